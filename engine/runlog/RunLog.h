@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+// The run log: the only way the engine and the FTP session talk to whoever started a run.
+// The desktop program hands each call to the GUI thread and blocks until it is done; the
+// console front-end prints and asks on the terminal; tests record. Implementations must be
+// callable from the worker thread that runs the copy.
+class TRunLog
+{
+public:
+    virtual ~TRunLog() = default;
+
+    // Appends one line to the log. Returns when the line has been shown (or written).
+    virtual void Log(const QString &msg) = 0;
+
+    // Logs one line describing an error (see FormatExceptionLine).
+    void LogException(const std::exception &error);
+
+    // Asks the user for an FTP password: shows host and user with "Remember password" ticked as
+    // rememberPassword says. Returns true on OK, with rememberPassword and password holding the
+    // answer; false on Cancel (password emptied, rememberPassword unchanged). The default answer,
+    // for runs with nobody to ask, is Cancel.
+    virtual bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
+                             QString &password);
+};
+
+// The text LogException logs: the error's message with a full stop added when it lacks one
+// (several lines stay several lines, joined by CR LF); for an empty message, the line
+// "Exception <class> in module <program file> at <address>.".
+QString FormatExceptionLine(const std::exception &error, const void *address);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// What the copy engine needs of an upload session: a small file-system view of one FTP
+// server. Remote paths use "/" as separator. TFTPClient is the real implementation; tests of
+// the engine may provide their own. Every operation raises an Exception on failure.
+class TFTPSession
+{
+public:
+    virtual ~TFTPSession() = default;
+
+    // Connects and logs in; raises on failure.
+    virtual void Connect() = 0;
+    // Whether the name part of a remote path is listed in its directory part.
+    virtual bool FileExists(const QString &fileName) = 0;
+    // The listed modification time of a remote file as a local date-time (day count);
+    // raises "File not found: " + fileName when absent.
+    virtual double FileAge(const QString &fileName) = 0;
+    // Makes a remote folder path exist and become the current directory.
+    virtual bool ForceDirectories(const QString &dir) = 0;
+    // Uploads a local file under a remote path and gives it the local file's time.
+    virtual bool CopyFile(const QString &existingFileName, const QString &newFileName,
+                          bool failIfExists) = 0;
+};

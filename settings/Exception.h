@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+
+// The error type every layer raises. It carries the system's message text and a class name,
+// which the run log shows when the message is empty ("Exception <class> in module ...").
+// Subsystems derive their own kinds (list index errors, protocol errors, file errors) and pass
+// their class name to the base.
+class Exception : public std::exception
+{
+public:
+    explicit Exception(const QString &message, const char *className = "Exception");
+
+    const QString &Message() const noexcept { return m_message; }
+    const char *ClassName() const noexcept { return m_className; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+    const char *m_className;
+};
+
+// "List index out of bounds (%d)": a position outside a list.
+class EListError : public Exception
+{
+public:
+    explicit EListError(const QString &message) : Exception(message, "EStringListError") {}
+};
