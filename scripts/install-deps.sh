@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libbotan-2-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib python3-openssl
+  python3 python3-pyftpdlib python3-openssl vsftpd openssl
   fonts-dejavu-core
 )
 
