@@ -1,0 +1,162 @@
+#include "ftp/IdFTP.h"
+
+#include "ftp/FTPErrors.h"
+#include "ftp/TlsContext.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+
+QString VisibleControlChars(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    shown.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    shown.replace(QChar(0), QLatin1String("\\0"));
+    return shown;
+}
+
+} // namespace
+
+TIdSSLIOHandlerSocketOpenSSL::TIdSSLIOHandlerSocketOpenSSL()
+    : m_context(std::make_unique<TTlsContext>())
+{
+}
+
+TIdSSLIOHandlerSocketOpenSSL::~TIdSSLIOHandlerSocketOpenSSL() = default;
+
+TIdFTP::TIdFTP() = default;
+
+TIdFTP::~TIdFTP()
+{
+    CloseControl();
+}
+
+QString TIdFTP::ClientInfo()
+{
+    return QStringLiteral("Rovanel %1").arg(QCoreApplication::applicationVersion().isEmpty()
+                                                ? QStringLiteral("1.30")
+                                                : QCoreApplication::applicationVersion());
+}
+
+void TIdFTP::SetUseTLS(TIdUseTLS mode)
+{
+    if (mode == m_useTLS)
+        return;
+    if (mode != utNoTLSSupport && !m_ioHandler)
+        throw Exception(QStringLiteral("SSL IOHandler is required for this setting"), "EIdFTPNoIOHandler");
+    if (mode == utUseImplicitTLS && m_port == 21)
+        m_port = 990;
+    else if (mode != utUseImplicitTLS && m_port == 990)
+        m_port = 21;
+    m_useTLS = mode;
+}
+
+void TIdFTP::SetReadTimeout(int ms)
+{
+    m_readTimeout = ms;
+    m_control.SetReadTimeout(ms);
+}
+
+void TIdFTP::SetState(TIdFTPState state)
+{
+    m_state = state;
+}
+
+bool TIdFTP::IsFeatureListed(const QString &feature) const
+{
+    return std::any_of(m_features.begin(), m_features.end(), [&](const QString &line) {
+        const QString word = line.trimmed().section(QLatin1Char(' '), 0, 0);
+        return word.compare(feature, Qt::CaseInsensitive) == 0;
+    });
+}
+
+bool TIdFTP::IsFeatureLine(const QString &wanted) const
+{
+    return std::any_of(m_features.begin(), m_features.end(), [&](const QString &line) {
+        return line.trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
+    });
+}
+
+QByteArray TIdFTP::Encode(const QString &text) const
+{
+    return m_utf8 ? text.toUtf8() : text.toLatin1();
+}
+
+QString TIdFTP::Decode(const QByteArray &bytes) const
+{
+    return m_utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+void TIdFTP::CloseControl()
+{
+    if (m_ioHandler)
+        m_ioHandler->Context().SetControl(nullptr);
+    m_control.Close();
+    SetState(TIdFTPState::Closed);
+}
+
+void TIdFTP::SendLine(const QString &command)
+{
+    // A line break inside an argument would end the command early and let the rest be read
+    // as a second command; such a command never goes out.
+    if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n'))
+        || command.contains(QChar(0)))
+        throw EIdFTPCommandError(QStringLiteral("Line break in FTP command refused: %1")
+                                     .arg(VisibleControlChars(command.startsWith(QLatin1String("PASS "))
+                                                                  ? QStringLiteral("PASS ****")
+                                                                  : command)));
+    if (!m_control.Connected())
+        throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+    QByteArray line = Encode(command);
+    line.append("\r\n");
+    m_control.Write(line);
+}
+
+TIdFTPReply TIdFTP::GetReply()
+{
+    m_lastReply = ReadFTPReply([this] { return Decode(m_control.ReadLine(kMaxReplyLineBytes)); });
+    return m_lastReply;
+}
+
+void TIdFTP::RaiseReply(const TIdFTPReply &reply)
+{
+    throw EIdReplyRFCError(reply.Code, reply.FormattedText());
+}
+
+TIdFTPReply TIdFTP::CheckReply(const TIdFTPReply &reply, std::initializer_list<int> accepted)
+{
+    const bool listed = std::find(accepted.begin(), accepted.end(), reply.Code) != accepted.end();
+    if (reply.Code == 421 && !listed) {
+        // The server is going away (RFC 959, 4.2): nothing more can be done on this connection.
+        CloseControl();
+        RaiseReply(reply);
+    }
+    if (accepted.size() > 0 && !listed)
+        RaiseReply(reply);
+    return reply;
+}
+
+TIdFTPReply TIdFTP::SendCmd(const QString &command, std::initializer_list<int> accepted)
+{
+    SendLine(command);
+    return CheckReply(GetReply(), accepted);
+}
+
+void TIdFTP::Disconnect()
+{
+    if (m_control.Connected()) {
+        try {
+            SendLine(QStringLiteral("QUIT"));
+            if (m_control.WaitForData(100)) {
+                m_control.SetReadTimeout(100);
+                GetReply();
+            }
+        } catch (const std::exception &) {
+            // The server may already be gone; closing is all that is left to do.
+        }
+    }
+    CloseControl();
+}

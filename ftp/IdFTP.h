@@ -1,0 +1,183 @@
+#pragma once
+
+#include "ftp/FTPListItem.h"
+#include "ftp/FTPReply.h"
+#include "ftp/Socket.h"
+#include "settings/DateTime.h"
+
+#include <QIODevice>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+
+class TTlsContext;
+
+enum TIdUseTLS { utNoTLSSupport = 0, utUseImplicitTLS = 1, utUseRequireTLS = 2, utUseExplicitTLS = 3 };
+enum TIdFTPDataPortSecurity { ftpdpsClear, ftpdpsPrivate };
+
+// The TLS channel of an FTP client: the TLS settings shared by its control and data
+// connections. The session creates it only for connections that use TLS.
+class TIdSSLIOHandlerSocketOpenSSL
+{
+public:
+    TIdSSLIOHandlerSocketOpenSSL();
+    ~TIdSSLIOHandlerSocketOpenSSL();
+    TTlsContext &Context() { return *m_context; }
+
+private:
+    std::unique_ptr<TTlsContext> m_context;
+};
+
+// Where the control connection stands.
+enum class TIdFTPState {
+    Closed,   // no connection
+    Connected, // greeting read, not logged in
+    LoggedIn
+};
+
+// The FTP client protocol engine (RFC 959 with RFC 2228/4217 for TLS, RFC 2389 FEAT,
+// RFC 3659 MLSD, RFC 7151 HOST): one control connection, passive data connections, blocking
+// I/O on the calling thread. Every refusal is raised as an error carrying the server's text.
+class TIdFTP
+{
+public:
+    using TBannerEvent = std::function<void(TIdFTP &sender, const QString &text)>;
+
+    TIdFTP();
+    // Closes the connection without QUIT.
+    ~TIdFTP();
+    TIdFTP(const TIdFTP &) = delete;
+    TIdFTP &operator=(const TIdFTP &) = delete;
+
+    const QString &Host() const { return m_host; }
+    void SetHost(const QString &host) { m_host = host; }
+    quint16 Port() const { return m_port; }
+    void SetPort(quint16 port) { m_port = port; }
+    TIdUseTLS UseTLS() const { return m_useTLS; }
+    // Also moves the port between 21 and 990; a TLS mode needs the TLS channel first.
+    void SetUseTLS(TIdUseTLS mode);
+    const QString &Username() const { return m_username; }
+    void SetUsername(const QString &name) { m_username = name; }
+    const QString &Password() const { return m_password; }
+    void SetPassword(const QString &password) { m_password = password; }
+    TIdFTPDataPortSecurity DataPortProtection() const { return m_dataPortProtection; }
+    void SetDataPortProtection(TIdFTPDataPortSecurity value) { m_dataPortProtection = value; }
+    bool Passive() const { return m_passive; }
+    void SetPassive(bool value) { m_passive = value; }
+    // Not owned; must outlive the client.
+    TIdSSLIOHandlerSocketOpenSSL *IOHandler() const { return m_ioHandler; }
+    void SetIOHandler(TIdSSLIOHandlerSocketOpenSSL *handler) { m_ioHandler = handler; }
+    // Milliseconds to wait for a reply or data; 60000 unless changed.
+    int ReadTimeout() const { return m_readTimeout; }
+    void SetReadTimeout(int ms);
+    // The identification sent with CLNT.
+    static QString ClientInfo();
+
+    // Raised after the greeting, before any login or AUTH command, with the greeting's text.
+    void SetOnBannerBeforeLogin(TBannerEvent handler) { m_onBannerBeforeLogin = std::move(handler); }
+    // Raised once the login was accepted, with the login reply's text.
+    void SetOnBannerAfterLogin(TBannerEvent handler) { m_onBannerAfterLogin = std::move(handler); }
+
+    void Connect();
+    // QUIT (waiting briefly for its reply), then close; never raises.
+    void Disconnect();
+    bool Connected() const { return m_control.Connected(); }
+    TIdFTPState State() const { return m_state; }
+
+    void ChangeDir(const QString &dir);
+    void MakeDir(const QString &name);
+    // Gives a remote file a modification time (local date-time), by MFMT or MDTM.
+    void SetModTime(const QString &name, TDateTime localTime);
+
+    // Uploads everything source gives, from its start, under name in the current directory.
+    void Put(QIODevice &source, const QString &name);
+    // Fetches the listing of the current directory (MLSD when the server has it, else LIST).
+    void List();
+    // The entries of the last listing, interpreted on first use.
+    const QList<TIdFTPListItem> &DirectoryListing();
+
+    // What the server told us.
+    const TIdFTPReply &Greeting() const { return m_greeting; }
+    const QString &ServerDesc() const { return m_serverDesc; }
+    const QString &SystemDesc() const { return m_systemDesc; }
+    const QStringList &Capabilities() const { return m_features; }
+    const TIdFTPReply &LoginReply() const { return m_loginReply; }
+    bool CanUseMLS() const { return m_canUseMLS; }
+    bool TLSInUse() const { return m_tlsInUse; }
+    bool UsingUTF8() const { return m_utf8; }
+    bool DataSettingsSent() const { return m_dataSettingsSent; }
+    std::optional<int> ServerUtcOffsetMinutes() const { return m_serverUtcOffset; }
+    const TIdFTPReply &LastReply() const { return m_lastReply; }
+
+    // Whether a feature line's first word is feature, ignoring letter case.
+    bool IsFeatureListed(const QString &feature) const;
+    // Whether a whole feature line equals line, ignoring letter case.
+    bool IsFeatureLine(const QString &line) const;
+
+private:
+    // The one place where the state changes.
+    void SetState(TIdFTPState state);
+
+    // Control connection.
+    void SendLine(const QString &command);
+    TIdFTPReply GetReply();
+    // Sends and reads the reply; accepted empty accepts any code but 421.
+    TIdFTPReply SendCmd(const QString &command, std::initializer_list<int> accepted);
+    TIdFTPReply CheckReply(const TIdFTPReply &reply, std::initializer_list<int> accepted);
+    [[noreturn]] void RaiseReply(const TIdFTPReply &reply);
+    QByteArray Encode(const QString &text) const;
+    QString Decode(const QByteArray &bytes) const;
+    void CloseControl();
+
+    // Connecting and logging in.
+    bool ConnectAttempt(bool sendHost);
+    void Login();
+    void NegotiateTLS();
+    void StartControlTLS(bool implicit);
+    void ReadFeatures();
+    void QueryServerZone();
+
+    // Data transfers.
+    void SendDataSettings();
+    QString PassiveRequest(const QString &transferCommand, quint16 &port);
+    bool ProtectData() const;
+    void StartDataTLS(TSocket &data);
+    void DrainPendingReplies();
+
+    QString m_host;
+    quint16 m_port = 21;
+    TIdUseTLS m_useTLS = utNoTLSSupport;
+    QString m_username;
+    QString m_password;
+    TIdFTPDataPortSecurity m_dataPortProtection = ftpdpsClear;
+    bool m_passive = false;
+    TIdSSLIOHandlerSocketOpenSSL *m_ioHandler = nullptr;
+    int m_readTimeout = 60000;
+    TBannerEvent m_onBannerBeforeLogin;
+    TBannerEvent m_onBannerAfterLogin;
+
+    TSocket m_control;
+    TIdFTPState m_state = TIdFTPState::Closed;
+    TIdFTPReply m_greeting;
+    TIdFTPReply m_loginReply;
+    TIdFTPReply m_lastReply;
+    QString m_serverDesc;
+    QString m_systemDesc;
+    QStringList m_features;
+    bool m_canUseMLS = false;
+    bool m_tlsInUse = false;
+    bool m_utf8 = false;
+    bool m_dataSettingsSent = false;
+    std::optional<int> m_serverUtcOffset;
+
+    QList<QByteArray> m_listing;
+    bool m_listingIsMLSD = false;
+    bool m_listingUtf8 = false;
+    bool m_listingInterpreted = false;
+    QList<TIdFTPListItem> m_items;
+};

@@ -1,0 +1,359 @@
+#include "ftp/Socket.h"
+
+#include "ftp/FTPErrors.h"
+#include "ftp/TlsContext.h"
+
+#include <openssl/err.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// A peer that resets a connection must give an error, not end the program: OpenSSL writes
+// through write(), which would raise SIGPIPE.
+void IgnoreSigPipe()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+QString SystemErrorText(int error)
+{
+    return QStringLiteral("Socket Error # %1\r\n%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+timeval ToTimeval(int ms)
+{
+    timeval tv{};
+    if (ms > 0) {
+        tv.tv_sec = ms / 1000;
+        tv.tv_usec = (ms % 1000) * 1000;
+    }
+    return tv;
+}
+
+} // namespace
+
+TSocket::TSocket()
+{
+    IgnoreSigPipe();
+}
+
+TSocket::~TSocket()
+{
+    Close();
+}
+
+void TSocket::RaiseSystemError(int error)
+{
+    if (error == ECONNRESET || error == EPIPE || error == ECONNABORTED) {
+        const QString text = SystemErrorText(error);
+        Close();
+        throw EIdSocketError(text);
+    }
+    throw EIdSocketError(SystemErrorText(error));
+}
+
+void TSocket::SetReadTimeout(int ms)
+{
+    m_timeout = ms;
+    if (m_fd >= 0) {
+        const timeval tv = ToTimeval(ms);
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    }
+}
+
+void TSocket::Connect(const QString &host, quint16 port)
+{
+    Close();
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const int rc = getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found);
+    if (rc != 0 || !found)
+        throw EIdSocketError(QStringLiteral("Host not found: %1\r\n%2")
+                                 .arg(host, QString::fromLocal8Bit(gai_strerror(rc))),
+                             "EIdResolveError");
+    sockaddr_in address{};
+    std::memcpy(&address, found->ai_addr, sizeof address);
+    freeaddrinfo(found);
+    address.sin_port = htons(port);
+
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        RaiseSystemError(errno);
+    // Connect without blocking so that the time-out applies, then go back to blocking I/O.
+    const int flags = fcntl(fd, F_GETFL);
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    int error = 0;
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        error = errno;
+        if (error == EINPROGRESS) {
+            pollfd p{fd, POLLOUT, 0};
+            int ready;
+            do
+                ready = ::poll(&p, 1, m_timeout > 0 ? m_timeout : -1);
+            while (ready < 0 && errno == EINTR);
+            if (ready == 0) {
+                error = ETIMEDOUT;
+            } else {
+                socklen_t length = sizeof error;
+                getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+            }
+        }
+    }
+    if (error != 0) {
+        ::close(fd);
+        throw EIdSocketError(SystemErrorText(error));
+    }
+    fcntl(fd, F_SETFL, flags);
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_fd = fd;
+    m_buffer.clear();
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    m_peerAddress = QString::fromLatin1(text);
+    SetReadTimeout(m_timeout);
+}
+
+void TSocket::Close()
+{
+    if (m_ssl) {
+        // Best effort close_notify; a peer that is gone must not make us wait or fail.
+        if (m_fd >= 0)
+            SSL_shutdown(m_ssl);
+        SSL_free(m_ssl);
+        m_ssl = nullptr;
+        ERR_clear_error();
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_buffer.clear();
+}
+
+void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESSION *session)
+{
+    if (m_fd < 0)
+        throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+    ERR_clear_error();
+    SSL *ssl = SSL_new(context.Handle());
+    if (!ssl)
+        throw EIdOSSLError(TakeTlsErrorText(QStringLiteral("Could not create a TLS connection.")));
+    SSL_set_fd(ssl, m_fd);
+    const QByteArray name = serverName.toUtf8();
+    // Server name indication takes host names only, never literal addresses (RFC 6066, 3).
+    in_addr probe{};
+    if (!name.isEmpty() && inet_pton(AF_INET, name.constData(), &probe) != 1)
+        SSL_set_tlsext_host_name(ssl, name.constData());
+    if (session)
+        SSL_set_session(ssl, session);
+    const int rc = SSL_connect(ssl);
+    if (rc != 1) {
+        const int sslError = SSL_get_error(ssl, rc);
+        const int savedErrno = errno;
+        QString reason = TakeTlsErrorText(QString());
+        if (reason.isEmpty()) {
+            if (sslError == SSL_ERROR_SYSCALL && savedErrno != 0)
+                reason = QString::fromLocal8Bit(std::strerror(savedErrno));
+            else if (sslError == SSL_ERROR_SYSCALL || sslError == SSL_ERROR_ZERO_RETURN)
+                reason = QStringLiteral("the connection was closed during the handshake");
+            else
+                reason = QStringLiteral("SSL_connect failed (%1)").arg(sslError);
+        }
+        SSL_free(ssl);
+        throw EIdOSSLError(reason);
+    }
+    m_ssl = ssl;
+}
+
+bool TSocket::SessionReused() const
+{
+    return m_ssl && SSL_session_reused(m_ssl) == 1;
+}
+
+void TSocket::Write(const QByteArray &data)
+{
+    if (m_fd < 0)
+        throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const qsizetype chunk = qMin<qsizetype>(data.size() - done, 1 << 20);
+        if (m_ssl) {
+            ERR_clear_error();
+            const int n = SSL_write(m_ssl, data.constData() + done, int(chunk));
+            if (n <= 0) {
+                const int error = errno;
+                const QString reason = TakeTlsErrorText(QString());
+                if (!reason.isEmpty()) {
+                    Close();
+                    throw EIdSocketError(reason);
+                }
+                RaiseSystemError(error != 0 ? error : EPIPE);
+            }
+            done += n;
+        } else {
+            const ssize_t n = ::send(m_fd, data.constData() + done, size_t(chunk), MSG_NOSIGNAL);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                RaiseSystemError(errno == EAGAIN ? ETIMEDOUT : errno);
+            }
+            done += n;
+        }
+    }
+}
+
+void TSocket::WaitReadable()
+{
+    if (m_ssl && SSL_pending(m_ssl) > 0)
+        return;
+    pollfd p{m_fd, POLLIN, 0};
+    int ready;
+    do
+        ready = ::poll(&p, 1, m_timeout > 0 ? m_timeout : -1);
+    while (ready < 0 && errno == EINTR);
+    if (ready == 0)
+        throw EIdReadTimeout(QStringLiteral("Read timed out."));
+}
+
+qint64 TSocket::ReadSome(char *buffer, qint64 max)
+{
+    if (m_fd < 0)
+        throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+    for (;;) {
+        WaitReadable();
+        if (m_ssl) {
+            ERR_clear_error();
+            errno = 0;
+            const int n = SSL_read(m_ssl, buffer, int(qMin<qint64>(max, 1 << 30)));
+            if (n > 0)
+                return n;
+            const int sslError = SSL_get_error(m_ssl, n);
+            if (sslError == SSL_ERROR_ZERO_RETURN)
+                return 0;
+            if (sslError == SSL_ERROR_WANT_READ || sslError == SSL_ERROR_WANT_WRITE) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    throw EIdReadTimeout(QStringLiteral("Read timed out."));
+                continue;
+            }
+            if (sslError == SSL_ERROR_SYSCALL && ERR_peek_error() == 0) {
+                if (errno == 0)
+                    return 0; // closed without close_notify: an end of data all the same
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    throw EIdReadTimeout(QStringLiteral("Read timed out."));
+                RaiseSystemError(errno);
+            }
+            const QString reason = TakeTlsErrorText(QStringLiteral("TLS read failed."));
+            // A peer closing without close_notify is an ordinary end of data on FTP links.
+            if (reason.contains(QLatin1String("unexpected eof")))
+                return 0;
+            Close();
+            throw EIdSocketError(reason);
+        }
+        const ssize_t n = ::recv(m_fd, buffer, size_t(max), 0);
+        if (n >= 0)
+            return n;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            throw EIdReadTimeout(QStringLiteral("Read timed out."));
+        RaiseSystemError(errno);
+    }
+}
+
+QByteArray TSocket::ReadLine(int maxLength)
+{
+    char chunk[4096];
+    for (;;) {
+        const qsizetype lf = m_buffer.indexOf('\n');
+        if (lf >= 0) {
+            if (lf > maxLength + 1)
+                throw EIdFTPProtocolError(QStringLiteral("Reply line too long."));
+            QByteArray line = m_buffer.left(lf);
+            m_buffer.remove(0, lf + 1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            return line;
+        }
+        if (m_buffer.size() > maxLength + 1)
+            throw EIdFTPProtocolError(QStringLiteral("Reply line too long."));
+        const qint64 n = ReadSome(chunk, sizeof chunk);
+        if (n == 0) {
+            Close();
+            throw EIdConnClosedGracefully(QStringLiteral("Connection Closed Gracefully."));
+        }
+        m_buffer.append(chunk, qsizetype(n));
+    }
+}
+
+qint64 TSocket::Read(char *buffer, qint64 max)
+{
+    if (!m_buffer.isEmpty()) {
+        const qint64 n = qMin<qint64>(max, m_buffer.size());
+        std::memcpy(buffer, m_buffer.constData(), size_t(n));
+        m_buffer.remove(0, qsizetype(n));
+        return n;
+    }
+    return ReadSome(buffer, max);
+}
+
+bool TSocket::PeerClosed(int waitMs)
+{
+    if (m_fd < 0)
+        return true;
+    if (!m_buffer.isEmpty())
+        return false;
+    pollfd p{m_fd, POLLIN, 0};
+    int ready;
+    do
+        ready = ::poll(&p, 1, waitMs);
+    while (ready < 0 && errno == EINTR);
+    if (ready <= 0)
+        return false;
+    if (p.revents & (POLLHUP | POLLERR))
+        return true;
+    char probe;
+    const ssize_t n = ::recv(m_fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+bool TSocket::WaitForData(int waitMs)
+{
+    if (m_fd < 0)
+        return false;
+    if (!m_buffer.isEmpty() || (m_ssl && SSL_pending(m_ssl) > 0))
+        return true;
+    pollfd p{m_fd, POLLIN, 0};
+    int ready;
+    do
+        ready = ::poll(&p, 1, waitMs);
+    while (ready < 0 && errno == EINTR);
+    return ready > 0;
+}
+
+void TSocket::DiscardInput()
+{
+    m_buffer.clear();
+    if (m_fd < 0)
+        return;
+    char chunk[4096];
+    while (::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT) > 0) {
+    }
+}

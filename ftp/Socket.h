@@ -1,0 +1,65 @@
+#pragma once
+
+#include <openssl/ssl.h>
+
+#include <QByteArray>
+#include <QString>
+
+class TTlsContext;
+
+// One blocking IPv4 TCP connection, optionally wrapped in TLS, with time-outs: connecting and
+// every wait for incoming data give up after the read time-out (poll() on the descriptor, plus
+// the socket's own receive time-out for waits inside OpenSSL). Reading is buffered so that
+// lines can be taken off a control connection.
+class TSocket
+{
+public:
+    TSocket();
+    ~TSocket();
+    TSocket(const TSocket &) = delete;
+    TSocket &operator=(const TSocket &) = delete;
+
+    // Resolves host as IPv4 and connects; raises EIdSocketError.
+    void Connect(const QString &host, quint16 port);
+    bool Connected() const { return m_fd >= 0; }
+    // Closes at once (sending a TLS close_notify when TLS is up); never raises.
+    void Close();
+
+    // Milliseconds; 0 or less waits without end.
+    void SetReadTimeout(int ms);
+    int ReadTimeout() const { return m_timeout; }
+
+    // Client handshake on the open connection, offering session for resumption when given.
+    // Raises EIdOSSLError whose message is the TLS library's reason.
+    void StartTls(TTlsContext &context, const QString &serverName, SSL_SESSION *session);
+    bool TlsActive() const { return m_ssl != nullptr; }
+    SSL *TlsHandle() const { return m_ssl; }
+    bool SessionReused() const;
+
+    void Write(const QByteArray &data);
+    // One line without its line end (LF, CR LF); raises EIdFTPProtocolError beyond maxLength
+    // bytes, EIdConnClosedGracefully when the peer closed before a whole line arrived.
+    QByteArray ReadLine(int maxLength);
+    // Up to max bytes; 0 once the peer has closed.
+    qint64 Read(char *buffer, qint64 max);
+    // Whether the peer has closed (or reset) the connection, waiting up to waitMs for a sign.
+    bool PeerClosed(int waitMs);
+    // Whether data is waiting to be read, waiting up to waitMs for it.
+    bool WaitForData(int waitMs);
+    // Drops whatever was received and not read yet.
+    void DiscardInput();
+
+    // Dotted IPv4 address of the connected peer.
+    QString PeerAddress() const { return m_peerAddress; }
+
+private:
+    qint64 ReadSome(char *buffer, qint64 max);
+    void WaitReadable();
+    [[noreturn]] void RaiseSystemError(int error);
+
+    int m_fd = -1;
+    SSL *m_ssl = nullptr;
+    int m_timeout = 60000;
+    QByteArray m_buffer;
+    QString m_peerAddress;
+};

@@ -1,0 +1,64 @@
+#include "ftp/TlsContext.h"
+
+#include "ftp/FTPErrors.h"
+
+#include <openssl/err.h>
+
+TTlsContext::TTlsContext()
+{
+    m_ctx = SSL_CTX_new(TLS_client_method());
+    if (!m_ctx)
+        throw EIdOSSLError(TakeTlsErrorText(QStringLiteral("Could not create the TLS context.")),
+                           "EIdOSSLCreatingContextError");
+    SSL_CTX_set_min_proto_version(m_ctx, TLS1_2_VERSION);
+    // Certificates are not checked: FTP servers commonly use self-signed ones.
+    SSL_CTX_set_verify(m_ctx, SSL_VERIFY_NONE, nullptr);
+    SSL_CTX_set_app_data(m_ctx, this);
+    // Keep sessions ourselves: only those of the control connection are offered again.
+    SSL_CTX_set_session_cache_mode(m_ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(m_ctx, &TTlsContext::NewSessionCallback);
+}
+
+TTlsContext::~TTlsContext()
+{
+    ClearSession();
+    SSL_CTX_free(m_ctx);
+}
+
+void TTlsContext::SetControl(SSL *ssl)
+{
+    if (ssl != m_control)
+        ClearSession();
+    m_control = ssl;
+}
+
+void TTlsContext::ClearSession()
+{
+    if (m_session) {
+        SSL_SESSION_free(m_session);
+        m_session = nullptr;
+    }
+}
+
+int TTlsContext::NewSessionCallback(SSL *ssl, SSL_SESSION *session)
+{
+    auto *self = static_cast<TTlsContext *>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
+    if (!self || ssl != self->m_control)
+        return 0;
+    self->ClearSession();
+    self->m_session = session;
+    return 1; // we keep the reference OpenSSL handed us
+}
+
+QString TakeTlsErrorText(const QString &fallback)
+{
+    unsigned long code = 0;
+    unsigned long last = 0;
+    while ((code = ERR_get_error()) != 0)
+        last = code;
+    if (last == 0)
+        return fallback;
+    char text[256];
+    ERR_error_string_n(last, text, sizeof text);
+    return QString::fromLatin1(text);
+}

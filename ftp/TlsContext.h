@@ -1,0 +1,38 @@
+#pragma once
+
+#include <openssl/ssl.h>
+
+#include <QString>
+
+// The TLS client settings of one FTP client: TLS 1.2 or newer, OpenSSL's default ciphers,
+// no certificate verification. It remembers the newest TLS session of the control connection
+// so that every data connection can resume it; FTP servers such as vsftpd and proftpd refuse
+// a data connection that does not (RFC 4217, section 10.2). Under TLS 1.3 the session ticket
+// arrives after the handshake, so the session is taken from OpenSSL's new-session callback
+// rather than read once after connecting.
+class TTlsContext
+{
+public:
+    TTlsContext();
+    ~TTlsContext();
+    TTlsContext(const TTlsContext &) = delete;
+    TTlsContext &operator=(const TTlsContext &) = delete;
+
+    SSL_CTX *Handle() const { return m_ctx; }
+
+    // The connection whose sessions are kept; nullptr when it closes.
+    void SetControl(SSL *ssl);
+    // The newest session of the control connection, owned by this object; may be nullptr.
+    SSL_SESSION *ResumableSession() const { return m_session; }
+
+private:
+    static int NewSessionCallback(SSL *ssl, SSL_SESSION *session);
+    void ClearSession();
+
+    SSL_CTX *m_ctx = nullptr;
+    SSL *m_control = nullptr;
+    SSL_SESSION *m_session = nullptr;
+};
+
+// The text of the newest error in OpenSSL's error queue (the queue is emptied), or fallback.
+QString TakeTlsErrorText(const QString &fallback);
