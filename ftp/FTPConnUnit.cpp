@@ -1,6 +1,9 @@
 #include "ftp/FTPConnUnit.h"
 
 #include "settings/Exception.h"
+#include "settings/NumberedKeys.h"
+#include "settings/StringList.h"
+#include "settings/uClasses.h"
 
 #include <algorithm>
 
@@ -96,4 +99,82 @@ void TFTPConnList::MoveConnection(TFTPConnection *Conn, TFTPConnection *ToConn)
         std::rotate(first + from, first + from + 1, first + to + 1);
     else
         std::rotate(first + to, first + from, first + from + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stored form: P + "ConnName", "Host", "Port", "UseTLS", "UserName", "Password", "AskPassword",
+// "RememberPassword"; a list under Prefix + "N" and Prefix + "[i].".
+
+namespace {
+
+QString ConnPrefix(const QString &Prefix, int32_t number)
+{
+    return Prefix + QLatin1Char('[') + QString::number(number) + QLatin1String("].");
+}
+
+TIdUseTLS StoredUseTLS(int32_t code)
+{
+    switch (code) {
+    case 1:
+        return utUseImplicitTLS;
+    case 2:
+        return utUseRequireTLS;
+    case 3:
+        return utUseExplicitTLS;
+    default:
+        return utNoTLSSupport;
+    }
+}
+
+} // namespace
+
+bool TFTPConnection::LoadFromList(const TStringList &lst, const QString &P)
+{
+    const QString name = GetStringValue(lst, P + QLatin1String("ConnName"));
+    if (name.isEmpty())
+        return false;
+    FConnName = name;
+    FHost = GetStringValue(lst, P + QLatin1String("Host"));
+    FPort = GetIntValueDef(lst, P + QLatin1String("Port"), 21);
+    FUseTLS = StoredUseTLS(GetIntValueDef(lst, P + QLatin1String("UseTLS"), 0));
+    FUserName = GetStringValue(lst, P + QLatin1String("UserName"));
+    FPassword = GetStringValue(lst, P + QLatin1String("Password"));
+    FAskPassword = GetStringValue(lst, P + QLatin1String("AskPassword")) == QLatin1String("1");
+    FRememberPassword =
+        GetStringValue(lst, P + QLatin1String("RememberPassword")) == QLatin1String("1");
+    return true;
+}
+
+void TFTPConnection::SaveToList(TStringList &lst, const QString &P) const
+{
+    SetStringValue(lst, P + QLatin1String("ConnName"), FConnName);
+    SetStringValue(lst, P + QLatin1String("Host"), FHost);
+    SetIntValue(lst, P + QLatin1String("Port"), FPort);
+    SetIntValue(lst, P + QLatin1String("UseTLS"), int32_t(FUseTLS));
+    SetStringValue(lst, P + QLatin1String("UserName"), FUserName);
+    SetStringValue(lst, P + QLatin1String("Password"), FPassword);
+    SetBoolValue(lst, P + QLatin1String("AskPassword"), FAskPassword);
+    SetBoolValue(lst, P + QLatin1String("RememberPassword"), FRememberPassword);
+}
+
+void TFTPConnList::LoadFromList(const TStringList &lst, const QString &Prefix)
+{
+    const int32_t count = GetIntValueDef(lst, Prefix + QLatin1Char('N'), 0);
+    if (count <= 0)
+        return;
+    // Only numbers with a stored name can yield a connection, so a hand-edited count far above
+    // the records present costs no more than the lines of the file.
+    for (int32_t number : FindNumberedIndexes(lst, Prefix + QLatin1Char('['),
+                                              QStringLiteral("].ConnName"), count)) {
+        auto conn = std::make_unique<TFTPConnection>();
+        if (conn->LoadFromList(lst, ConnPrefix(Prefix, number)))
+            AddConnection(std::move(conn));
+    }
+}
+
+void TFTPConnList::SaveToList(TStringList &lst, const QString &Prefix) const
+{
+    SetIntValue(lst, Prefix + QLatin1Char('N'), Count());
+    for (int i = 0; i < Count(); ++i)
+        FList[size_t(i)]->SaveToList(lst, ConnPrefix(Prefix, i + 1));
 }

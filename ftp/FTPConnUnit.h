@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-class TVHashedStringList;
+class TStringList;
 
 // How a connection uses TLS. The number is the stored code and the item index of the
 // dialog's "Encryption:" list.
@@ -36,9 +36,9 @@ public:
 
     // Reads the record from the keys P + name. Returns false and changes nothing when the
     // stored ConnName is empty or absent. LoggedIn is never stored and keeps its value.
-    bool LoadFromList(TVHashedStringList &lst, const QString &P);
+    bool LoadFromList(const TStringList &lst, const QString &P);
     // Writes the record under the keys P + name; empty texts leave no line.
-    void SaveToList(TVHashedStringList &lst, const QString &P) const;
+    void SaveToList(TStringList &lst, const QString &P) const;
 
     const QString &ConnName() const { return FConnName; }
     void SetConnName(const QString &value) { FConnName = value; }
@@ -107,9 +107,9 @@ public:
     void MoveConnection(TFTPConnection *Conn, TFTPConnection *ToConn);
 
     // Appends the connections stored under Prefix (Prefix + "N", Prefix + "[i]." ...).
-    void LoadFromList(TVHashedStringList &lst, const QString &Prefix);
+    void LoadFromList(const TStringList &lst, const QString &Prefix);
     // Writes the count and every connection, numbered from 1 in list order.
-    void SaveToList(TVHashedStringList &lst, const QString &Prefix) const;
+    void SaveToList(TStringList &lst, const QString &Prefix) const;
 
 private:
     std::vector<std::unique_ptr<TFTPConnection>> FList;

@@ -1,6 +1,7 @@
 #include "projects/CopyProjectUnit.h"
 
 #include "settings/Exception.h"
+#include "settings/StringList.h"
 
 #include <algorithm>
 
@@ -26,7 +27,7 @@ void MoveElement(std::vector<T> &v, int from, int to)
 
 bool IsFlagSet(const QString &flag)
 {
-    return flag.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+    return flag.size() == 3 && flag.toLower() == QLatin1String("yes");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -253,5 +254,14 @@ void TCopyProjectList::FillListOfGroups(QStringList &lst, Qt::CaseSensitivity cs
         const QString &group = p->GroupName();
         if (!group.isEmpty() && !lst.contains(group, cs))
             lst.append(group);
+    }
+}
+
+void TCopyProjectList::FillListOfGroups(TStringList &lst) const
+{
+    for (const auto &p : FList) {
+        const QString &group = p->GroupName();
+        if (!group.isEmpty() && lst.IndexOf(group) < 0)
+            lst.Add(group);
     }
 }

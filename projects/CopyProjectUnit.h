@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-class TVHashedStringList;
+class TStringList;
 
 // What a copy does when the target file already exists. The stored digit is the ordinal.
 enum TOverwriteFile : std::uint8_t
@@ -47,12 +47,13 @@ public:
     // Copies every field, the three lists, Checked and Visible.
     void Assign(const TCopyProject &Project);
 
-    // Reads the project from the keys P + name (see CopyProjectStore.cpp). Returns false and
+    // Reads the project from the keys P + name of a settings list (the settings store's
+    // Strings). Returns false and
     // leaves the project unchanged when the stored ProjectName is empty or absent. ReplaceNewer
     // maps the old overwrite code 1 to ofOlder.
-    bool LoadFromList(TVHashedStringList &lst, const QString &P, bool ReplaceNewer);
+    bool LoadFromList(const TStringList &lst, const QString &P, bool ReplaceNewer);
     // Writes the project under the keys P + name; empty texts leave no line.
-    void SaveToList(TVHashedStringList &lst, const QString &P) const;
+    void SaveToList(TStringList &lst, const QString &P) const;
 
     const QString &ProjectName() const { return FProjectName; }
     void SetProjectName(const QString &value) { FProjectName = value; }
@@ -157,11 +158,13 @@ public:
     // Adds every non-empty group name, in list order, unless lst already contains it under
     // the given letter-case rule.
     void FillListOfGroups(QStringList &lst, Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+    // The same on a string list, which decides by its own IndexOf (and CaseSensitive).
+    void FillListOfGroups(TStringList &lst) const;
 
     // Appends the projects stored under Prefix (Prefix + "N", Prefix + "[i]." ...).
-    void LoadFromList(TVHashedStringList &lst, const QString &Prefix, bool ReplaceNewer);
+    void LoadFromList(const TStringList &lst, const QString &Prefix, bool ReplaceNewer);
     // Writes the count and every project, numbered 1..Count in list order.
-    void SaveToList(TVHashedStringList &lst, const QString &Prefix) const;
+    void SaveToList(TStringList &lst, const QString &Prefix) const;
 
 private:
     int IndexOf(const TCopyProject *Project) const;
