@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp/FTPConnUnit.h"
 #include "ftp/FTPListItem.h"
 #include "ftp/FTPReply.h"
 #include "ftp/Socket.h"
@@ -17,7 +18,7 @@
 
 class TTlsContext;
 
-enum TIdUseTLS { utNoTLSSupport = 0, utUseImplicitTLS = 1, utUseRequireTLS = 2, utUseExplicitTLS = 3 };
+// TIdUseTLS, the TLS mode, comes with the saved connection record.
 enum TIdFTPDataPortSecurity { ftpdpsClear, ftpdpsPrivate };
 
 // The TLS channel of an FTP client: the TLS settings shared by its control and data

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ftp/FTPSession.h"
+#include "ftp/IdFTP.h"
+
+#include <memory>
+#include <utility>
+
+class TFTPConnection;
+class TRunLog;
+
+// The upload session of one project in one run: a small file-system view of one FTP server.
+// It keeps its own idea of the current remote directory (letters a-z upper-cased, ending in
+// "/") and works from the listing of that directory, fetched again after every change of
+// directory; names compare with a-z folded to A-Z only.
+class TFTPClient : public TFTPSession
+{
+public:
+    // Configures the protocol client from the connection; does not connect. The connection
+    // must outlive the session: its LoggedIn, RememberPassword and Password are written during
+    // login, and the password prompt goes through the run log.
+    TFTPClient(TFTPConnection &FTPConn, TRunLog &log);
+    // Closes the connection without QUIT.
+    ~TFTPClient() override;
+
+    void Connect() override;
+    void Disconnect();
+    bool FileExists(const QString &FileName) override;
+    double FileAge(const QString &FileName) override;
+    bool ForceDirectories(const QString &Dir) override;
+    bool CopyFile(const QString &ExistingFileName, const QString &NewFileName,
+                  bool FailIfExists) override;
+
+    TIdFTP &IdFTP() { return *FIdFTP; }
+    const QString &CurrentDir() const { return FCurrentDir; }
+
+    // The directory and name parts of a remote path, split after its last "/".
+    static std::pair<QString, QString> SplitPath(const QString &Path);
+
+private:
+    bool IsCurrentDir(const QString &Dir) const;
+    void ChangeDir(const QString &Dir);
+    void ChangeDirUp(int Count);
+    const TIdFTPListItem *FindDirItem(const QString &Name);
+    void DoAskPassword();
+    void BannerBeforeLogin();
+    void BannerAfterLogin();
+
+    TFTPConnection &FFTPConn;
+    TRunLog &FLog;
+    // Declared before the protocol client so that it is destroyed after it.
+    std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> FSSLIOHandler;
+    std::unique_ptr<TIdFTP> FIdFTP;
+    QString FCurrentDir;
+};
