@@ -1,0 +1,262 @@
+#include "engine/CopySourceFiles.h"
+
+#include "engine/DateTags.h"
+#include "engine/ExcludeMasks.h"
+#include "engine/FileSearch.h"
+#include "engine/OutputSide.h"
+#include "engine/PathText.h"
+#include "engine/runlog/RunLog.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <vector>
+
+namespace {
+
+struct FolderId
+{
+    std::uint64_t Device;
+    std::uint64_t Inode;
+    bool operator==(const FolderId &other) const = default;
+};
+
+// Everything a call passes on unchanged to the calls it makes, plus the folders of the
+// current descent (so that a link back to one of them is not followed round in circles).
+struct Walk
+{
+    const QString &ProjectName;
+    const QString &OutDir;
+    const QString &BaseFolder;
+    // BaseFolder with its separator: what a found path must begin with to be taken relative.
+    QString BasePrefix;
+    bool SubFolders;
+    bool JunkPath;
+    const TExcludeList *Excludes;
+    bool CopyIfExists;
+    QString CopyIfExistsPath;
+    TOverwriteFile Overwrite;
+    TFTPSession *Session;
+    int &Copied;
+    int &Skipped;
+    int &Existed;
+    int &Failed;
+    TRunLog &Thread;
+    std::vector<FolderId> Descent;
+};
+
+void scan(Walk &walk, const QString &Mask);
+
+// {OutFileName} and {OutFileExt} split the output file's name at its last ".": the extension
+// keeps its dot, so "{OutFileDir}/{OutFileName}{OutFileExt}" is the output path again, and a
+// name without a dot has an empty extension.
+void splitName(const QString &name, QString &base, QString &ext)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    base = dot < 0 ? name : name.left(dot);
+    ext = dot < 0 ? QString() : name.mid(dot);
+}
+
+QString copyIfExistsTarget(const Walk &walk, const QString &Dest, const QString &DestDir)
+{
+    QString base;
+    QString ext;
+    splitName(NamePart(Dest), base, ext);
+    QString path = walk.CopyIfExistsPath;
+    ReplaceTag(path, QStringLiteral("{OutDir}"), walk.OutDir);
+    ReplaceTag(path, QStringLiteral("{OutFilePath}"), Dest);
+    ReplaceTag(path, QStringLiteral("{OutFileDir}"), DestDir);
+    ReplaceTag(path, QStringLiteral("{OutFileName}"), base);
+    ReplaceTag(path, QStringLiteral("{OutFileExt}"), ext);
+    ReplaceTag(path, QStringLiteral("{ProjectName}"), walk.ProjectName);
+    ReplaceDateTags(path);
+    if (IsFullPath(path) || DestDir.isEmpty())
+        return path;
+    return WithTrailingDelim(DestDir) + path;
+}
+
+// One file found in folder S: decide, log, copy, count.
+void handleFile(Walk &walk, const QString &S, const QString &name)
+{
+    const QString Src = S + name;
+    QString Rel;
+    if (walk.JunkPath)
+        Rel = name;
+    else if (StartsWithAsciiCI(Src, walk.BasePrefix))
+        Rel = Src.mid(walk.BasePrefix.size());
+    else
+        Rel = name;
+
+    QString Dest;
+    if (walk.OutDir.isEmpty())
+        Dest = Rel;
+    else if (walk.OutDir.endsWith(kPathDelim))
+        Dest = walk.OutDir + Rel;
+    else
+        Dest = walk.OutDir + kPathDelim + Rel;
+    const QString DestDir = FolderPart(Dest);
+
+    if (walk.CopyIfExists
+        && !DoFileExists(walk.Session, copyIfExistsTarget(walk, Dest, DestDir), true)) {
+        walk.Thread.Log(QStringLiteral("Skipped: ") + Src);
+        ++walk.Skipped;
+        return;
+    }
+
+    if (!DoForceDirectories(walk.Session, DestDir)) {
+        walk.Thread.Log(QStringLiteral("Unable to create directory ") + DestDir);
+        ++walk.Failed;
+        return;
+    }
+
+    if (walk.Overwrite == ofOlder && DoFileExists(walk.Session, Dest, true)) {
+        const TDateTime outputAge = DoFileAge(walk.Session, Dest, true);
+        const TDateTime sourceAge = DoFileAge(nullptr, Src, true);
+        if (outputAge >= sourceAge) {
+            walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
+            ++walk.Existed;
+            return;
+        }
+    } else if (walk.Overwrite == ofNone && DoFileExists(walk.Session, Dest, true)) {
+        walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
+        ++walk.Existed;
+        return;
+    }
+
+    walk.Thread.Log(QStringLiteral("Copy: ") + walk.OutDir + QStringLiteral(" <= ") + Rel
+                    + QStringLiteral(" (") + Src + QLatin1Char(')'));
+    QString reason;
+    if (DoCopyFile(walk.Session, Src, Dest, false, &reason)) {
+        ++walk.Copied;
+    } else {
+        ++walk.Failed;
+        walk.Thread.Log(QStringLiteral("Unable to copy file ") + Dest
+                        + (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')')));
+    }
+}
+
+// Calls scan for every listed folder of parent that is not excluded, with the mask that
+// makeMask builds from the folder's name. A folder already on the current descent (reached
+// again through a link) is passed over with a log line.
+template <typename MakeMask>
+void descend(Walk &walk, const QString &parent, const std::vector<TSearchEntry> &folders,
+             MakeMask makeMask)
+{
+    bool rootPushed = false;
+    if (walk.Descent.empty()) {
+        FolderId root{};
+        if (FolderIdentity(parent, root.Device, root.Inode)) {
+            walk.Descent.push_back(root);
+            rootPushed = true;
+        }
+    }
+    for (const TSearchEntry &folder : folders) {
+        if (IsExcluded(folder.Name, walk.Excludes))
+            continue;
+        const FolderId id{folder.Device, folder.Inode};
+        if (std::find(walk.Descent.begin(), walk.Descent.end(), id) != walk.Descent.end()) {
+            walk.Thread.Log(QStringLiteral("Skipped folder already being scanned: ") + parent
+                            + folder.Name);
+            continue;
+        }
+        walk.Descent.push_back(id);
+        scan(walk, makeMask(folder.Name));
+        walk.Descent.pop_back();
+    }
+    if (rootPushed)
+        walk.Descent.pop_back();
+}
+
+void scan(Walk &walk, const QString &Mask)
+{
+    // Step 1: split the mask into the folder F and the name N.
+    QString F;
+    QString N;
+    if (IsFullPath(Mask)) {
+        F = FolderPart(Mask);
+        N = NamePart(Mask);
+    } else {
+        F = walk.BaseFolder;
+        const QStringList pieces = Mask.split(kPathDelim);
+        for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+            if (pieces[i].isEmpty())
+                continue;
+            if (F.isEmpty())
+                F = pieces[i];
+            else
+                F = WithTrailingDelim(F) + pieces[i];
+        }
+        N = pieces.last();
+    }
+    if (N.isEmpty())
+        return;
+    if (!F.isEmpty())
+        F = WithTrailingDelim(F);
+
+    // Step 2: the first folder component holding "*" is walked, not searched.
+    bool hasWildcardFolder = false;
+    bool R = false;
+    QString M;
+    const qsizetype star = F.indexOf(QLatin1Char('*'));
+    const qsizetype closing = star < 0 ? -1 : F.indexOf(kPathDelim, star);
+    if (closing >= 0) {
+        const qsizetype start = F.lastIndexOf(kPathDelim, star) + 1;
+        const QString W = F.mid(start, closing - start);
+        R = W.size() >= 2 && W.endsWith(QLatin1String("**"));
+        M = R ? W.chopped(1) : W;
+        N = F.mid(closing + 1) + N;
+        F = F.left(start);
+        hasWildcardFolder = true;
+    }
+
+    // Step 3: the files of this folder ("**" also stands for no folder level at all).
+    if (!hasWildcardFolder || (R && M == QLatin1String("*"))) {
+        const QString pattern = F + N;
+        walk.Thread.Log(QStringLiteral("Scanning: ") + pattern);
+        const std::vector<TSearchEntry> files = FindEntries(pattern, TSearchKind::Files);
+        if (!files.empty()) {
+            QString S = FolderPart(pattern);
+            if (!S.isEmpty())
+                S = WithTrailingDelim(S);
+            for (const TSearchEntry &file : files) {
+                if (IsExcluded(file.Name, walk.Excludes))
+                    continue;
+                try {
+                    handleFile(walk, S, file.Name);
+                } catch (const std::exception &error) {
+                    walk.Thread.LogException(error);
+                    ++walk.Failed;
+                }
+            }
+            if (walk.SubFolders) {
+                const QString lastPiece = NamePart(N);
+                descend(walk, S, FindEntries(S + QLatin1Char('*'), TSearchKind::Folders),
+                        [&](const QString &folder) { return S + folder + kPathDelim + lastPiece; });
+            }
+        }
+    }
+
+    // Step 4: walk the wildcard folder component.
+    if (hasWildcardFolder) {
+        descend(walk, F, FindEntries(F + M, TSearchKind::Folders), [&](const QString &folder) {
+            return R ? F + folder + QStringLiteral("/**/") + N : F + folder + kPathDelim + N;
+        });
+    }
+}
+
+} // namespace
+
+void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
+                     const QString &BaseFolder, bool SubFolders, bool JunkPath,
+                     const TExcludeList *Excludes, bool CopyIfExists,
+                     const QString &CopyIfExistsPath, TOverwriteFile Overwrite,
+                     TFTPSession *Session, int &Copied, int &Skipped, int &Existed, int &Failed,
+                     TRunLog &Thread)
+{
+    QString conditionPath = CopyIfExistsPath;
+    // Settings written on Windows separate folders with "\".
+    conditionPath.replace(QLatin1Char('\\'), kPathDelim);
+    Walk walk{ProjectName, OutDir, BaseFolder, WithTrailingDelim(BaseFolder), SubFolders, JunkPath, Excludes, CopyIfExists,
+              conditionPath, Overwrite, Session, Copied, Skipped, Existed, Failed, Thread, {}};
+    scan(walk, Mask);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "projects/CopyProjectUnit.h"
+
+#include <QString>
+
+class TExcludeList;
+class TFTPSession;
+class TRunLog;
+
+// Processes one source pattern of a project: finds the files the mask names (walking
+// sub-folders for "**", a wildcard folder component or the SubFolders flag), decides for each
+// whether and where it goes, copies it into OutDir (or uploads it through Session), logs one
+// line per decision and counts the outcome in Copied, Skipped, Existed and Failed.
+//
+// OutDir is the project's resolved output folder (tags expanded, no trailing "/" except the
+// root, may be empty); BaseFolder is the folder that relative output paths are taken from.
+// An error while one file is handled is logged and counted as failed; the walk goes on.
+void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
+                     const QString &BaseFolder, bool SubFolders, bool JunkPath,
+                     const TExcludeList *Excludes, bool CopyIfExists,
+                     const QString &CopyIfExistsPath, TOverwriteFile Overwrite,
+                     TFTPSession *Session, int &Copied, int &Skipped, int &Existed, int &Failed,
+                     TRunLog &Thread);

@@ -1,0 +1,193 @@
+#include "engine/FileCopy.h"
+
+#include <QFile>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return m_fd; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    // Closes and reports the error close may carry (delayed write errors on some systems).
+    int close()
+    {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool fail(QString *errorText, int error)
+{
+    if (errorText)
+        *errorText = systemError(error);
+    return false;
+}
+
+// Kernel-side copy (reflinks or server-side copies where the file system has them); plain
+// reads and writes where copy_file_range is not supported between the two files.
+bool copyContents(int in, int out, int &error)
+{
+    off_t done = 0;
+    bool kernelCopy = true;
+    while (kernelCopy) {
+        // Copies up to the end of the file, which may have grown or shrunk since it was listed.
+        const ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if ((errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
+             || errno == EBADF)
+            && done == 0) {
+            kernelCopy = false;
+            break;
+        }
+        error = errno;
+        return false;
+    }
+    static constexpr size_t kBuffer = 256 * 1024;
+    std::unique_ptr<char[]> buffer(new char[kBuffer]);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.get(), kBuffer);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        ssize_t written = 0;
+        while (written < n) {
+            const ssize_t w = ::write(out, buffer.get() + written, size_t(n - written));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                return false;
+            }
+            written += w;
+        }
+    }
+}
+
+// A name beside the target that no other copy of this process uses at the same moment; hidden,
+// so scans of the folder pass over it.
+QByteArray temporaryName(const QByteArray &target)
+{
+    static std::atomic<unsigned> counter{0};
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = target.left(slash + 1);
+    // Keep the temporary name within the 255 bytes a name may have.
+    const QByteArray name = target.mid(slash + 1).left(200);
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.rvtmp", long(getpid()), counter.fetch_add(1));
+    return folder + '.' + name + suffix;
+}
+
+} // namespace
+
+bool CopyFileKeepingTime(const QString &source, const QString &target, bool failIfExists,
+                         QString *errorText)
+{
+    const QByteArray src = QFile::encodeName(source);
+    const QByteArray dst = QFile::encodeName(target);
+    if (dst.isEmpty() || dst.endsWith('/'))
+        return fail(errorText, EISDIR);
+
+    // O_NONBLOCK: a FIFO put in the file's place must not hang the run.
+    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0)
+        return fail(errorText, errno);
+    struct stat st;
+    if (fstat(in.get(), &st) != 0)
+        return fail(errorText, errno);
+    if (S_ISDIR(st.st_mode))
+        return fail(errorText, EISDIR);
+    if (!S_ISREG(st.st_mode)) {
+        if (errorText)
+            *errorText = QStringLiteral("Not a regular file");
+        return false;
+    }
+    if (failIfExists) {
+        struct stat existing;
+        if (lstat(dst.constData(), &existing) == 0)
+            return fail(errorText, EEXIST);
+    }
+
+    QByteArray temp;
+    Fd out;
+    for (int attempt = 0; attempt < 100 && out.get() < 0; ++attempt) {
+        temp = temporaryName(dst);
+        out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (out.get() < 0 && errno != EEXIST)
+            return fail(errorText, errno);
+    }
+    if (out.get() < 0)
+        return fail(errorText, EEXIST);
+
+    int error = 0;
+    bool ok = copyContents(in.get(), out.get(), error);
+    if (ok && fchmod(out.get(), st.st_mode & 07777) != 0) {
+        ok = false;
+        error = errno;
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (ok && futimens(out.get(), times) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (out.close() != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok) {
+        int rc;
+        if (failIfExists) {
+            // link() refuses an existing name, so a target that appeared meanwhile is kept.
+            rc = ::link(temp.constData(), dst.constData());
+            if (rc == 0)
+                ::unlink(temp.constData());
+        } else {
+            rc = ::rename(temp.constData(), dst.constData());
+        }
+        if (rc == 0)
+            return true;
+        error = errno;
+    }
+    ::unlink(temp.constData());
+    return fail(errorText, error);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Copies a whole file: contents, permission bits and modification time. The data goes into a
+// temporary file in the target's folder, which replaces the target only once it is complete,
+// so a failure (full disk, unreadable or vanished source, no permission) never leaves a
+// truncated target and never touches an existing one. With failIfExists set, an existing
+// target is kept and the copy fails. Returns true on success; on failure, errorText (when
+// given) receives the reason.
+bool CopyFileKeepingTime(const QString &source, const QString &target, bool failIfExists,
+                         QString *errorText = nullptr);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "settings/DateTime.h"
+
+#include <QString>
+
+// The local side of file facts: existence, last-write time and folder creation.
+
+// Whether a file (not a folder) stands at the path; a link is followed when followLinks is set.
+bool LocalFileExists(const QString &path, bool followLinks);
+// The file's last-write time as a local date-time, sub-seconds dropped; 0 when the file does
+// not exist or its time cannot be read.
+TDateTime LocalFileAge(const QString &path, bool followLinks);
+// Creates every missing folder of the path. True when the folder exists afterwards. An empty
+// path raises Exception "Unable to create directory".
+bool LocalForceDirectories(const QString &folder);
+// A count of whole seconds since 1970 (UTC) as a local date-time.
+TDateTime LocalDateTimeFromUnix(long long seconds);

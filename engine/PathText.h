@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Path texts as the engine handles them: "/" separates folders, a full path begins with "/",
+// and the root "/" is a folder of its own (its folder part is itself).
+
+inline constexpr QChar kPathDelim = QLatin1Char('/');
+
+// Whether the text is a full path (begins with "/").
+bool IsFullPath(QStringView path);
+// The text before the last "/"; "/" for a name directly in the root; empty without a "/".
+QString FolderPart(const QString &path);
+// The text after the last "/" (all of it without a "/").
+QString NamePart(const QString &path);
+// The folder with one "/" appended; the root "/" stays as it is.
+QString WithTrailingDelim(const QString &folder);
+// Only A-Z and a-z compared alike: whether text begins with prefix.
+bool StartsWithAsciiCI(QStringView text, QStringView prefix);
+// The text with a-z turned into A-Z; every other character unchanged.
+QString AsciiUpper(QStringView text);
+// Replaces every occurrence of tag, compared without regard to letter case, by value.
+void ReplaceTag(QString &text, const QString &tag, const QString &value);

@@ -1,0 +1,68 @@
+#include "engine/RunLoops.h"
+
+#include "engine/RunProject.h"
+#include "engine/runlog/RunLog.h"
+
+#include <exception>
+
+namespace {
+
+const QChar Q = QLatin1Char('"');
+
+const TCopyProject *findProject(const std::vector<TCopyProject> &projects, const QString &name)
+{
+    for (const TCopyProject &project : projects) {
+        if (project.ProjectName() == name)
+            return &project;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
+               TFTPConnList &Connections, TRunLog &Thread)
+{
+    try {
+        for (const TCopyProject &project : VisibleProjects) {
+            if (!project.Checked())
+                continue;
+            Thread.Log(QStringLiteral("Project ") + Q + project.ProjectName() + Q
+                       + QStringLiteral("..."));
+            RunProject(project, OutDir, Connections, Thread);
+        }
+    } catch (const std::exception &error) {
+        Thread.LogException(error);
+    }
+    Thread.Log(QStringLiteral("Completed."));
+}
+
+bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
+                  const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread)
+{
+    bool result = true;
+    QString rest = ProjectName;
+    while (!rest.isEmpty()) {
+        const qsizetype comma = rest.indexOf(QLatin1Char(','));
+        const QString name = comma < 0 ? rest : rest.left(comma);
+        rest = comma < 0 ? QString() : rest.mid(comma + 1);
+
+        const TCopyProject *project = findProject(Projects, name);
+        if (!project) {
+            Thread.Log(QStringLiteral("Project ") + Q + name + Q + QStringLiteral(" not found."));
+            result = false;
+            continue;
+        }
+        Thread.Log(QStringLiteral("Project ") + Q + project->ProjectName() + Q
+                   + QStringLiteral("..."));
+        try {
+            if (!RunProject(*project, OutDir, Connections, Thread))
+                result = false;
+        } catch (const std::exception &error) {
+            Thread.LogException(error);
+            result = false;
+        }
+    }
+    Thread.Log(QStringLiteral("Completed."));
+    return result;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class TCopyProject;
+class TFTPConnList;
+class TRunLog;
+
+// The project's output folder with {OutDir}, {ProjectName}, {Date} and {DateTime} replaced in
+// this order (any letter case); "\" written on Windows becomes "/".
+QString ExpandOutputFolder(const TCopyProject &Project, const QString &OutDir);
+
+// Executes one project: connects its FTP session when it names a connection of Connections
+// (the run's own copy of the saved connections), resolves the output folder, builds the
+// exclude list, processes every source pattern and logs the summary line. Returns false when
+// the connection is missing or cannot be opened (nothing copied, no summary line), true
+// otherwise, also when files failed. Errors outside the handling of single files reach the
+// caller.
+bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
+                TRunLog &Thread);

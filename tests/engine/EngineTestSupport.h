@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engine/runlog/RunLog.h"
+#include "ftp/FTPSession.h"
+#include "projects/CopyProjectUnit.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+class TExcludeList;
+
+// A run log that keeps every line.
+class RecordingLog : public TRunLog
+{
+public:
+    void Log(const QString &msg) override { Lines.append(msg); }
+    QStringList Lines;
+};
+
+// The arguments of one CopySourceFiles call, with the defaults of a plain local pattern.
+struct ScanCall
+{
+    QString ProjectName = QStringLiteral("Site");
+    QString OutDir;
+    QString Mask;
+    QString BaseFolder;
+    bool SubFolders = false;
+    bool JunkPath = false;
+    const TExcludeList *Excludes = nullptr;
+    bool CopyIfExists = false;
+    QString CopyIfExistsPath;
+    TOverwriteFile Overwrite = ofNone;
+    TFTPSession *Session = nullptr;
+
+    int Copied = 0;
+    int Skipped = 0;
+    int Existed = 0;
+    int Failed = 0;
+    RecordingLog Log;
+
+    // Runs CopySourceFiles and returns the lines it logged.
+    QStringList Run();
+};
+
+// An upload session over a map of remote files, recording each call as "Op path".
+class FakeSession : public TFTPSession
+{
+public:
+    void Connect() override;
+    bool FileExists(const QString &fileName) override;
+    double FileAge(const QString &fileName) override;
+    bool ForceDirectories(const QString &dir) override;
+    bool CopyFile(const QString &existingFileName, const QString &newFileName,
+                  bool failIfExists) override;
+
+    QStringList Calls;
+    // Remote path -> modification time (local day count).
+    std::map<QString, double> Files;
+    QString ConnectError;
+    QString CopyError;
+};
