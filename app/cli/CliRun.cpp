@@ -1,0 +1,123 @@
+#include "app/cli/CliRun.h"
+
+#include "app/cli/ConsoleRunLog.h"
+#include "engine/RunLoops.h"
+#include "engine/RunSnapshot.h"
+#include "ftp/FTPConnUnit.h"
+#include "projects/CopyProjectUnit.h"
+#include "settings/Exception.h"
+#include "settings/SettingsLocation.h"
+#include "settings/uAppSettings.h"
+
+#include <QFileInfo>
+
+namespace {
+
+void print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+struct CliOptions
+{
+    QString Names;
+    bool HaveStart = false;
+    bool Help = false;
+    QString Error;
+};
+
+// -start and -close ignore the letter case of A-Z; the settings-location options are exact
+// (and are read again by the location rules themselves).
+CliOptions parseArguments(const QStringList &arguments)
+{
+    CliOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        const QString lower = arg.toLower();
+        if (lower == QLatin1String("-start")) {
+            if (i + 1 >= arguments.size()) {
+                options.Error = QStringLiteral("-start needs the names of the projects to run");
+                return options;
+            }
+            options.Names = arguments[++i];
+            options.HaveStart = true;
+        } else if (lower == QLatin1String("-close")) {
+            // Accepted for the desktop program's command lines; a console run always ends.
+        } else if (arg == QLatin1String("-appsettingsdir") || arg == QLatin1String("-usersettingsdir")) {
+        } else if (arg == QLatin1String("-settingsdir") || arg == QLatin1String("-config")) {
+            if (i + 1 >= arguments.size()) {
+                options.Error = arg + QStringLiteral(" needs a value");
+                return options;
+            }
+            ++i;
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            options.Help = true;
+        } else {
+            options.Error = QStringLiteral("Unknown argument: ") + arg;
+            return options;
+        }
+    }
+    if (!options.Help && options.Error.isEmpty() && options.Names.isEmpty())
+        options.Error = QStringLiteral("Nothing to run: give -start with project names");
+    return options;
+}
+
+} // namespace
+
+QString CliUsage()
+{
+    return QStringLiteral(
+        "Usage: rovanel-cli -start NAMES [-close] [-appsettingsdir | -usersettingsdir]\n"
+        "                   [-settingsdir FOLDER] [-config FILE]\n"
+        "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
+        "prints the log. Exit code 0: the run succeeded; 1: a project was not found or its FTP\n"
+        "connection failed; 2: a usage error or an empty output folder.\n");
+}
+
+int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE *out,
+           std::FILE *err, std::FILE *in)
+{
+    const CliOptions options = parseArguments(arguments);
+    if (options.Help) {
+        print(out, CliUsage());
+        return cliSucceeded;
+    }
+    if (!options.Error.isEmpty()) {
+        print(err, options.Error + QLatin1Char('\n') + CliUsage());
+        return cliUsage;
+    }
+
+    ResetSettingsLocation(arguments, programFolder);
+    const QString path = GetAppConfigPath(QStringLiteral("rv.ini"),
+                                          GetAppDataDir(QStringLiteral("Rovanel"),
+                                                        QStringLiteral("rv.ini")));
+    TCopyProjectList projects;
+    TFTPConnList connections;
+    QString outDir;
+    if (QFileInfo(path).isFile()) {
+        TAppSettings settings;
+        try {
+            settings.LoadFromFile(path);
+        } catch (const Exception &error) {
+            // As the desktop program: the error is shown and the run goes on with what was read.
+            print(err, error.Message() + QLatin1Char('\n'));
+        }
+        auto &list = dynamic_cast<TVHashedStringList &>(settings.Strings());
+        projects.LoadFromList(list, QStringLiteral("CopyProjects"),
+                              list.Values(QStringLiteral("ReplaceNewer")) == QLatin1String("1"));
+        outDir = list.Values(QStringLiteral("OutDir"));
+        connections.LoadFromList(list, QStringLiteral("FTPConn"));
+    }
+
+    if (outDir.isEmpty()) {
+        print(err, QStringLiteral("Please, enter Output Folder\n"));
+        return cliUsage;
+    }
+
+    TConsoleRunLog log(out, in, err);
+    const bool result = StartProject(options.Names, SnapshotAllProjects(projects), outDir,
+                                     connections, log);
+    return result ? cliSucceeded : cliFailed;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+// Exit codes of rovanel-cli.
+enum TCliExitCode : int
+{
+    cliSucceeded = 0, // the run's result was true
+    cliFailed = 1,    // a name not found, a connection missing or failing, an escaping error
+    cliUsage = 2,     // a usage error, or an empty output folder
+};
+
+// Runs rovanel-cli with the arguments after the program name: reads the settings file (never
+// writing it), runs the projects named by -start and prints the log to `out`; messages about
+// the command line go to `err`. programFolder stands for the folder of the program file in
+// the settings-location rules. Returns a TCliExitCode.
+int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE *out,
+           std::FILE *err, std::FILE *in);
+
+// The text printed for -h / --help and after a usage error.
+QString CliUsage();

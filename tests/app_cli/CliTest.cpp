@@ -1,0 +1,171 @@
+// rovanel-cli as a program: settings file in, log and exit code out.
+#include "support/TempTree.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program built beside the tests.
+QString cliProgram()
+{
+    return QStringLiteral(RV_BINARY_DIR "/app/rovanel-cli");
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tree.isValid());
+        tree.write(QStringLiteral("src/index.html"), "<html>");
+        tree.write(QStringLiteral("src/img/logo.png"), "png");
+        config = tree(QStringLiteral("rv.ini"));
+    }
+
+    // Writes the settings file as the desktop program does: byte-order mark, CR LF.
+    void writeSettings(const QString &outDir, const QStringList &extra = {})
+    {
+        QStringList lines{QStringLiteral("CopyProjectsN=1"),
+                          QStringLiteral("CopyProjects[1].ProjectName=Site"),
+                          QStringLiteral("CopyProjects[1].SourceFolder=") + tree(QStringLiteral("src")),
+                          QStringLiteral("CopyProjects[1].SourceFilesN=1"),
+                          QStringLiteral("CopyProjects[1].SourceFiles[1]=**\\*.*"),
+                          QStringLiteral("CopyProjects[1].SourceSubFolders[1]=No"),
+                          QStringLiteral("CopyProjects[1].SourceJunkPath[1]=No"),
+                          QStringLiteral("CopyProjects[1].OutputFolder={OutDir}\\{ProjectName}"),
+                          QStringLiteral("CopyProjects[1].Overwrite=2")};
+        if (!outDir.isEmpty())
+            lines.append(QStringLiteral("OutDir=") + outDir);
+        lines += extra;
+        QByteArray bytes("\xEF\xBB\xBF");
+        for (const QString &line : lines)
+            bytes += line.toUtf8() + "\r\n";
+        tree.write(QStringLiteral("rv.ini"), bytes);
+    }
+
+    // Runs rovanel-cli with stdin not a terminal (a password prompt is answered with Cancel)
+    // and the per-user settings folder inside the temporary tree.
+    int run(const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), tree(QStringLiteral("config")));
+        process.setProcessEnvironment(environment);
+        process.start(cliProgram(), arguments);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000)) {
+            ADD_FAILURE() << "rovanel-cli did not start or end: " << process.errorString().toStdString();
+            return -1;
+        }
+        out = QString::fromUtf8(process.readAllStandardOutput());
+        err = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    TempTree tree;
+    QString config;
+    QString out;
+    QString err;
+};
+
+TEST_F(CliTest, RunsTheNamedProjectAndExitsWithZero)
+{
+    writeSettings(tree(QStringLiteral("out")));
+    const QByteArray before = tree.read(QStringLiteral("rv.ini"));
+
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-START"), QStringLiteral("Site"),
+                   QStringLiteral("-close")}),
+              0)
+        << err.toStdString();
+
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), QStringLiteral("Project \"Site\"..."));
+    EXPECT_EQ(lines.at(lines.size() - 2), QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(lines.last(), QStringLiteral("Completed."));
+    EXPECT_EQ(tree.read(QStringLiteral("out/Site/img/logo.png")), QByteArray("png"));
+    EXPECT_TRUE(err.isEmpty());
+    // The settings file is read, never written.
+    EXPECT_EQ(tree.read(QStringLiteral("rv.ini")), before);
+}
+
+TEST_F(CliTest, ANameNotFoundGivesExitCodeOne)
+{
+    writeSettings(tree(QStringLiteral("out")));
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site,site")}), 1);
+    EXPECT_TRUE(out.contains(QLatin1String("Project \"site\" not found.\n")));
+    // Site itself still ran.
+    EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/index.html")));
+}
+
+TEST_F(CliTest, MissingFTPConnectionGivesExitCodeOne)
+{
+    writeSettings(tree(QStringLiteral("out")), {QStringLiteral("CopyProjects[1].FTPConnName=Nowhere")});
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}), 1);
+    EXPECT_TRUE(out.contains(QLatin1String("FTP connection \"Nowhere\" not found.\n")));
+}
+
+TEST_F(CliTest, EmptyOutputFolderIsRefusedWithExitCodeTwo)
+{
+    writeSettings(QString());
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}), 2);
+    EXPECT_EQ(err, QStringLiteral("Please, enter Output Folder\n"));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_FALSE(tree.exists(QStringLiteral("out")));
+}
+
+TEST_F(CliTest, MissingSettingsFileMeansNoOutputFolder)
+{
+    EXPECT_EQ(run({QStringLiteral("-config"), tree(QStringLiteral("none.ini")), QStringLiteral("-start"),
+                   QStringLiteral("Site")}),
+              2);
+    EXPECT_EQ(err, QStringLiteral("Please, enter Output Folder\n"));
+}
+
+TEST_F(CliTest, SettingsFolderOptionFindsRvIni)
+{
+    writeSettings(tree(QStringLiteral("out")));
+    EXPECT_EQ(run({QStringLiteral("-settingsdir"), tree.path(), QStringLiteral("-start"), QStringLiteral("Site")}), 0);
+    EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/index.html")));
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndExplain)
+{
+    writeSettings(tree(QStringLiteral("out")));
+    const QList<QStringList> cases{
+        {},
+        {QStringLiteral("-start")},
+        {QStringLiteral("-start"), QString()},
+        {QStringLiteral("-close")},
+        {QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site"), QStringLiteral("extra")},
+        {QStringLiteral("-start"), QStringLiteral("Site"), QStringLiteral("-config")},
+        // The location options are exact: a capital letter makes it an unknown argument.
+        {QStringLiteral("-Config"), config, QStringLiteral("-start"), QStringLiteral("Site")},
+    };
+    for (const QStringList &arguments : cases) {
+        EXPECT_EQ(run(arguments), 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(err.contains(QLatin1String("Usage: rovanel-cli")));
+    }
+    EXPECT_FALSE(tree.exists(QStringLiteral("out")));
+}
+
+TEST_F(CliTest, HelpPrintsTheUsageAndSucceeds)
+{
+    EXPECT_EQ(run({QStringLiteral("--help")}), 0);
+    EXPECT_TRUE(out.startsWith(QLatin1String("Usage: rovanel-cli")));
+}
+
+TEST_F(CliTest, SeveralLineErrorsArePrintedLineByLine)
+{
+    // A project whose every file fails still gives exit code 0; its error lines are printed.
+    writeSettings(QStringLiteral("/dev/null/not-a-folder"));
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}), 0);
+    EXPECT_TRUE(out.contains(QLatin1String("Unable to create directory /dev/null/not-a-folder/Site\n")));
+    EXPECT_TRUE(out.contains(QLatin1String("failed: 2\nCompleted.\n")));
+    EXPECT_FALSE(out.contains(QLatin1Char('\r')));
+}
+
+} // namespace
