@@ -92,13 +92,13 @@ QString TIdFTP::Decode(const QByteArray &bytes) const
 
 void TIdFTP::CloseControl()
 {
-    if (m_ioHandler)
+    if (m_ioHandler && m_control.TlsActive())
         m_ioHandler->Context().SetControl(nullptr);
     m_control.Close();
     SetState(TIdFTPState::Closed);
 }
 
-void TIdFTP::SendLine(const QString &command)
+void TIdFTP::CheckCommand(const QString &command) const
 {
     // A line break inside an argument would end the command early and let the rest be read
     // as a second command; such a command never goes out.
@@ -108,6 +108,11 @@ void TIdFTP::SendLine(const QString &command)
                                      .arg(VisibleControlChars(command.startsWith(QLatin1String("PASS "))
                                                                   ? QStringLiteral("PASS ****")
                                                                   : command)));
+}
+
+void TIdFTP::SendLine(const QString &command)
+{
+    CheckCommand(command);
     if (!m_control.Connected())
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     QByteArray line = Encode(command);

@@ -125,6 +125,8 @@ private:
     void SetState(TIdFTPState state);
 
     // Control connection.
+    // Raises EIdFTPCommandError for a command holding CR, LF or NUL.
+    void CheckCommand(const QString &command) const;
     void SendLine(const QString &command);
     TIdFTPReply GetReply();
     // Sends and reads the reply; accepted empty accepts any code but 421.

@@ -66,6 +66,7 @@ void TIdFTP::DrainPendingReplies()
 void TIdFTP::Put(QIODevice &source, const QString &name)
 {
     const QString command = QStringLiteral("STOR ") + name;
+    CheckCommand(command); // before PRET and PASV, so that nothing at all goes out
     quint16 port = 0;
     const QString host = PassiveRequest(command, port);
     SendLine(command);
@@ -93,6 +94,7 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         }
         if (source.bytesAvailable() > 0 || (!source.atEnd() && !source.isSequential()))
             throw Exception(source.errorString(), "EIdFTPException");
+        data.Finish();
     } catch (const std::exception &) {
         data.Close();
         // The server's own account of the broken transfer (426, 451, ...) says more than

@@ -148,6 +148,43 @@ void TSocket::Close()
     m_buffer.clear();
 }
 
+void TSocket::Finish()
+{
+    if (m_fd < 0)
+        return;
+    if (m_ssl) {
+        ERR_clear_error();
+        if (SSL_shutdown(m_ssl) < 0) {
+            const int error = errno;
+            const QString reason = TakeTlsErrorText(QString());
+            Close();
+            throw EIdSocketError(!reason.isEmpty() ? reason : SystemErrorText(error != 0 ? error : EPIPE));
+        }
+    }
+    ::shutdown(m_fd, SHUT_WR);
+    // Read (and drop) whatever still comes until the peer closes.
+    char chunk[4096];
+    for (;;) {
+        pollfd p{m_fd, POLLIN, 0};
+        int ready;
+        do
+            ready = ::poll(&p, 1, m_timeout > 0 ? m_timeout : -1);
+        while (ready < 0 && errno == EINTR);
+        if (ready <= 0)
+            break;
+        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            break;
+    }
+    if (m_ssl) {
+        SSL_free(m_ssl);
+        m_ssl = nullptr;
+    }
+    ::close(m_fd);
+    m_fd = -1;
+    m_buffer.clear();
+}
+
 void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESSION *session)
 {
     if (m_fd < 0)
@@ -162,8 +199,14 @@ void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESS
     in_addr probe{};
     if (!name.isEmpty() && inet_pton(AF_INET, name.constData(), &probe) != 1)
         SSL_set_tlsext_host_name(ssl, name.constData());
-    if (session)
-        SSL_set_session(ssl, session);
+    if (session) {
+        // OpenSSL marks a TLS 1.3 session as used up once it has been resumed; every data
+        // connection gets a copy of it, so the control connection's ticket serves them all.
+        SSL_SESSION *copy = SSL_SESSION_dup(session);
+        SSL_set_session(ssl, copy ? copy : session);
+        if (copy)
+            SSL_SESSION_free(copy);
+    }
     const int rc = SSL_connect(ssl);
     if (rc != 1) {
         const int sslError = SSL_get_error(ssl, rc);

@@ -24,6 +24,11 @@ public:
     bool Connected() const { return m_fd >= 0; }
     // Closes at once (sending a TLS close_notify when TLS is up); never raises.
     void Close();
+    // Ends an upload: signals the end of data, then waits (up to the read time-out) for the
+    // peer to close its side before closing. Closing while unread data such as a TLS 1.3
+    // session ticket sits in the receive buffer would send a reset, and a reset makes the
+    // peer drop what it has received and not read yet. Raises when the end cannot be sent.
+    void Finish();
 
     // Milliseconds; 0 or less waits without end.
     void SetReadTimeout(int ms);

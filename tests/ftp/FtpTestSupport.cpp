@@ -1,0 +1,67 @@
+#include "FtpTestSupport.h"
+
+#include <QtGlobal>
+
+#include <ctime>
+
+std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode, TIdSSLIOHandlerSocketOpenSSL *tls)
+{
+    auto ftp = std::make_unique<TIdFTP>();
+    ftp->SetIOHandler(tls);
+    ftp->SetHost(QStringLiteral("127.0.0.1"));
+    ftp->SetPort(port);
+    ftp->SetUseTLS(mode);
+    ftp->SetPort(port);
+    ftp->SetUsername(QStringLiteral("user"));
+    ftp->SetPassword(QStringLiteral("secret"));
+    ftp->SetPassive(true);
+    ftp->SetReadTimeout(10000);
+    if (mode != utNoTLSSupport)
+        ftp->SetDataPortProtection(ftpdpsPrivate);
+    return ftp;
+}
+
+QByteArray BinaryPayload(int size)
+{
+    QByteArray data(size, '\0');
+    for (int i = 0; i < size; ++i)
+        data[i] = char((i * 7 + i / 256) & 0xFF);
+    // Line ends an ASCII-mode transfer would rewrite.
+    if (size > 10) {
+        data[3] = '\n';
+        data[4] = '\r';
+        data[5] = '\n';
+    }
+    return data;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char *zone)
+    : m_saved(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+{
+    qputenv("TZ", zone);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone()
+{
+    if (m_had)
+        qputenv("TZ", m_saved);
+    else
+        qunsetenv("TZ");
+    tzset();
+}
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+void PrintTo(const QStringList &list, std::ostream *out)
+{
+    *out << "{ ";
+    for (const QString &item : list) {
+        PrintTo(item, out);
+        *out << ' ';
+    }
+    *out << '}';
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ftp/IdFTP.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <ostream>
+
+// Readable values in test failure messages.
+void PrintTo(const QString &text, std::ostream *out);
+void PrintTo(const QStringList &list, std::ostream *out);
+
+// A protocol client set up for a test server on 127.0.0.1 with the user "user" and the
+// password "secret", passive, with a short reply time-out so a broken test cannot hang.
+std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSupport,
+                                       TIdSSLIOHandlerSocketOpenSSL *tls = nullptr);
+
+// Bytes of every value 0-255 in a repeating, position-dependent pattern (line ends included),
+// so that any rewriting of the data shows.
+QByteArray BinaryPayload(int size);
+
+// Runs the time-zone dependent tests in a zone with daylight saving time, so that converting
+// with "the current offset" instead of the offset of the instant would show.
+class ScopedTimeZone
+{
+public:
+    explicit ScopedTimeZone(const char *zone);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone &) = delete;
+    ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
+
+private:
+    QByteArray m_saved;
+    bool m_had;
+};

@@ -1,0 +1,441 @@
+// The protocol client against the scripted server: command transcripts and outcomes.
+#include "FtpTestSupport.h"
+#include "ScriptedFtpServer.h"
+
+#include "ftp/FTPErrors.h"
+#include "ftp/IdFTP.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Scenario = ScriptedFtpServer::Scenario;
+
+QStringList Lines(std::initializer_list<const char *> lines)
+{
+    QStringList result;
+    for (const char *line : lines)
+        result.append(QString::fromUtf8(line));
+    return result;
+}
+
+// The login every plain connection makes before the test's own commands.
+const QStringList kPlainLogin = Lines({"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I",
+                                       "SYST", "TYPE I"});
+
+template <typename Error, typename Call>
+QString MessageOf(Call call)
+{
+    try {
+        call();
+    } catch (const Error &error) {
+        return error.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+} // namespace
+
+TEST(FtpProtocol, PlainLoginSendsTheSequenceAndQuits)
+{
+    ScriptedFtpServer server({});
+    auto ftp = MakeTestClient(server.Port());
+    QStringList events;
+    ftp->SetOnBannerBeforeLogin([&](TIdFTP &, const QString &text) { events << QStringLiteral("before:") + text; });
+    ftp->SetOnBannerAfterLogin([&](TIdFTP &, const QString &text) { events << QStringLiteral("after:") + text; });
+    ftp->Connect();
+    EXPECT_EQ(ftp->State(), TIdFTPState::LoggedIn);
+    EXPECT_EQ(ftp->ServerDesc(), QStringLiteral("Scripted FTP server ready"));
+    EXPECT_EQ(ftp->SystemDesc(), QStringLiteral("UNIX Type: L8"));
+    EXPECT_TRUE(ftp->CanUseMLS());
+    EXPECT_EQ(events, Lines({"before:Scripted FTP server ready", "after:Logged in"}));
+    ftp->Disconnect();
+    EXPECT_FALSE(ftp->Connected());
+    server.WaitUntilClosed();
+    EXPECT_EQ(server.Transcript(), QStringList{QStringLiteral("<connect>")} + kPlainLogin + Lines({"QUIT"}));
+}
+
+TEST(FtpProtocol, HostNameIsSentAsConfigured)
+{
+    ScriptedFtpServer server({});
+    auto ftp = MakeTestClient(server.Port());
+    ftp->SetHost(QStringLiteral("localhost"));
+    ftp->Connect();
+    EXPECT_EQ(server.Commands().value(0), QStringLiteral("HOST localhost"));
+}
+
+TEST(FtpProtocol, ServerClosingOnHostGetsOneRetryWithoutHost)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("HOST")] = QStringList{QStringLiteral("<close>")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(ftp->State(), TIdFTPState::LoggedIn);
+    QStringList expected = Lines({"<connect>", "HOST [127.0.0.1]", "<connect>"}) + kPlainLogin.mid(1);
+    EXPECT_EQ(server.Transcript(), expected);
+}
+
+TEST(FtpProtocol, HostRefusedWithoutClosingIsIgnored)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("HOST")] = QStringList{QStringLiteral("500 HOST not understood")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(server.Transcript(), QStringList{QStringLiteral("<connect>")} + kPlainLogin);
+}
+
+TEST(FtpProtocol, GreetingAfterPreliminaryReplyAndMultiLineGreeting)
+{
+    Scenario scenario;
+    scenario.Greeting = QStringLiteral("120 Ready in a moment\r\n220-Welcome\r\n  to the\r\n220-also\r\n220 server");
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(ftp->Greeting().Code, 220);
+    EXPECT_EQ(ftp->Greeting().Text, Lines({"Welcome", "to the", "also", "server"}));
+    EXPECT_EQ(ftp->ServerDesc(), QStringLiteral("Welcome"));
+}
+
+TEST(FtpProtocol, RefusedGreetingRaisesItsText)
+{
+    Scenario scenario;
+    scenario.Greeting = QStringLiteral("554-Go away\r\n554 Really");
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }), QStringLiteral("Go away\r\nReally"));
+    EXPECT_FALSE(ftp->Connected());
+    EXPECT_TRUE(server.Commands().isEmpty());
+}
+
+TEST(FtpProtocol, ExplicitTlsTakesTheFirstAuthThatIsAccepted)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("AUTH")] = Lines({"504 Not this one", "234 Proceed with negotiation"});
+    ScriptedFtpServer server(scenario);
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
+    ftp->Connect();
+    EXPECT_TRUE(ftp->TLSInUse());
+    EXPECT_EQ(server.Commands(), Lines({"HOST [127.0.0.1]", "AUTH TLS", "AUTH SSL"}) + kPlainLogin.mid(1));
+
+    // Data settings go out once per connection, before the first PASV; every data connection
+    // resumes the control connection's TLS session.
+    ftp->List();
+    ftp->List();
+    EXPECT_EQ(server.Commands().mid(kPlainLogin.size() + 2),
+              Lines({"PBSZ 0", "PROT P", "PASV", "MLSD", "PASV", "MLSD"}));
+    EXPECT_EQ(server.TlsDataConnections(), 2);
+    EXPECT_EQ(server.ResumedDataConnections(), 2);
+}
+
+TEST(FtpProtocol, AllAuthRefused)
+{
+    struct Case
+    {
+        TIdUseTLS mode;
+        const char *error; // nullptr: logs in without TLS
+    };
+    for (const Case &c : {Case{utUseExplicitTLS, nullptr}, Case{utUseRequireTLS, "SSL is not available on this server."}}) {
+        SCOPED_TRACE(int(c.mode));
+        Scenario scenario;
+        scenario.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("500 Unknown command")};
+        ScriptedFtpServer server(scenario);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), c.mode, &tls);
+        const QStringList auth = Lines({"HOST [127.0.0.1]", "AUTH TLS", "AUTH SSL", "AUTH TLS-C", "AUTH TLS-P"});
+        if (c.error) {
+            EXPECT_EQ(MessageOf<Exception>([&] { ftp->Connect(); }), QString::fromUtf8(c.error));
+            EXPECT_FALSE(ftp->Connected());
+            EXPECT_EQ(server.Commands(), auth);
+        } else {
+            ftp->Connect();
+            EXPECT_FALSE(ftp->TLSInUse());
+            QBuffer source;
+            source.setData(QByteArray("plain data"));
+            source.open(QIODevice::ReadOnly);
+            ftp->Put(source, QStringLiteral("a.txt"));
+            // A connection that fell back to plain text sends no PBSZ or PROT.
+            EXPECT_EQ(server.Commands(), auth + kPlainLogin.mid(1) + Lines({"PASV", "STOR a.txt"}));
+            EXPECT_EQ(server.Stored(QStringLiteral("a.txt")), QByteArray("plain data"));
+            EXPECT_EQ(server.TlsDataConnections(), 0);
+        }
+    }
+}
+
+TEST(FtpProtocol, AuthAnsweredNeitherYesNorNoFails)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("331 What?")};
+    ScriptedFtpServer server(scenario);
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
+    EXPECT_EQ(MessageOf<Exception>([&] { ftp->Connect(); }), QStringLiteral("Start SSL negotiation command failed."));
+    EXPECT_EQ(server.Commands(), Lines({"HOST [127.0.0.1]", "AUTH TLS"}));
+}
+
+TEST(FtpProtocol, RefusedLoginRaisesTheServerTextAndQuits)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("PASS")] = QStringList{QStringLiteral("530 Login incorrect.")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    bool afterLogin = false;
+    ftp->SetOnBannerAfterLogin([&](TIdFTP &, const QString &) { afterLogin = true; });
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }), QStringLiteral("Login incorrect."));
+    EXPECT_FALSE(afterLogin);
+    EXPECT_FALSE(ftp->Connected());
+    server.WaitUntilClosed();
+    EXPECT_EQ(server.Commands(), Lines({"HOST [127.0.0.1]", "USER user", "PASS secret", "QUIT"}));
+}
+
+TEST(FtpProtocol, AccountRequestIsAnError)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("PASS")] = QStringList{QStringLiteral("332 Need account for login.")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }), QStringLiteral("Need account for login."));
+}
+
+TEST(FtpProtocol, ServiceClosingInMidSessionClosesTheConnection)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("CWD")] = QStringList{QStringLiteral("421 Service not available, closing control connection.")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->ChangeDir(QStringLiteral("/a")); }),
+              QStringLiteral("Service not available, closing control connection."));
+    EXPECT_FALSE(ftp->Connected());
+    EXPECT_EQ(ftp->State(), TIdFTPState::Closed);
+    // Every later command fails without reaching the server.
+    EXPECT_THROW(ftp->MakeDir(QStringLiteral("b")), EIdSocketError);
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD /a"));
+}
+
+TEST(FtpProtocol, RefusedDirectoryCommandsKeepTheConnection)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("CWD")] = Lines({"550 No such directory.", "250 OK"});
+    scenario.Replies[QStringLiteral("MKD")] = QStringList{QStringLiteral("550 Permission denied.")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->ChangeDir(QStringLiteral("x")); }), QStringLiteral("No such directory."));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->MakeDir(QStringLiteral("y")); }), QStringLiteral("Permission denied."));
+    ftp->ChangeDir(QStringLiteral("x"));
+    EXPECT_EQ(server.Commands().mid(kPlainLogin.size()), Lines({"CWD x", "MKD y", "CWD x"}));
+}
+
+TEST(FtpProtocol, SilentServerTimesOut)
+{
+    for (const char *where : {"greeting", "command"}) {
+        SCOPED_TRACE(where);
+        Scenario scenario;
+        if (QByteArray(where) == "greeting")
+            scenario.Greeting = QStringLiteral("<silent>");
+        else
+            scenario.Replies[QStringLiteral("CWD")] = QStringList{QStringLiteral("<silent>")};
+        ScriptedFtpServer server(scenario);
+        auto ftp = MakeTestClient(server.Port());
+        ftp->SetReadTimeout(300);
+        if (QByteArray(where) == "greeting") {
+            EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->Connect(); }), QStringLiteral("Read timed out."));
+            EXPECT_FALSE(ftp->Connected());
+        } else {
+            ftp->Connect();
+            EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->ChangeDir(QStringLiteral("a")); }), QStringLiteral("Read timed out."));
+        }
+    }
+}
+
+TEST(FtpProtocol, OverLongRepliesAreProtocolErrors)
+{
+    struct Case
+    {
+        const char *name;
+        QString greeting;
+    };
+    QString manyLines = QStringLiteral("220-start\r\n");
+    for (int i = 0; i < 10001; ++i)
+        manyLines += QStringLiteral(" line\r\n");
+    manyLines += QStringLiteral("220 end");
+    const Case cases[] = {
+        {"long line", QStringLiteral("220 ") + QString(70000, QLatin1Char('x'))},
+        {"many lines", manyLines},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Scenario scenario;
+        scenario.Greeting = c.greeting;
+        ScriptedFtpServer server(scenario);
+        auto ftp = MakeTestClient(server.Port());
+        EXPECT_THROW(ftp->Connect(), EIdFTPProtocolError);
+        EXPECT_FALSE(ftp->Connected());
+    }
+}
+
+TEST(FtpProtocol, LineBreaksInArgumentsNeverReachTheServer)
+{
+    ScriptedFtpServer server({});
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    const QStringList sent = server.Commands();
+    EXPECT_THROW(ftp->ChangeDir(QStringLiteral("a\r\nDELE b")), EIdFTPCommandError);
+    EXPECT_THROW(ftp->MakeDir(QStringLiteral("a\nb")), EIdFTPCommandError);
+    QBuffer source;
+    source.open(QIODevice::ReadOnly);
+    EXPECT_THROW(ftp->Put(source, QStringLiteral("x\r.txt")), EIdFTPCommandError);
+    ftp->ChangeDir(QStringLiteral("ok"));
+    // The refused STOR sent nothing, not even its PASV.
+    EXPECT_EQ(server.Commands(), sent + Lines({"CWD ok"}));
+}
+
+TEST(FtpProtocol, PassiveReplyWithoutParentheses)
+{
+    Scenario scenario;
+    scenario.PasvFormat = QStringLiteral("227 Entering Passive Mode %1");
+    scenario.Listing = "type=file;size=3;modify=20240102030405; a.txt\r\n";
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    ftp->List();
+    ASSERT_EQ(ftp->DirectoryListing().size(), 1);
+    EXPECT_EQ(ftp->DirectoryListing()[0].FileName, QStringLiteral("a.txt"));
+}
+
+TEST(FtpProtocol, RefusedPassiveRaisesItsText)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("PASV")] = QStringList{QStringLiteral("500 No passive mode here")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->List(); }), QStringLiteral("No passive mode here"));
+    EXPECT_TRUE(ftp->Connected());
+}
+
+TEST(FtpProtocol, PretPrecedesPassiveWhenListed)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("FEAT")] = QStringList{QStringLiteral("211-Features:\r\n PRET\r\n211 End")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_FALSE(ftp->CanUseMLS());
+    ftp->List();
+    EXPECT_EQ(server.Commands().mid(kPlainLogin.size()), Lines({"PRET LIST", "PASV", "LIST"}));
+}
+
+TEST(FtpProtocol, ListingRefusedWith450IsEmpty)
+{
+    Scenario scenario;
+    scenario.Listing = "type=file; a.txt\r\n";
+    scenario.Replies[QStringLiteral("MLSD")] = Lines({"150 Here it comes", "450 No files found"});
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    ftp->List();
+    EXPECT_EQ(ftp->DirectoryListing().size(), 1);
+    ftp->List();
+    EXPECT_TRUE(ftp->DirectoryListing().isEmpty());
+    // The control connection is still in step.
+    ftp->ChangeDir(QStringLiteral("a"));
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD a"));
+}
+
+TEST(FtpProtocol, UploadArrivesByteForByteAndResetIsReported)
+{
+    Scenario scenario;
+    scenario.StorResetAfter = 100000;
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    QBuffer small;
+    small.setData(BinaryPayload(5000));
+    small.open(QIODevice::ReadOnly);
+    small.read(100); // Put starts from the beginning, whatever was read before
+    ftp->Put(small, QStringLiteral("small.bin"));
+    EXPECT_EQ(server.Stored(QStringLiteral("small.bin")), BinaryPayload(5000));
+
+    QBuffer big;
+    big.setData(BinaryPayload(8 * 1024 * 1024));
+    big.open(QIODevice::ReadOnly);
+    EXPECT_ANY_THROW(ftp->Put(big, QStringLiteral("big.bin")));
+    // The failure left the control connection usable and in step with its replies.
+    ftp->ChangeDir(QStringLiteral("after"));
+    EXPECT_EQ(server.Commands().mid(kPlainLogin.size()),
+              Lines({"PASV", "STOR small.bin", "PASV", "STOR big.bin", "CWD after"}));
+}
+
+TEST(FtpProtocol, Utf8IsUsedOnceListed)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("FEAT")] = QStringList{QStringLiteral("211-Features:\r\n UTF8\r\n CLNT\r\n211 End")};
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_TRUE(ftp->UsingUTF8());
+    ftp->MakeDir(QStringLiteral("Grüße"));
+    const QStringList commands = server.Commands();
+    EXPECT_EQ(commands.mid(3, 2), (QStringList{QStringLiteral("FEAT"), QStringLiteral("CLNT ") + TIdFTP::ClientInfo()}));
+    EXPECT_EQ(commands.last(), QStringLiteral("MKD Grüße"));
+}
+
+TEST(FtpProtocol, ImplicitTlsSendsDataSettingsOnceAndResumesTheSession)
+{
+    Scenario scenario;
+    scenario.ImplicitTLS = true;
+    ScriptedFtpServer server(scenario);
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    auto ftp = MakeTestClient(server.Port(), utUseImplicitTLS, &tls);
+    ftp->Connect();
+    EXPECT_TRUE(ftp->TLSInUse());
+    for (const char *name : {"one.bin", "two.bin"}) {
+        QBuffer source;
+        source.setData(BinaryPayload(300000));
+        source.open(QIODevice::ReadOnly);
+        ftp->Put(source, QString::fromLatin1(name));
+        EXPECT_EQ(server.Stored(QString::fromLatin1(name)).size(), 300000) << name;
+        EXPECT_EQ(server.Stored(QString::fromLatin1(name)), BinaryPayload(300000));
+    }
+    EXPECT_EQ(server.Commands().mid(kPlainLogin.size()),
+              Lines({"PBSZ 0", "PROT P", "PASV", "STOR one.bin", "PASV", "STOR two.bin"}));
+    EXPECT_EQ(server.TlsDataConnections(), 2);
+    EXPECT_EQ(server.ResumedDataConnections(), 2);
+}
+
+TEST(FtpProtocol, ImplicitTlsAgainstPlainServerFailsWithReason)
+{
+    ScriptedFtpServer server({});
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    auto ftp = MakeTestClient(server.Port(), utUseImplicitTLS, &tls);
+    const QString message = MessageOf<EIdOSSLError>([&] { ftp->Connect(); });
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Error connecting with SSL.\r\n"))) << message.toStdString();
+    EXPECT_GT(message.size(), QStringLiteral("Error connecting with SSL.\r\n").size());
+}
+
+TEST(FtpProtocol, UseTlsMovesThePortAndNeedsTheChannel)
+{
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    TIdFTP ftp;
+    EXPECT_EQ(ftp.Port(), 21);
+    EXPECT_THROW(ftp.SetUseTLS(utUseExplicitTLS), Exception);
+    ftp.SetIOHandler(&tls);
+    ftp.SetUseTLS(utUseImplicitTLS);
+    EXPECT_EQ(ftp.Port(), 990);
+    ftp.SetUseTLS(utUseImplicitTLS);
+    EXPECT_EQ(ftp.Port(), 990);
+    ftp.SetUseTLS(utUseExplicitTLS);
+    EXPECT_EQ(ftp.Port(), 21);
+    ftp.SetPort(2121);
+    ftp.SetUseTLS(utUseImplicitTLS);
+    EXPECT_EQ(ftp.Port(), 2121);
+    ftp.SetPort(990);
+    ftp.SetUseTLS(utNoTLSSupport);
+    EXPECT_EQ(ftp.Port(), 21);
+}

@@ -1,0 +1,334 @@
+#include "ScriptedFtpServer.h"
+
+#include "TestCertificate.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+int Listen(quint16 &port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(fd, 8) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+// Waits for a connection on a listener for up to timeoutMs.
+int AcceptWithin(int listener, int timeoutMs)
+{
+    pollfd p{listener, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0)
+        return -1;
+    return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
+} // namespace
+
+// One side of a connection, plain or TLS.
+struct ScriptedFtpServer::Conn
+{
+    int fd = -1;
+    SSL *ssl = nullptr;
+    QByteArray buffer;
+    const std::atomic<bool> *stop = nullptr;
+
+    ~Conn() { Close(); }
+
+    void Close()
+    {
+        if (ssl) {
+            SSL_shutdown(ssl);
+            SSL_free(ssl);
+            ssl = nullptr;
+        }
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+
+    bool StartTls(SSL_CTX *ctx)
+    {
+        ssl = SSL_new(ctx);
+        SSL_set_fd(ssl, fd);
+        if (SSL_accept(ssl) != 1) {
+            SSL_free(ssl);
+            ssl = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    bool Write(const QByteArray &data)
+    {
+        if (ssl)
+            return SSL_write(ssl, data.constData(), int(data.size())) == int(data.size());
+        return ::send(fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL) == ssize_t(data.size());
+    }
+
+    // Up to max bytes, 0 at the end, -1 on error or when the server stops.
+    qint64 Read(char *out, qint64 max)
+    {
+        for (;;) {
+            if (!(ssl && SSL_pending(ssl) > 0)) {
+                pollfd p{fd, POLLIN, 0};
+                const int ready = ::poll(&p, 1, 50);
+                if (stop && *stop)
+                    return -1;
+                if (ready <= 0)
+                    continue;
+            }
+            if (ssl) {
+                const int n = SSL_read(ssl, out, int(max));
+                if (n > 0)
+                    return n;
+                const int error = SSL_get_error(ssl, n);
+                return error == SSL_ERROR_ZERO_RETURN || error == SSL_ERROR_SYSCALL ? 0 : -1;
+            }
+            const ssize_t n = ::recv(fd, out, size_t(max), 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            return n < 0 ? -1 : qint64(n);
+        }
+    }
+
+    bool ReadLine(QByteArray &line)
+    {
+        char chunk[4096];
+        for (;;) {
+            const qsizetype lf = buffer.indexOf('\n');
+            if (lf >= 0) {
+                line = buffer.left(lf);
+                buffer.remove(0, lf + 1);
+                if (line.endsWith('\r'))
+                    line.chop(1);
+                return true;
+            }
+            const qint64 n = Read(chunk, sizeof chunk);
+            if (n <= 0)
+                return false;
+            buffer.append(chunk, qsizetype(n));
+        }
+    }
+};
+
+ScriptedFtpServer::ScriptedFtpServer(Scenario scenario) : m_scenario(std::move(scenario))
+{
+    m_ctx = TestCertificate::Get().NewServerContext();
+    m_listener = Listen(m_port);
+    m_thread = std::thread([this] { Run(); });
+}
+
+ScriptedFtpServer::~ScriptedFtpServer()
+{
+    m_stop = true;
+    m_thread.join();
+    if (m_listener >= 0)
+        ::close(m_listener);
+    SSL_CTX_free(m_ctx);
+}
+
+QStringList ScriptedFtpServer::Transcript() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_transcript;
+}
+
+void ScriptedFtpServer::WaitUntilClosed() const
+{
+    for (int i = 0; i < 1000 && m_finished < m_connections; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+QStringList ScriptedFtpServer::Commands() const
+{
+    QStringList commands = Transcript();
+    commands.removeAll(QStringLiteral("<connect>"));
+    return commands;
+}
+
+QByteArray ScriptedFtpServer::Stored(const QString &name) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stored.value(name);
+}
+
+void ScriptedFtpServer::Record(const QString &line)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_transcript.append(line);
+}
+
+void ScriptedFtpServer::Run()
+{
+    while (!m_stop) {
+        const int fd = AcceptWithin(m_listener, 50);
+        if (fd >= 0) {
+            ++m_connections;
+            Serve(fd);
+            ++m_finished;
+        }
+    }
+}
+
+QString ScriptedFtpServer::NextReply(const QString &verb)
+{
+    static const QMap<QString, QString> defaults = {
+        {QStringLiteral("HOST"), QStringLiteral("220 Host accepted")},
+        {QStringLiteral("AUTH"), QStringLiteral("500 AUTH not understood")},
+        {QStringLiteral("USER"), QStringLiteral("331 Password required")},
+        {QStringLiteral("PASS"), QStringLiteral("230 Logged in")},
+        {QStringLiteral("FEAT"), QStringLiteral("211-Features:\r\n MLSD\r\n MFMT\r\n211 End")},
+        {QStringLiteral("TYPE"), QStringLiteral("200 Type set")},
+        {QStringLiteral("SYST"), QStringLiteral("215 UNIX Type: L8")},
+        {QStringLiteral("CWD"), QStringLiteral("250 Directory changed")},
+        {QStringLiteral("MKD"), QStringLiteral("257 Directory created")},
+        {QStringLiteral("MFMT"), QStringLiteral("213 Modify=20240101000000; name")},
+        {QStringLiteral("MDTM"), QStringLiteral("213 Modified")},
+        {QStringLiteral("PBSZ"), QStringLiteral("200 PBSZ=0")},
+        {QStringLiteral("PROT"), QStringLiteral("200 Protection level set")},
+        {QStringLiteral("PRET"), QStringLiteral("200 Ready")},
+        {QStringLiteral("CLNT"), QStringLiteral("200 Noted")},
+        {QStringLiteral("STOR"), QStringLiteral("150 Ok to send data")},
+        {QStringLiteral("LIST"), QStringLiteral("150 Here comes the listing")},
+        {QStringLiteral("MLSD"), QStringLiteral("150 Here comes the listing")},
+        {QStringLiteral("QUIT"), QStringLiteral("221 Goodbye")},
+    };
+    auto queue = m_scenario.Replies.find(verb);
+    if (queue != m_scenario.Replies.end() && !queue->isEmpty())
+        return queue->size() > 1 ? queue->takeFirst() : queue->first();
+    return defaults.value(verb, QStringLiteral("502 Command not implemented"));
+}
+
+bool ScriptedFtpServer::Send(Conn &conn, const QString &reply)
+{
+    return conn.Write(reply.toUtf8() + "\r\n");
+}
+
+void ScriptedFtpServer::Serve(int fd)
+{
+    Record(QStringLiteral("<connect>"));
+    Conn control;
+    control.fd = fd;
+    control.stop = &m_stop;
+    if (m_scenario.ImplicitTLS && !control.StartTls(m_ctx))
+        return;
+    const QString greeting = m_scenario.Greeting;
+    if (greeting == QLatin1String("<close>"))
+        return;
+    if (greeting != QLatin1String("<silent>") && !Send(control, greeting))
+        return;
+
+    int dataListener = -1;
+    quint16 dataPort = 0;
+    bool protectData = false;
+    QByteArray line;
+    while (control.ReadLine(line)) {
+        const QString command = QString::fromUtf8(line);
+        Record(command);
+        const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
+        const QString argument = command.section(QLatin1Char(' '), 1);
+        const QString reply = NextReply(verb);
+        if (reply == QLatin1String("<close>"))
+            break;
+        if (reply == QLatin1String("<silent>"))
+            continue;
+        if (verb == QLatin1String("PASV") && !m_scenario.Replies.contains(verb)) {
+            if (dataListener >= 0)
+                ::close(dataListener);
+            dataListener = Listen(dataPort);
+            const QString numbers = QStringLiteral("127,0,0,1,%1,%2").arg(dataPort / 256).arg(dataPort % 256);
+            Send(control, m_scenario.PasvFormat.arg(numbers));
+            continue;
+        }
+        if (!Send(control, reply) || verb == QLatin1String("QUIT"))
+            break;
+        if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
+            if (!control.StartTls(m_ctx))
+                break;
+            continue;
+        }
+        if (verb == QLatin1String("PROT") && reply.startsWith(QLatin1String("200")))
+            protectData = argument.trimmed().toUpper() == QLatin1String("P");
+        const bool transfer = verb == QLatin1String("STOR") || verb == QLatin1String("LIST")
+                              || verb == QLatin1String("MLSD");
+        if (!transfer || !reply.startsWith(QLatin1Char('1')) || dataListener < 0)
+            continue;
+
+        Conn data;
+        data.fd = AcceptWithin(dataListener, 5000);
+        data.stop = &m_stop;
+        ::close(dataListener);
+        dataListener = -1;
+        if (data.fd < 0) {
+            Send(control, QStringLiteral("425 No data connection"));
+            continue;
+        }
+        if (protectData) {
+            if (!data.StartTls(m_ctx)) {
+                Send(control, QStringLiteral("522 Data connection must use TLS"));
+                continue;
+            }
+            ++m_tlsData;
+            if (SSL_session_reused(data.ssl))
+                ++m_resumed;
+        }
+        if (verb == QLatin1String("STOR")) {
+            QByteArray received;
+            char chunk[16384];
+            bool reset = false;
+            for (;;) {
+                const qint64 n = data.Read(chunk, sizeof chunk);
+                if (n <= 0)
+                    break;
+                received.append(chunk, qsizetype(n));
+                if (m_scenario.StorResetAfter >= 0 && received.size() >= m_scenario.StorResetAfter) {
+                    // An abortive close: the client sees a reset, not an orderly end.
+                    linger hard{1, 0};
+                    setsockopt(data.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+                    if (data.ssl) {
+                        SSL_free(data.ssl);
+                        data.ssl = nullptr;
+                    }
+                    ::close(data.fd);
+                    data.fd = -1;
+                    reset = true;
+                    break;
+                }
+            }
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_stored[argument] = received;
+            }
+            data.Close();
+            Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
+                                : QStringLiteral("226 Transfer complete"));
+        } else {
+            data.Write(m_scenario.Listing);
+            data.Close();
+            Send(control, QStringLiteral("226 Directory send OK."));
+        }
+    }
+    if (dataListener >= 0)
+        ::close(dataListener);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <openssl/ssl.h>
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+// A scriptable FTP server on 127.0.0.1 (a free port) running on its own thread, in the manner
+// of curl's test server: a scenario says what to answer, and the server records every command
+// line it received so that tests can check the exact transcript.
+//
+// Replies are queued per command verb; the last reply of a queue repeats. Reply texts may hold
+// several lines separated by "\r\n". Special replies: "<close>" closes the control connection
+// without a reply, "<silent>" sends nothing. An AUTH answered with 234 is followed by a TLS
+// handshake; PASV opens a data listener; STOR, LIST and MLSD use the data connection.
+class ScriptedFtpServer
+{
+public:
+    struct Scenario
+    {
+        QString Greeting = QStringLiteral("220 Scripted FTP server ready");
+        QMap<QString, QStringList> Replies;
+        QByteArray Listing;
+        // The text of a PASV reply; "%1" becomes "127,0,0,1,p1,p2".
+        QString PasvFormat = QStringLiteral("227 Entering Passive Mode (%1).");
+        // Reset the data connection of a STOR after this many bytes (-1: never).
+        qint64 StorResetAfter = -1;
+        // TLS from the first byte (implicit TLS).
+        bool ImplicitTLS = false;
+    };
+
+    explicit ScriptedFtpServer(Scenario scenario);
+    ~ScriptedFtpServer();
+    ScriptedFtpServer(const ScriptedFtpServer &) = delete;
+    ScriptedFtpServer &operator=(const ScriptedFtpServer &) = delete;
+
+    quint16 Port() const { return m_port; }
+    // Every command line received, in order; "<connect>" marks each new control connection.
+    QStringList Transcript() const;
+    // Waits (up to 10 s) until the client has closed every connection it opened, so that
+    // commands sent just before closing are in the transcript.
+    void WaitUntilClosed() const;
+    // The commands of the transcript without the connection markers.
+    QStringList Commands() const;
+    // Bytes received by STOR, by the file name given.
+    QByteArray Stored(const QString &name) const;
+    // How many data connections resumed the control connection's TLS session / used TLS.
+    int ResumedDataConnections() const { return m_resumed; }
+    int TlsDataConnections() const { return m_tlsData; }
+
+private:
+    struct Conn;
+    void Run();
+    void Serve(int fd);
+    QString NextReply(const QString &verb);
+    bool Send(Conn &conn, const QString &reply);
+    void Record(const QString &line);
+
+    Scenario m_scenario;
+    SSL_CTX *m_ctx = nullptr;
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    QStringList m_transcript;
+    QMap<QString, QByteArray> m_stored;
+    std::atomic<int> m_connections{0};
+    std::atomic<int> m_finished{0};
+    std::atomic<int> m_resumed{0};
+    std::atomic<int> m_tlsData{0};
+};
