@@ -223,7 +223,8 @@ bool TryGetDateTimeValue(const TStringList &List, const QString &Name, TDateTime
 
 void SetDateTimeValue(TStringList &List, const QString &Name, TDateTime Value)
 {
-    if (Value == 0.0) {
+    // A value that is no number at all is stored as the zero date-time.
+    if (Value == 0.0 || !std::isfinite(Value)) {
         SetStringValue(List, Name, QStringLiteral("0"));
         return;
     }
