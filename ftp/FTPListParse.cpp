@@ -56,7 +56,8 @@ TIdDirItemType MLSDType(const QString &value)
 QString DecodeName(const QByteArray &bytes, const QString &charset)
 {
     const QByteArray charsetName = charset.isEmpty() ? QByteArray("UTF-8") : charset.toLatin1();
-    QStringDecoder decoder(charsetName.constData());
+    // Stateless: a name cut inside a UTF-8 sequence is an error, not input kept for later.
+    QStringDecoder decoder(charsetName.constData(), QStringConverter::Flag::Stateless);
     if (decoder.isValid()) {
         QString text = decoder.decode(bytes);
         if (!decoder.hasError())

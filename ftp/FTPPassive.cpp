@@ -15,6 +15,9 @@ TIdPassiveAddress ParsePassiveReply(const QString &firstLine, int code, const QS
     } else {
         numbers = line.mid(line.lastIndexOf(QLatin1Char(' ')) + 1);
     }
+    // Some servers put a mark before the numbers ("227 =h1,h2,h3,h4,p1,p2").
+    while (!numbers.isEmpty() && !numbers[0].isDigit() && numbers[0] != QLatin1Char(' '))
+        numbers.remove(0, 1);
     const QStringList parts = numbers.split(QLatin1Char(','));
     if (parts.size() < 6)
         throw EIdReplyRFCError(code, replyText);
