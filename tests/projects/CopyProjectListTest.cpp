@@ -1,5 +1,6 @@
 #include "projects/CopyProjectUnit.h"
 #include "settings/Exception.h"
+#include "settings/StringList.h"
 
 #include <gtest/gtest.h>
 
@@ -317,6 +318,14 @@ TEST(ProjectListGroupsTest, FillListOfGroupsAddsEachNonEmptyGroupOnce)
     QStringList folded{"BACKUP"}; // the receiving list's own content and rule decide
     list.FillListOfGroups(folded, Qt::CaseInsensitive);
     EXPECT_EQ(folded, QStringList({"BACKUP", "Web"}));
+
+    TStringList strings; // ignores letter case unless told otherwise
+    list.FillListOfGroups(strings);
+    EXPECT_EQ(strings.ToStringList(), QStringList({"Web", "Backup"}));
+    TStringList exactStrings;
+    exactStrings.SetCaseSensitive(true);
+    list.FillListOfGroups(exactStrings);
+    EXPECT_EQ(exactStrings.ToStringList(), QStringList({"Web", "Backup", "web"}));
 }
 
 } // namespace
