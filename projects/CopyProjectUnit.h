@@ -48,9 +48,9 @@ public:
     void Assign(const TCopyProject &Project);
 
     // Reads the project from the keys P + name of a settings list (the settings store's
-    // Strings). Returns false and
-    // leaves the project unchanged when the stored ProjectName is empty or absent. ReplaceNewer
-    // maps the old overwrite code 1 to ofOlder.
+    // Strings), appending to the pattern table. Returns false and leaves the project unchanged
+    // when the stored ProjectName is empty or absent. ReplaceNewer maps the old overwrite
+    // code 1 to ofOlder.
     bool LoadFromList(const TStringList &lst, const QString &P, bool ReplaceNewer);
     // Writes the project under the keys P + name; empty texts leave no line.
     void SaveToList(TStringList &lst, const QString &P) const;
