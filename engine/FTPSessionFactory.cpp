@@ -1,5 +1,6 @@
 #include "engine/FTPSessionFactory.h"
 
+#include "ftp/FTPClient.h"
 #include "ftp/FTPSession.h"
 #include "settings/Exception.h"
 
@@ -9,9 +10,9 @@
 namespace {
 
 // The session the program uses when nothing else is installed.
-std::unique_ptr<TFTPSession> DefaultFTPSession(TFTPConnection &, TRunLog &)
+std::unique_ptr<TFTPSession> DefaultFTPSession(TFTPConnection &connection, TRunLog &log)
 {
-    throw Exception(QStringLiteral("FTP upload is not available in this build."));
+    return std::make_unique<TFTPClient>(connection, log);
 }
 
 std::mutex &factoryMutex()

@@ -239,6 +239,7 @@ void ScriptedFtpServer::Serve(int fd)
     if (greeting != QLatin1String("<silent>") && !Send(control, greeting))
         return;
 
+    QString cwd = QStringLiteral("/");
     int dataListener = -1;
     quint16 dataPort = 0;
     bool protectData = false;
@@ -267,6 +268,19 @@ void ScriptedFtpServer::Serve(int fd)
             if (!control.StartTls(m_ctx))
                 break;
             continue;
+        }
+        if (verb == QLatin1String("CWD") && reply.startsWith(QLatin1Char('2'))) {
+            QStringList parts = argument.startsWith(QLatin1Char('/')) ? QStringList()
+                                                                        : cwd.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+            for (const QString &part : argument.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+                if (part == QLatin1String("..")) {
+                    if (!parts.isEmpty())
+                        parts.removeLast();
+                }
+                else
+                    parts.append(part);
+            }
+            cwd = QLatin1Char('/') + parts.join(QLatin1Char('/'));
         }
         if (verb == QLatin1String("PROT") && reply.startsWith(QLatin1String("200")))
             protectData = argument.trimmed().toUpper() == QLatin1String("P");
@@ -324,7 +338,7 @@ void ScriptedFtpServer::Serve(int fd)
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
                                 : QStringLiteral("226 Transfer complete"));
         } else {
-            data.Write(m_scenario.Listing);
+            data.Write(m_scenario.Listings.value(cwd, m_scenario.Listing));
             data.Close();
             Send(control, QStringLiteral("226 Directory send OK."));
         }

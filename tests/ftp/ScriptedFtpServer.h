@@ -27,6 +27,8 @@ public:
         QString Greeting = QStringLiteral("220 Scripted FTP server ready");
         QMap<QString, QStringList> Replies;
         QByteArray Listing;
+        // Listings by the server's current directory ("/", "/a", ...); others get Listing.
+        QMap<QString, QByteArray> Listings;
         // The text of a PASV reply; "%1" becomes "127,0,0,1,p1,p2".
         QString PasvFormat = QStringLiteral("227 Entering Passive Mode (%1).");
         // Reset the data connection of a STOR after this many bytes (-1: never).

@@ -1,0 +1,350 @@
+// The upload session against the scripted server: directory tracking, look-ups in the held
+// listing, folder creation, uploads and the password rules.
+#include "FtpTestSupport.h"
+#include "ScriptedFtpServer.h"
+
+#include "engine/runlog/RunLog.h"
+#include "ftp/FTPClient.h"
+#include "ftp/FTPConnUnit.h"
+#include "ftp/FTPErrors.h"
+#include "support/TempTree.h"
+
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Scenario = ScriptedFtpServer::Scenario;
+
+// A run log that records lines and answers password prompts as told.
+class RecordingLog : public TRunLog
+{
+public:
+    void Log(const QString &msg) override { Lines.append(msg); }
+    bool AskPassword(const QString &host, const QString &user, bool &rememberPassword, QString &password) override
+    {
+        ++Asked;
+        AskedFor = host + QLatin1Char(' ') + user;
+        OfferedRemember = rememberPassword;
+        if (!AnswerOk) {
+            password.clear();
+            return false;
+        }
+        rememberPassword = AnswerRemember;
+        password = AnswerPassword;
+        return true;
+    }
+
+    QStringList Lines;
+    int Asked = 0;
+    QString AskedFor;
+    bool OfferedRemember = false;
+    bool AnswerOk = true;
+    bool AnswerRemember = false;
+    QString AnswerPassword;
+};
+
+TFTPConnection Connection(quint16 port)
+{
+    TFTPConnection conn;
+    conn.SetConnName(QStringLiteral("test"));
+    conn.SetHost(QStringLiteral("127.0.0.1"));
+    conn.SetPort(port);
+    conn.SetUserName(QStringLiteral("user"));
+    conn.SetPassword(QStringLiteral("secret"));
+    return conn;
+}
+
+QStringList Lines(std::initializer_list<const char *> lines)
+{
+    QStringList result;
+    for (const char *line : lines)
+        result.append(QString::fromUtf8(line));
+    return result;
+}
+
+// The commands after the login.
+QStringList AfterLogin(const ScriptedFtpServer &server)
+{
+    const QStringList commands = server.Commands();
+    return commands.mid(commands.indexOf(QStringLiteral("SYST")) + 2);
+}
+
+template <typename Call>
+QString MessageOf(Call call)
+{
+    try {
+        call();
+    } catch (const Exception &error) {
+        return error.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+class FtpSession : public ::testing::Test
+{
+protected:
+    void Start(const Scenario &scenario)
+    {
+        server = std::make_unique<ScriptedFtpServer>(scenario);
+        conn = Connection(server->Port());
+        client = std::make_unique<TFTPClient>(conn, log);
+        client->IdFTP().SetReadTimeout(10000);
+        client->Connect();
+    }
+
+    std::unique_ptr<ScriptedFtpServer> server;
+    TFTPConnection conn;
+    RecordingLog log;
+    std::unique_ptr<TFTPClient> client;
+};
+
+} // namespace
+
+TEST_F(FtpSession, ForceDirectoriesWalksUpAndCreatesWhatIsMissing)
+{
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/")] = "type=dir; Web\r\n";
+    scenario.Listings[QStringLiteral("/web")] = "type=dir; old\r\n";
+    Start(scenario);
+
+    EXPECT_TRUE(client->ForceDirectories(QStringLiteral("/web/old")));
+    EXPECT_EQ(client->CurrentDir(), QStringLiteral("/WEB/OLD/"));
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD web", "PASV", "MLSD", "CWD old", "PASV", "MLSD"}));
+
+    const int before = server->Commands().size();
+    EXPECT_TRUE(client->ForceDirectories(QStringLiteral("/web/new/img")));
+    EXPECT_EQ(client->CurrentDir(), QStringLiteral("/WEB/NEW/IMG/"));
+    EXPECT_EQ(server->Commands().mid(before),
+              Lines({"CWD ..", "PASV", "MLSD", "MKD new", "CWD new", "PASV", "MLSD", "MKD img", "CWD img", "PASV", "MLSD"}));
+
+    // The current directory itself, in any letter case, with or without the "/": nothing sent.
+    const int standing = server->Commands().size();
+    for (const char *same : {"/web/new/img", "/WEB/NEW/IMG/", "/Web/New/Img/"})
+        EXPECT_TRUE(client->ForceDirectories(QString::fromLatin1(same)));
+    EXPECT_EQ(server->Commands().size(), standing);
+
+    client->ForceDirectories(QStringLiteral("/"));
+    EXPECT_EQ(client->CurrentDir(), QStringLiteral("/"));
+    EXPECT_EQ(server->Commands().mid(standing), Lines({"CWD /", "PASV", "MLSD"}));
+}
+
+TEST_F(FtpSession, ForceDirectoriesSkipsEmptySegmentsAndBuildsRelativePathsFromRoot)
+{
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/")] = "type=dir; a\r\n";
+    Start(scenario);
+    client->ForceDirectories(QStringLiteral("/a//b/"));
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD b", "CWD b", "PASV", "MLSD"}));
+    EXPECT_EQ(client->CurrentDir(), QStringLiteral("/A/B/"));
+
+    const int before = server->Commands().size();
+    client->ForceDirectories(QStringLiteral("a/c"));
+    EXPECT_EQ(server->Commands().mid(before),
+              Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD c", "CWD c", "PASV", "MLSD"}));
+}
+
+TEST_F(FtpSession, ForceDirectoriesStopsAtANonDirectory)
+{
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/")] = "type=dir; A\r\n";
+    scenario.Listings[QStringLiteral("/A")] = "type=file; b\r\ntype=OS.unix=slink:/x; l\r\n";
+    Start(scenario);
+    client->ForceDirectories(QStringLiteral("/A/"));
+    EXPECT_EQ(MessageOf([&] { client->ForceDirectories(QStringLiteral("/a/B/c/")); }), QStringLiteral("Not a directory: /B"));
+    // A link to a folder does not count as a folder either.
+    EXPECT_EQ(MessageOf([&] { client->ForceDirectories(QStringLiteral("/a/l")); }), QStringLiteral("Not a directory: /l"));
+    EXPECT_EQ(server->Commands().filter(QStringLiteral("MKD")), QStringList());
+}
+
+TEST_F(FtpSession, LookUpsUseTheListingOfTheFileFolder)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/a")] =
+        "type=file;modify=20240715120000; B.TXT\r\ntype=dir; folder.txt\r\ntype=file; notime.txt\r\n";
+    Start(scenario);
+
+    // Right after connecting nothing is listed yet, and a bare name changes no directory.
+    EXPECT_FALSE(client->FileExists(QStringLiteral("b.txt")));
+    EXPECT_EQ(AfterLogin(*server), QStringList());
+
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/a/b.txt")));
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/A/Folder.TXT")));
+    EXPECT_FALSE(client->FileExists(QStringLiteral("/a/c.txt")));
+    EXPECT_EQ(QDateTimeFromDateTime(client->FileAge(QStringLiteral("/A/b.txt"))),
+              QDateTime(QDate(2024, 7, 15), QTime(14, 0)));
+    EXPECT_EQ(client->FileAge(QStringLiteral("/a/notime.txt")), 0.0);
+    EXPECT_EQ(MessageOf([&] { client->FileAge(QStringLiteral("/a/c.txt")); }), QStringLiteral("File not found: /a/c.txt"));
+    // One directory change for all of them.
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /a/", "PASV", "MLSD"}));
+
+    EXPECT_EQ(MessageOf([&] { client->FileExists(QStringLiteral("/a/")); }), QStringLiteral("File name is empty"));
+    EXPECT_EQ(MessageOf([&] { client->FileAge(QString()); }), QStringLiteral("File name is empty"));
+}
+
+TEST_F(FtpSession, FailedDirectoryChangeKeepsTheCurrentDirectory)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("CWD")] = Lines({"250 OK", "550 No such directory."});
+    Start(scenario);
+    client->FileExists(QStringLiteral("/a/x"));
+    EXPECT_EQ(MessageOf([&] { client->FileExists(QStringLiteral("/b/x")); }), QStringLiteral("No such directory."));
+    EXPECT_EQ(client->CurrentDir(), QStringLiteral("/A/"));
+}
+
+TEST_F(FtpSession, CopyFileUploadsAndSetsTheTime)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/up")] = "type=file; Existing.bin\r\n";
+    Start(scenario);
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("src/photo.bin"), BinaryPayload(70000));
+    tree.setMTime(QStringLiteral("src/photo.bin"), QDateTime(QDate(2024, 1, 15), QTime(13, 30, 7)));
+
+    EXPECT_TRUE(client->CopyFile(local, QStringLiteral("/up/photo.bin"), true));
+    EXPECT_EQ(server->Stored(QStringLiteral("photo.bin")), BinaryPayload(70000));
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR photo.bin", "MFMT 20240115123007 photo.bin"}));
+
+    const int before = server->Commands().size();
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/existing.BIN"), true); }),
+              QStringLiteral("File already exists: /up/existing.BIN"));
+    EXPECT_EQ(server->Commands().size(), before);
+    // Replacing is the default.
+    EXPECT_TRUE(client->CopyFile(local, QStringLiteral("/up/existing.BIN"), false));
+    EXPECT_EQ(server->Stored(QStringLiteral("existing.BIN")), BinaryPayload(70000));
+
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(tree(QStringLiteral("missing")), QStringLiteral("/up/m"), false); }),
+              QStringLiteral("File does not exist: ") + tree(QStringLiteral("missing")));
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/"), false); }), QStringLiteral("File name is empty"));
+}
+
+TEST_F(FtpSession, RefusedTimeFailsTheCopyAfterTheDataArrived)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("MFMT")] = QStringList{QStringLiteral("550 Could not set time.")};
+    Start(scenario);
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.txt"), "data");
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("f.txt"), false); }), QStringLiteral("Could not set time."));
+    EXPECT_EQ(server->Stored(QStringLiteral("f.txt")), QByteArray("data"));
+}
+
+TEST_F(FtpSession, PathsWithLineBreaksAreRefusedBeforeAnythingIsSent)
+{
+    Start({});
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.txt"), "data");
+    const QStringList sent = server->Commands();
+    EXPECT_THROW(client->FileExists(QStringLiteral("/a\r\nDELE x/b")), EIdFTPCommandError);
+    EXPECT_THROW(client->FileAge(QStringLiteral("/a/b\n")), EIdFTPCommandError);
+    EXPECT_THROW(client->ForceDirectories(QStringLiteral("/a\n/b")), EIdFTPCommandError);
+    EXPECT_THROW(client->CopyFile(local, QStringLiteral("/a/x\r\nDELE y"), false), EIdFTPCommandError);
+    EXPECT_EQ(server->Commands(), sent);
+}
+
+TEST(FtpSessionSetup, PortAndTlsModeFollowTheConnection)
+{
+    struct Case
+    {
+        int port;
+        TIdUseTLS mode;
+        int expected;
+    };
+    const Case cases[] = {
+        {70000, utNoTLSSupport, 4464}, {21, utUseImplicitTLS, 990}, {990, utUseExplicitTLS, 21},
+        {990, utUseRequireTLS, 21},    {2121, utUseImplicitTLS, 2121}, {21, utNoTLSSupport, 21},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.port);
+        TFTPConnection conn;
+        conn.SetHost(QStringLiteral("127.0.0.1"));
+        conn.SetPort(c.port);
+        conn.SetUseTLS(c.mode);
+        RecordingLog log;
+        TFTPClient client(conn, log);
+        EXPECT_EQ(client.IdFTP().Port(), c.expected);
+        EXPECT_EQ(client.IdFTP().UseTLS(), c.mode);
+        EXPECT_EQ(client.IdFTP().DataPortProtection(), c.mode == utNoTLSSupport ? ftpdpsClear : ftpdpsPrivate);
+        EXPECT_TRUE(client.IdFTP().Passive());
+    }
+}
+
+TEST(FtpSessionPassword, PromptRulesAcrossSessions)
+{
+    Scenario scenario;
+    // The first login is refused, every later one accepted.
+    scenario.Replies[QStringLiteral("PASS")] = Lines({"530 Login incorrect.", "230 Logged in"});
+    ScriptedFtpServer server(scenario);
+    TFTPConnection conn = Connection(server.Port());
+    conn.SetAskPassword(true);
+    conn.SetPassword(QStringLiteral("stored"));
+    RecordingLog log;
+    log.AnswerRemember = true;
+    log.AnswerPassword = QStringLiteral("wrong");
+
+    // Prompted; the typed password is remembered even though the login fails.
+    EXPECT_ANY_THROW(TFTPClient(conn, log).Connect());
+    EXPECT_EQ(log.Asked, 1);
+    EXPECT_EQ(log.AskedFor, QStringLiteral("127.0.0.1 user"));
+    EXPECT_TRUE(conn.RememberPassword());
+    EXPECT_EQ(conn.Password(), QStringLiteral("wrong"));
+    EXPECT_FALSE(conn.LoggedIn());
+
+    // The refused login makes the next session prompt again.
+    log.AnswerPassword = QStringLiteral("right");
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(log.Asked, 2);
+    EXPECT_TRUE(log.OfferedRemember);
+    EXPECT_TRUE(conn.LoggedIn());
+    EXPECT_EQ(conn.Password(), QStringLiteral("right"));
+
+    // Remembered and accepted: no prompt.
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(log.Asked, 2);
+    server.WaitUntilClosed();
+    EXPECT_EQ(server.Commands().filter(QStringLiteral("PASS ")),
+              Lines({"PASS wrong", "PASS right", "PASS right"}));
+}
+
+TEST(FtpSessionPassword, CancelAndUntickedAnswers)
+{
+    ScriptedFtpServer server({});
+    TFTPConnection conn = Connection(server.Port());
+    conn.SetAskPassword(true);
+    conn.SetRememberPassword(true);
+    conn.SetPassword(QStringLiteral("old"));
+    RecordingLog log;
+
+    // Cancel: the login goes on with an empty password and the record is unchanged.
+    log.AnswerOk = false;
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(conn.Password(), QStringLiteral("old"));
+    EXPECT_TRUE(conn.RememberPassword());
+    EXPECT_TRUE(conn.LoggedIn());
+
+    // Remembered and logged in: the stored password is used without a prompt.
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(log.Asked, 1);
+
+    // Unticked: the old password stays, remembering stops, so every later session asks.
+    conn.SetLoggedIn(false);
+    log.AnswerOk = true;
+    log.AnswerRemember = false;
+    log.AnswerPassword = QStringLiteral("typed");
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(conn.Password(), QStringLiteral("old"));
+    EXPECT_FALSE(conn.RememberPassword());
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(log.Asked, 3);
+
+    // Without AskPassword the stored password goes out and nobody is asked.
+    conn.SetAskPassword(false);
+    TFTPClient(conn, log).Connect();
+    EXPECT_EQ(log.Asked, 3);
+    server.WaitUntilClosed();
+    EXPECT_EQ(server.Commands().filter(QStringLiteral("PASS")),
+              Lines({"PASS ", "PASS old", "PASS typed", "PASS typed", "PASS old"}));
+}
