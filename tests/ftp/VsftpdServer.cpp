@@ -1,0 +1,178 @@
+#include "VsftpdServer.h"
+
+#include "TestCertificate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kVsftpd = "/usr/sbin/vsftpd";
+const char *const kPamService = "rovanel-test-ftp";
+
+bool WriteText(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+bool RunTool(const QString &program, const QStringList &arguments, const QByteArray &input = QByteArray())
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForStarted(10000))
+        return false;
+    if (!input.isEmpty())
+        tool.write(input);
+    tool.closeWriteChannel();
+    return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+// The system user and PAM service the server logs in with; made once per test program.
+QString PrepareAccount()
+{
+    static const QString problem = [] {
+        if (geteuid() != 0)
+            return QStringLiteral("vsftpd tests need root (to add a user and a PAM service)");
+        if (!QFileInfo::exists(QString::fromLatin1(kVsftpd)))
+            return QStringLiteral("vsftpd is not installed");
+        if (!getpwnam(VsftpdServer::UserName().toLatin1().constData())
+            && !RunTool(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-s"),
+                                                    QStringLiteral("/usr/sbin/nologin"), VsftpdServer::UserName()}))
+            return QStringLiteral("cannot add the test user");
+        if (!RunTool(QStringLiteral("chpasswd"), {}, (VsftpdServer::UserName() + QLatin1Char(':') + VsftpdServer::Password() + QLatin1Char('\n')).toLatin1()))
+            return QStringLiteral("cannot set the test user's password");
+        if (!WriteText(QStringLiteral("/etc/pam.d/") + QLatin1String(kPamService),
+                       "auth required pam_unix.so\naccount required pam_unix.so\nsession required pam_permit.so\n"))
+            return QStringLiteral("cannot write the PAM service file");
+        return QString();
+    }();
+    return problem;
+}
+
+quint16 FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    quint16 port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+bool Accepts(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+QString VsftpdServer::UserName()
+{
+    return QStringLiteral("rovanelftp");
+}
+
+QString VsftpdServer::Password()
+{
+    return QStringLiteral("Secret-42");
+}
+
+VsftpdServer::VsftpdServer(const QString &mode)
+{
+    m_problem = PrepareAccount();
+    if (!m_problem.isEmpty())
+        return;
+    const passwd *user = getpwnam(UserName().toLatin1().constData());
+    if (!user || chown(m_root.path().toLocal8Bit().constData(), user->pw_uid, user->pw_gid) != 0) {
+        m_problem = QStringLiteral("cannot hand the root folder to the test user");
+        return;
+    }
+    const QString empty = m_work.filePath(QStringLiteral("empty"));
+    QDir().mkpath(empty);
+    m_port = FreePort();
+
+    QByteArray config;
+    config += "listen=YES\nlisten_address=127.0.0.1\nbackground=NO\n";
+    config += "listen_port=" + QByteArray::number(m_port) + "\n";
+    config += "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n";
+    config += "pam_service_name=" + QByteArray(kPamService) + "\n";
+    config += "secure_chroot_dir=" + empty.toLocal8Bit() + "\n";
+    config += "local_root=" + m_root.path().toLocal8Bit() + "\n";
+    // "/" is the test folder.
+    config += "chroot_local_user=YES\nallow_writeable_chroot=YES\n";
+    // Containers rarely allow the sandbox and namespaces; the test does not need them.
+    config += "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n";
+    config += "vsftpd_log_file=" + m_work.filePath(QStringLiteral("vsftpd.log")).toLocal8Bit() + "\n";
+    config += "xferlog_enable=YES\nlog_ftp_protocol=YES\n";
+    if (mode != QLatin1String("plain")) {
+        QString key;
+        QString cert;
+        if (!TestCertificate::Get().WriteFiles(m_work.path(), key, cert)) {
+            m_problem = QStringLiteral("cannot write the certificate");
+            return;
+        }
+        config += "ssl_enable=YES\nrsa_cert_file=" + cert.toLocal8Bit() + "\nrsa_private_key_file=" + key.toLocal8Bit() + "\n";
+        config += "ssl_tlsv1=NO\nssl_ciphers=HIGH\n";
+        config += "require_ssl_reuse=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n";
+        if (mode == QLatin1String("implicit"))
+            config += "implicit_ssl=YES\n";
+    }
+    const QString configPath = m_work.filePath(QStringLiteral("vsftpd.conf"));
+    if (!WriteText(configPath, config)) {
+        m_problem = QStringLiteral("cannot write the configuration");
+        return;
+    }
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // Listings and MDTM in UTC, whatever the machine's zone.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    m_process.setProcessEnvironment(environment);
+    m_process.start(QString::fromLatin1(kVsftpd), {configPath});
+    if (!m_process.waitForStarted(10000)) {
+        m_problem = QStringLiteral("cannot start vsftpd: ") + m_process.errorString();
+        return;
+    }
+    for (int i = 0; i < 200 && !Accepts(m_port); ++i) {
+        if (m_process.state() == QProcess::NotRunning) {
+            m_problem = QStringLiteral("vsftpd stopped: ") + QString::fromLocal8Bit(m_process.readAll());
+            return;
+        }
+        QThread::msleep(50);
+    }
+    if (!Accepts(m_port))
+        m_problem = QStringLiteral("vsftpd does not listen");
+}
+
+VsftpdServer::~VsftpdServer()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill(); // our own child, by its process id
+        m_process.waitForFinished(10000);
+    }
+}
+
+QString VsftpdServer::LogText() const
+{
+    QFile file(m_work.filePath(QStringLiteral("vsftpd.log")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+}

@@ -1,0 +1,100 @@
+// The session against vsftpd: LIST listings only, MDTM for times, and with TLS a server that
+// refuses data connections which do not resume the control connection's TLS session.
+#include "FtpTestSupport.h"
+#include "VsftpdServer.h"
+
+#include "engine/runlog/RunLog.h"
+#include "ftp/FTPClient.h"
+#include "ftp/FTPConnUnit.h"
+#include "settings/Exception.h"
+#include "support/TempTree.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SilentLog : public TRunLog
+{
+public:
+    void Log(const QString &) override {}
+};
+
+struct ModeCase
+{
+    const char *mode;
+    TIdUseTLS useTLS;
+};
+
+class VsftpdSession : public ::testing::TestWithParam<ModeCase>
+{
+};
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
+{
+    ScopedTimeZone zone("UTC");
+    VsftpdServer server(QString::fromLatin1(GetParam().mode));
+    if (!server.Problem().isEmpty())
+        GTEST_SKIP() << server.Problem().toStdString();
+
+    TempTree local;
+    const QString old = local.write(QStringLiteral("old.bin"), BinaryPayload(200000));
+    const QString recent = local.write(QStringLiteral("recent.txt"), "line one\r\nline two\n");
+    const QDateTime oldTime(QDate(2023, 7, 1), QTime(10, 20, 30));
+    QDateTime recentTime = QDateTime::currentDateTime().addSecs(-7200);
+    recentTime.setTime(QTime(recentTime.time().hour(), recentTime.time().minute(), 37));
+    local.setMTime(QStringLiteral("old.bin"), oldTime);
+    local.setMTime(QStringLiteral("recent.txt"), recentTime);
+
+    TFTPConnection conn;
+    conn.SetHost(QStringLiteral("127.0.0.1"));
+    conn.SetPort(server.Port());
+    conn.SetUseTLS(GetParam().useTLS);
+    conn.SetUserName(VsftpdServer::UserName());
+    conn.SetPassword(VsftpdServer::Password());
+    SilentLog log;
+    {
+        TFTPClient client(conn, log);
+        client.IdFTP().SetReadTimeout(20000);
+        try {
+            client.Connect();
+            EXPECT_FALSE(client.IdFTP().CanUseMLS());
+            EXPECT_EQ(client.IdFTP().TLSInUse(), GetParam().useTLS != utNoTLSSupport);
+            client.ForceDirectories(QStringLiteral("/site/files"));
+            client.CopyFile(old, QStringLiteral("/site/files/old.bin"), false);
+            client.CopyFile(recent, QStringLiteral("/site/files/recent.txt"), false);
+            client.ForceDirectories(QStringLiteral("/site"));
+            EXPECT_TRUE(client.FileExists(QStringLiteral("/site/files/OLD.BIN")));
+            // Listed as precisely as "ls -l" shows them: the day for old files, the minute for
+            // recent ones.
+            EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/old.bin"))),
+                      QDateTime(oldTime.date(), QTime(0, 0)));
+            EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/recent.txt"))),
+                      recentTime.addSecs(-37));
+            EXPECT_FALSE(client.FileExists(QStringLiteral("/site/files/none.txt")));
+            client.Disconnect();
+        } catch (const Exception &error) {
+            FAIL() << error.Message().toStdString() << "\n" << server.LogText().toStdString();
+        }
+    }
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/files/old.bin")), BinaryPayload(200000));
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/files/recent.txt")), ReadFile(recent));
+    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/files/old.bin")).lastModified(), oldTime);
+    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/files/recent.txt")).lastModified(), recentTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, VsftpdSession,
+                         ::testing::Values(ModeCase{"plain", utNoTLSSupport}, ModeCase{"explicit", utUseRequireTLS},
+                                           ModeCase{"implicit", utUseImplicitTLS}),
+                         [](const ::testing::TestParamInfo<ModeCase> &test) { return std::string(test.param.mode); });
