@@ -100,14 +100,22 @@ void TIdFTP::CloseControl()
 
 void TIdFTP::CheckCommand(const QString &command) const
 {
+    const QString shown = VisibleControlChars(command.startsWith(QLatin1String("PASS "))
+                                                  ? QStringLiteral("PASS ****")
+                                                  : command);
     // A line break inside an argument would end the command early and let the rest be read
     // as a second command; such a command never goes out.
     if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n'))
         || command.contains(QChar(0)))
-        throw EIdFTPCommandError(QStringLiteral("Line break in FTP command refused: %1")
-                                     .arg(VisibleControlChars(command.startsWith(QLatin1String("PASS "))
-                                                                  ? QStringLiteral("PASS ****")
-                                                                  : command)));
+        throw EIdFTPCommandError(QStringLiteral("Line break in FTP command refused: %1").arg(shown));
+    // Until the server lists UTF8 a character is one byte; a name the server cannot be given
+    // must fail rather than go out under another name.
+    if (!m_utf8) {
+        for (const QChar c : command)
+            if (c.unicode() > 0xFF)
+                throw EIdFTPCommandError(
+                    QStringLiteral("The server does not accept UTF-8; this command cannot be sent: %1").arg(shown));
+    }
 }
 
 void TIdFTP::SendLine(const QString &command)

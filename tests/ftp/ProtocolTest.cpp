@@ -295,6 +295,32 @@ TEST(FtpProtocol, LineBreaksInArgumentsNeverReachTheServer)
     EXPECT_EQ(server.Commands(), sent + Lines({"CWD ok"}));
 }
 
+TEST(FtpProtocol, NamesBeyondLatin1NeedAUtf8Server)
+{
+    ScriptedFtpServer server({});
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    ASSERT_FALSE(ftp->UsingUTF8());
+    const QStringList sent = server.Commands();
+    EXPECT_THROW(ftp->MakeDir(QStringLiteral("日本")), EIdFTPCommandError);
+    // Latin-1 names go out as single bytes.
+    ftp->MakeDir(QStringLiteral("café"));
+    server.WaitUntilClosed();
+    EXPECT_EQ(server.Commands().mid(sent.size()).size(), 1);
+}
+
+TEST(FtpProtocol, FailedHandshakeAfterAuth)
+{
+    Scenario scenario;
+    scenario.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("234 Proceed")};
+    scenario.CloseAfterAuth = true;
+    ScriptedFtpServer server(scenario);
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    auto ftp = MakeTestClient(server.Port(), utUseRequireTLS, &tls);
+    EXPECT_EQ(MessageOf<EIdOSSLError>([&] { ftp->Connect(); }), QStringLiteral("SSL negotiation failed."));
+    EXPECT_FALSE(ftp->Connected());
+}
+
 TEST(FtpProtocol, PassiveReplyWithoutParentheses)
 {
     Scenario scenario;

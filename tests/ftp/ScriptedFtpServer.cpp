@@ -265,7 +265,7 @@ void ScriptedFtpServer::Serve(int fd)
         if (!Send(control, reply) || verb == QLatin1String("QUIT"))
             break;
         if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
-            if (!control.StartTls(m_ctx))
+            if (m_scenario.CloseAfterAuth || !control.StartTls(m_ctx))
                 break;
             continue;
         }

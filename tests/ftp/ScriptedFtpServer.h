@@ -33,6 +33,8 @@ public:
         QString PasvFormat = QStringLiteral("227 Entering Passive Mode (%1).");
         // Reset the data connection of a STOR after this many bytes (-1: never).
         qint64 StorResetAfter = -1;
+        // Close the connection instead of the TLS handshake after an accepted AUTH.
+        bool CloseAfterAuth = false;
         // TLS from the first byte (implicit TLS).
         bool ImplicitTLS = false;
     };
