@@ -183,3 +183,24 @@ TEST_F(ListViewHelpers, FillCheckedListViewUsesTheCheckedListsOwnLookup)
     form.FillCheckedListView(view, checked, all);
     EXPECT_EQ(form.CheckedCount(view), 0);
 }
+
+TEST_F(ListViewHelpers, SwitchingCheckBoxesOnAndOffKeepsRowsConsistent)
+{
+    TListView *view = MakeListView(&form, 1, false, {L({"a"}), L({"b"})});
+    view->SetChecked(view->Item(0), true); // no boxes: nothing to tick
+    EXPECT_EQ(form.CheckedCount(view), 0);
+    EXPECT_FALSE(view->Item(0)->data(0, Qt::CheckStateRole).isValid());
+
+    view->SetCheckboxes(true);
+    for (int i = 0; i < view->ItemCount(); ++i) {
+        EXPECT_EQ(view->Item(i)->checkState(0), Qt::Unchecked);
+        EXPECT_TRUE(view->Item(i)->flags() & Qt::ItemIsUserCheckable);
+    }
+    form.CheckAllListItems(view);
+    EXPECT_EQ(form.CheckedCount(view), 2);
+
+    view->SetCheckboxes(false);
+    EXPECT_EQ(form.CheckedCount(view), 0);
+    EXPECT_FALSE(view->Item(1)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(view->Item(1)->data(0, Qt::CheckStateRole).isValid());
+}
