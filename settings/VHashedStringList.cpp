@@ -1,6 +1,26 @@
 #include "settings/VHashedStringList.h"
 
+#include <QHash>
+
 #include <stdexcept>
+
+namespace {
+// The list's indexes hold keys that differ in a few characters (numbered record keys); the
+// table's rotate-and-XOR hash maps thousands of those to the same value, so every lookup would
+// compare many keys. A stronger hash spreads them; lookups give the same answers either way.
+class TVIndexHash : public TVStringHash
+{
+public:
+    using TVStringHash::TVStringHash;
+
+protected:
+    uint32_t HashOf(const QString &Key) const override
+    {
+        const uint64_t h = qHash(Key, size_t(0));
+        return uint32_t(h ^ (h >> 32));
+    }
+};
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TVStringHash
@@ -26,60 +46,75 @@ uint32_t TVStringHash::HashOf(const QString &Key) const
     return hash;
 }
 
+qsizetype TVStringHash::Find(const TVHashChain &Chain, uint32_t Hash, const QString &Key,
+                            bool MatchValue, int32_t Value)
+{
+    const uint32_t *hashes = Chain.Hashes.data();
+    for (qsizetype i = qsizetype(Chain.Hashes.size()) - 1; i >= 0; --i) {
+        if (hashes[i] == Hash && (!MatchValue || Chain.Values[size_t(i)] == Value)
+            && Chain.Keys[size_t(i)] == Key)
+            return i;
+    }
+    return -1;
+}
+
 void TVStringHash::Add(const QString &Key, int32_t Value)
 {
     const uint32_t hash = HashOf(Key);
-    FBuckets[hash % BucketCount()].push_front(TVHashItem{Key, Value, hash});
+    TVHashChain &chain = FBuckets[hash % BucketCount()];
+    chain.Hashes.push_back(hash);
+    chain.Values.push_back(Value);
+    chain.Keys.push_back(Key);
 }
 
 int32_t TVStringHash::ValueOf(const QString &Key) const
 {
     const uint32_t hash = HashOf(Key);
-    for (const TVHashItem &item : FBuckets[hash % BucketCount()]) {
-        if (item.Hash == hash && item.Key == Key)
-            return item.Value;
-    }
-    return -1;
+    const TVHashChain &chain = FBuckets[hash % BucketCount()];
+    const qsizetype i = Find(chain, hash, Key, false, 0);
+    return i >= 0 ? chain.Values[size_t(i)] : -1;
 }
 
 bool TVStringHash::Delete(const QString &Key, int32_t Value)
 {
     const uint32_t hash = HashOf(Key);
-    std::forward_list<TVHashItem> &chain = FBuckets[hash % BucketCount()];
-    auto before = chain.before_begin();
-    for (auto it = chain.begin(); it != chain.end(); before = it, ++it) {
-        if (it->Value == Value && it->Hash == hash && it->Key == Key) {
-            chain.erase_after(before);
-            return true;
-        }
-    }
-    return false;
+    TVHashChain &chain = FBuckets[hash % BucketCount()];
+    const qsizetype i = Find(chain, hash, Key, true, Value);
+    if (i < 0)
+        return false;
+    chain.Hashes.erase(chain.Hashes.begin() + i);
+    chain.Values.erase(chain.Values.begin() + i);
+    chain.Keys.erase(chain.Keys.begin() + i);
+    return true;
 }
 
 void TVStringHash::DecValues(int32_t Value)
 {
-    for (auto &chain : FBuckets) {
-        for (TVHashItem &item : chain) {
-            if (item.Value > Value)
-                --item.Value;
+    for (TVHashChain &chain : FBuckets) {
+        for (int32_t &v : chain.Values) {
+            if (v > Value)
+                --v;
         }
     }
 }
 
 void TVStringHash::IncValues(int32_t Value)
 {
-    for (auto &chain : FBuckets) {
-        for (TVHashItem &item : chain) {
-            if (item.Value > Value)
-                ++item.Value;
+    for (TVHashChain &chain : FBuckets) {
+        for (int32_t &v : chain.Values) {
+            if (v > Value)
+                ++v;
         }
     }
 }
 
 void TVStringHash::Clear()
 {
-    for (auto &chain : FBuckets)
-        chain.clear();
+    for (TVHashChain &chain : FBuckets) {
+        chain.Hashes.clear();
+        chain.Values.clear();
+        chain.Keys.clear();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -120,7 +155,7 @@ void TVHashedStringList::UpdateValueHash() const
     if (FValueHash)
         FValueHash->Clear();
     else
-        FValueHash = std::make_unique<TVStringHash>(FBucketsSize);
+        FValueHash = std::make_unique<TVIndexHash>(FBucketsSize);
     for (int i = 0; i < Count(); ++i)
         FValueHash->Add(LineKey(Strings(i)), i);
     FValueHashValid = true;
@@ -134,7 +169,7 @@ void TVHashedStringList::UpdateNameHash() const
     if (FNameHash)
         FNameHash->Clear();
     else
-        FNameHash = std::make_unique<TVStringHash>(FBucketsSize);
+        FNameHash = std::make_unique<TVIndexHash>(FBucketsSize);
     QString key;
     for (int i = 0; i < Count(); ++i) {
         if (NameKey(Strings(i), key))

@@ -5,21 +5,15 @@
 #include <QString>
 
 #include <cstdint>
-#include <forward_list>
 #include <memory>
 #include <vector>
 
-// One entry of a TVStringHash chain.
-struct TVHashItem
-{
-    QString Key;
-    int32_t Value = 0;
-    uint32_t Hash = 0; // full hash of Key, compared before the keys themselves
-};
-using PVHashItem = TVHashItem *;
-
 // A string-to-integer hash table with a fixed number of buckets. Equal keys may be added several
 // times; a lookup yields the entry added last.
+//
+// A bucket's chain is kept as parallel arrays, oldest entry first, and walked from the newest
+// end: the walk compares full hashes in contiguous memory and touches a key only when its hash
+// matches, which keeps long chains (many keys per bucket) cheap.
 class TVStringHash
 {
 public:
@@ -46,7 +40,18 @@ protected:
     virtual uint32_t HashOf(const QString &Key) const;
 
 private:
-    std::vector<std::forward_list<TVHashItem>> FBuckets;
+    struct TVHashChain
+    {
+        std::vector<uint32_t> Hashes;
+        std::vector<int32_t> Values;
+        std::vector<QString> Keys;
+    };
+    // Position of the newest entry of Chain matching Hash and Key (and Value when MatchValue);
+    // -1 when none.
+    static qsizetype Find(const TVHashChain &Chain, uint32_t Hash, const QString &Key,
+                          bool MatchValue, int32_t Value);
+
+    std::vector<TVHashChain> FBuckets;
 };
 
 // The name=value list the settings live in. Beside the lines it keeps two hash indexes: one over
