@@ -28,6 +28,11 @@ struct ModeCase
     TIdUseTLS useTLS;
 };
 
+void PrintTo(const ModeCase &c, std::ostream *out)
+{
+    *out << c.mode;
+}
+
 class PyftpdlibSession : public ::testing::TestWithParam<ModeCase>
 {
 protected:

@@ -13,6 +13,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <functional>
+
 namespace {
 
 const char *const kVsftpd = "/usr/sbin/vsftpd";
@@ -36,6 +39,19 @@ bool RunTool(const QString &program, const QStringList &arguments, const QByteAr
     return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
+// Tests run as parallel processes: several may set up the account at once, and the tools
+// that edit /etc/passwd and /etc/shadow refuse while another holds the lock. Retried a while.
+bool RunToolRetrying(const QString &program, const QStringList &arguments, const QByteArray &input,
+                     const std::function<bool()> &done)
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (RunTool(program, arguments, input) || done())
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
 // The system user and PAM service the server logs in with; made once per test program.
 QString PrepareAccount()
 {
@@ -44,14 +60,22 @@ QString PrepareAccount()
             return QStringLiteral("vsftpd tests need root (to add a user and a PAM service)");
         if (!QFileInfo::exists(QString::fromLatin1(kVsftpd)))
             return QStringLiteral("vsftpd is not installed");
-        if (!getpwnam(VsftpdServer::UserName().toLatin1().constData())
-            && !RunTool(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-s"),
-                                                    QStringLiteral("/usr/sbin/nologin"), VsftpdServer::UserName()}))
+        const QByteArray name = VsftpdServer::UserName().toLatin1();
+        const auto exists = [name] { return getpwnam(name.constData()) != nullptr; };
+        if (!exists()
+            && !RunToolRetrying(QStringLiteral("useradd"),
+                                {QStringLiteral("-M"), QStringLiteral("-s"), QStringLiteral("/usr/sbin/nologin"),
+                                 VsftpdServer::UserName()},
+                                {}, exists))
             return QStringLiteral("cannot add the test user");
-        if (!RunTool(QStringLiteral("chpasswd"), {}, (VsftpdServer::UserName() + QLatin1Char(':') + VsftpdServer::Password() + QLatin1Char('\n')).toLatin1()))
+        const QByteArray line = name + ':' + VsftpdServer::Password().toLatin1() + '\n';
+        if (!RunToolRetrying(QStringLiteral("chpasswd"), {}, line, [] { return false; }))
             return QStringLiteral("cannot set the test user's password");
-        if (!WriteText(QStringLiteral("/etc/pam.d/") + QLatin1String(kPamService),
-                       "auth required pam_unix.so\naccount required pam_unix.so\nsession required pam_permit.so\n"))
+        // Written under another name and renamed, so a parallel test never reads half a file.
+        const QString pamFile = QStringLiteral("/etc/pam.d/") + QLatin1String(kPamService);
+        const QString partial = pamFile + QStringLiteral(".%1").arg(getpid());
+        if (!WriteText(partial, "auth required pam_unix.so\naccount required pam_unix.so\nsession required pam_permit.so\n")
+            || std::rename(partial.toLocal8Bit().constData(), pamFile.toLocal8Bit().constData()) != 0)
             return QStringLiteral("cannot write the PAM service file");
         return QString();
     }();

@@ -29,6 +29,11 @@ struct ModeCase
     TIdUseTLS useTLS;
 };
 
+void PrintTo(const ModeCase &c, std::ostream *out)
+{
+    *out << c.mode;
+}
+
 class VsftpdSession : public ::testing::TestWithParam<ModeCase>
 {
 };
