@@ -1,8 +1,8 @@
 #include "settings/VHashedStringList.h"
 
-#include <QHash>
+#include "settings/Exception.h"
 
-#include <stdexcept>
+#include <QHash>
 
 namespace {
 // The list's indexes hold keys that differ in a few characters (numbered record keys); the
@@ -28,7 +28,7 @@ protected:
 TVStringHash::TVStringHash(uint32_t Size)
 {
     if (Size < 1)
-        throw std::invalid_argument("TVStringHash needs at least one bucket");
+        throw Exception(QStringLiteral("A hash table needs at least one bucket"));
     FBuckets.resize(Size);
 }
 

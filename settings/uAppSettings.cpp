@@ -302,12 +302,22 @@ bool TAppSettings::LoadStrings(QStringList &AStrings, const QString &SName, cons
     const int32_t n = GetItemCount(SName);
     if (n < 0)
         return false;
-    // Only entries with a line can be non-empty: visit those instead of every k up to n.
-    const std::vector<int32_t> present =
-        FindNumberedIndexes(*FStrings, SName + AItem, ASubItem, n);
     auto entry = [&](int32_t k) {
         return GetStringValue(*FStrings, SName + AItem + QString::number(k) + ASubItem);
     };
+    // A count no larger than the list itself: walk every number, one lookup each.
+    if (n <= FStrings->Count()) {
+        for (int32_t k = 1; k <= n; ++k) {
+            const QString v = entry(k);
+            if (!ANonEmpty || !v.isEmpty())
+                AStrings.append(v);
+        }
+        return true;
+    }
+    // A larger count cannot have a line for every number: find the numbers that have one in a
+    // single pass over the lines, instead of looking up every k up to n.
+    const std::vector<int32_t> present =
+        FindNumberedIndexes(*FStrings, SName + AItem, ASubItem, n);
     if (ANonEmpty) {
         for (int32_t k : present) {
             const QString v = entry(k);
@@ -318,8 +328,8 @@ bool TAppSettings::LoadStrings(QStringList &AStrings, const QString &SName, cons
     }
     const int32_t last = present.empty() ? 0 : present.back();
     const int32_t limit =
-        std::min<int64_t>(n, int64_t(std::max(last, int32_t(FStrings->Count())))
-                                 + kMaxTrailingEmptyEntries);
+        int32_t(std::min<int64_t>(n, int64_t(std::max(last, int32_t(FStrings->Count())))
+                                         + kMaxTrailingEmptyEntries));
     auto next = present.begin();
     for (int32_t k = 1; k <= limit; ++k) {
         if (next != present.end() && *next == k) {

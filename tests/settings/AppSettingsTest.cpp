@@ -210,6 +210,30 @@ TEST(AppSettings, HostileCountsLoadInTimeProportionalToTheFile)
     EXPECT_EQ(all, QStringList({"a", "", "", "", "b", "", ""}));
 }
 
+// Small counts are walked number by number, counts above the number of lines through the lines
+// present; both must give what the plain walk over 1..count gives.
+TEST(AppSettings, NumberedListLoadMatchesThePlainWalkForEveryCount)
+{
+    TAppSettings settings;
+    settings.Strings().SetText(QStringLiteral("P[1]x=one\r\nP[3]x=three\r\nP[4]x=\r\n"
+                                              "p[8]X=eight\r\nP[08]x=zero-led\r\nP[2]=other"));
+    for (int32_t n = 0; n <= 12; ++n) {
+        settings.SetItemCount(QStringLiteral("P"), n);
+        for (bool nonEmpty : {false, true}) {
+            QStringList expected;
+            for (int32_t k = 1; k <= n; ++k) {
+                const QString v = settings.Strings().Values(QStringLiteral("P[%1]x").arg(k));
+                if (!nonEmpty || !v.isEmpty())
+                    expected.append(v);
+            }
+            QStringList loaded;
+            EXPECT_TRUE(settings.LoadStrings(loaded, QStringLiteral("P"), QStringLiteral("["),
+                                             QStringLiteral("]x"), nonEmpty));
+            EXPECT_EQ(loaded, expected) << "count " << n << (nonEmpty ? " non-empty" : "");
+        }
+    }
+}
+
 TEST(AppSettings, StoreSavesAndLoadsThroughItsFile)
 {
     TempTree tree;
