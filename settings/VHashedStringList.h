@@ -96,6 +96,8 @@ public:
     // Whether each index currently matches the lines (for tests and diagnostics).
     bool ValueHashValid() const { return FValueHashValid; }
     bool NameHashValid() const { return FNameHashValid; }
+    // How many full index rebuilds lookups have caused so far.
+    uint64_t HashRebuilds() const { return FRebuilds; }
 
 protected:
     void Put(int Index, const QString &S) override;

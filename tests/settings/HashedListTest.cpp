@@ -209,6 +209,23 @@ TEST(VHashedStringList, AppendAndReplaceKeepValidIndexes)
     EXPECT_EQ(list.IndexOf(QStringLiteral("plain")), -1);
 }
 
+TEST(VHashedStringList, WritingIntoAFreshListBuildsTheNameIndexOnce)
+{
+    TVHashedStringList list(256);
+    TStringList &general = list;
+    for (int i = 1; i <= 200; ++i)
+        general.SetValue(QStringLiteral("Key%1").arg(i), QStringLiteral("v"));
+    for (int i = 1; i <= 200; i += 2)
+        general.SetValue(QStringLiteral("KEY%1").arg(i), QStringLiteral("w")); // in place
+    EXPECT_EQ(list.HashRebuilds(), 1u);
+    EXPECT_TRUE(list.NameHashValid());
+    EXPECT_FALSE(list.ValueHashValid()); // never asked for
+    EXPECT_EQ(list.Count(), 200);
+    EXPECT_EQ(list.Strings(0), QStringLiteral("KEY1=w"));
+    EXPECT_EQ(list.Values(QStringLiteral("key200")), QStringLiteral("v"));
+    EXPECT_EQ(list.HashRebuilds(), 1u);
+}
+
 TEST(VHashedStringList, ReplacedLineWinsOverAnOlderLineWithTheSameName)
 {
     auto list = ListOf({QStringLiteral("x=0"), QStringLiteral("a=1")});

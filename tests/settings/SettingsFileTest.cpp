@@ -91,6 +91,19 @@ TEST(SettingsFile, SaveReplacesTheWholeFileLeavesNoTempFilesAndTightensPermissio
               QStringList({QStringLiteral("rv.ini")}));
 }
 
+TEST(SettingsFile, SaveThroughASymbolicLinkWritesTheLinkedFile)
+{
+    TempTree tree;
+    const QString target = tree.write(QStringLiteral("dotfiles/rv.ini"), "old");
+    const QString link = tree(QStringLiteral("rv.ini"));
+    ASSERT_TRUE(QFile::link(target, link));
+    TAppSettings settings;
+    settings.Strings().Add(QStringLiteral("k=v"));
+    settings.SaveToFile(link);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(tree.read(QStringLiteral("dotfiles/rv.ini")), QByteArray("\xEF\xBB\xBFk=v\r\n"));
+}
+
 TEST(SettingsFile, RoundTripKeepsOddLinesVerbatim)
 {
     TempTree tree;
