@@ -210,6 +210,20 @@ TEST_F(ValueHelpers, DatesAreThreeLinesWithBoundsAndDateErrors)
     EncodeDateValue(list, QStringLiteral("D"), At(1, 1, 1));
     EXPECT_DOUBLE_EQ(DecodeDateValueDef(list, QStringLiteral("D"), 5.0), -693593.0);
 
+    // A value that is no number is taken as the zero date-time.
+    EncodeDateValue(list, QStringLiteral("N"), std::nan(""));
+    EXPECT_EQ(DecodeDateValueDef(list, QStringLiteral("N"), 5.0), 0.0);
+    // Values no calendar holds are written without harm and do not read back as a date.
+    for (TDateTime odd : {1e300, -1e300, 1e13, -1e6}) {
+        list.Clear();
+        EncodeDateValue(list, QStringLiteral("D"), odd);
+        EncodeTimeValue(list, QStringLiteral("T"), odd);
+        EXPECT_EQ(list.Count(), 6);
+        EXPECT_EQ(DecodeDateValueDef(list, QStringLiteral("D"), 5.0), 5.0) << odd;
+        EXPECT_GE(DecodeTimeValueDef(list, QStringLiteral("T"), 5.0), 0.0);
+        EXPECT_LT(DecodeTimeValueDef(list, QStringLiteral("T"), 5.0), 1.0);
+    }
+
     const struct
     {
         const char *year;
