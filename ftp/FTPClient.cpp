@@ -170,7 +170,7 @@ bool TFTPClient::FileExists(const QString &FileName)
     return FindDirItem(name) != nullptr;
 }
 
-double TFTPClient::FileAge(const QString &FileName)
+const TIdFTPListItem &TFTPClient::ListedFile(const QString &FileName)
 {
     CheckRemotePath(FileName);
     const auto [dir, name] = SplitPath(FileName);
@@ -181,7 +181,17 @@ double TFTPClient::FileAge(const QString &FileName)
     const TIdFTPListItem *item = FindDirItem(name);
     if (!item)
         throw Exception(QStringLiteral("File not found: ") + FileName);
-    return item->ModifiedDate;
+    return *item;
+}
+
+double TFTPClient::FileAge(const QString &FileName)
+{
+    return ListedFile(FileName).ModifiedDate;
+}
+
+int TFTPClient::FileAgePrecision(const QString &FileName)
+{
+    return ListedFile(FileName).ModifiedPrecision;
 }
 
 bool TFTPClient::ForceDirectories(const QString &Dir)

@@ -31,6 +31,10 @@ public:
     bool CopyFile(const QString &ExistingFileName, const QString &NewFileName,
                   bool FailIfExists) override;
 
+    // How exact FileAge is for this file, in seconds (see TIdFTPListItem::ModifiedPrecision);
+    // raises as FileAge does.
+    int FileAgePrecision(const QString &FileName);
+
     TIdFTP &IdFTP() { return *FIdFTP; }
     const QString &CurrentDir() const { return FCurrentDir; }
 
@@ -42,6 +46,7 @@ private:
     void ChangeDir(const QString &Dir);
     void ChangeDirUp(int Count);
     const TIdFTPListItem *FindDirItem(const QString &Name);
+    const TIdFTPListItem &ListedFile(const QString &FileName);
     void DoAskPassword();
     void BannerBeforeLogin();
     void BannerAfterLogin();

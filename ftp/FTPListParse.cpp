@@ -136,6 +136,7 @@ bool ParseUnixLine(const QString &line, const QDateTime &nowUtc, TIdFTPListItem 
     if (timeOrYear.contains(QLatin1Char(':'))) {
         const QTime time = QTime::fromString(timeOrYear.rightJustified(5, QLatin1Char('0')),
                                              QStringLiteral("HH:mm"));
+        item.ModifiedPrecision = 60;
         // A date without a year lies within the last twelve months (as "ls" prints it);
         // a day of clock skew is allowed for.
         int year = nowUtc.date().year();
@@ -146,6 +147,7 @@ bool ParseUnixLine(const QString &line, const QDateTime &nowUtc, TIdFTPListItem 
         }
     } else {
         when = QDateTime(QDate(timeOrYear.toInt(), month, day), QTime(0, 0), QTimeZone::utc());
+        item.ModifiedPrecision = 86400;
     }
     SetUtcTime(item, when);
     return true;
@@ -173,6 +175,7 @@ bool ParseDosLine(const QString &line, TIdFTPListItem &item)
     if (!when.isValid())
         return false;
     item.FileName = m.captured(8);
+    item.ModifiedPrecision = 60;
     if (m.captured(7).compare(QLatin1String("<DIR>"), Qt::CaseInsensitive) == 0) {
         item.ItemType = ditDirectory;
     } else {
@@ -269,4 +272,16 @@ QList<TIdFTPListItem> ParseLISTListing(const QStringList &lines, const QDateTime
         items.append(item);
     }
     return items;
+}
+
+TDateTime CutToListedPrecision(TDateTime localTime, int precisionSeconds)
+{
+    const QDateTime local = QDateTimeFromDateTime(localTime, Qt::LocalTime);
+    if (!local.isValid())
+        return localTime;
+    // Listings give whole seconds at best.
+    const qint64 step = qMax(precisionSeconds, 1);
+    qint64 seconds = local.toMSecsSinceEpoch() / 1000;
+    seconds -= ((seconds % step) + step) % step;
+    return DateTimeFromQDateTime(QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()).toLocalTime());
 }

@@ -156,3 +156,41 @@ TEST(FtpListParse, ListSkipsTotalsAndRefusesUnknownLines)
         }
     }
 }
+
+TEST(FtpListParse, PrecisionOfListedTimes)
+{
+    const QDateTime now = Utc(2024, 3, 10, 12, 0);
+    struct Case
+    {
+        const char *line;
+        int precision;
+    };
+    const Case cases[] = {
+        {"-rw-r--r-- 1 a b 1 Mar 01 09:15 recent", 60},
+        {"-rw-r--r-- 1 a b 1 Mar 01  2020 old", 86400},
+        {"03-01-24  09:15AM  1234 dos", 60},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(ParseLISTListing({QString::fromLatin1(c.line)}, now).value(0).ModifiedPrecision, c.precision);
+    }
+    EXPECT_EQ(ParseMLSDListing({"type=file;modify=20240101000000; m"}).value(0).ModifiedPrecision, 1);
+}
+
+TEST(FtpListParse, LocalTimesAreCutToTheListingPrecisionInUtc)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    const auto local = [](int h, int mi, int s, int ms = 0) {
+        return DateTimeFromQDateTime(QDateTime(QDate(2023, 7, 1), QTime(h, mi, s, ms)));
+    };
+    // A day in a UTC listing starts at 02:00 Berlin summer time.
+    EXPECT_EQ(CutToListedPrecision(local(10, 20, 30), 86400), local(2, 0, 0));
+    EXPECT_EQ(CutToListedPrecision(local(1, 20, 30), 86400),
+              DateTimeFromQDateTime(QDateTime(QDate(2023, 6, 30), QTime(2, 0))));
+    EXPECT_EQ(CutToListedPrecision(local(10, 20, 30, 500), 60), local(10, 20, 0));
+    EXPECT_EQ(CutToListedPrecision(local(10, 20, 30, 500), 1), local(10, 20, 30));
+    // Cut this way, a file listed by vsftpd compares equal to its source, not older.
+    const QList<TIdFTPListItem> listed =
+        ParseLISTListing({"-rw-r--r-- 1 a b 1 Jul 01  2023 f"}, Utc(2024, 3, 10));
+    EXPECT_EQ(listed.value(0).ModifiedDate, CutToListedPrecision(local(10, 20, 30), 86400));
+}

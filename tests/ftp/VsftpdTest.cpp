@@ -87,6 +87,8 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
                       QDateTime(oldTime.date(), QTime(0, 0)));
             EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/recent.txt"))),
                       recentTime.addSecs(-37));
+            EXPECT_EQ(client.FileAgePrecision(QStringLiteral("/site/files/old.bin")), 86400);
+            EXPECT_EQ(client.FileAgePrecision(QStringLiteral("/site/files/recent.txt")), 60);
             EXPECT_FALSE(client.FileExists(QStringLiteral("/site/files/none.txt")));
             client.Disconnect();
         } catch (const Exception &error) {
