@@ -17,6 +17,7 @@ function(rv_add_widgets_library name)
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_SOURCE_DIR}/ui/*.cpp ${CMAKE_SOURCE_DIR}/ui/*.h
        ${CMAKE_SOURCE_DIR}/*/widgets/*.cpp ${CMAKE_SOURCE_DIR}/*/widgets/*.h)
+  list(FILTER sources EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/(tests|build[^/]*)/")
   if(NOT sources)
     return()
   endif()
