@@ -3,6 +3,7 @@
 #include "engine/DateTags.h"
 #include "engine/ExcludeMasks.h"
 #include "engine/FileSearch.h"
+#include "engine/LocalFiles.h"
 #include "engine/OutputSide.h"
 #include "engine/PathText.h"
 #include "engine/runlog/RunLog.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -43,6 +45,9 @@ struct Walk
     int &Failed;
     TRunLog &Thread;
     std::vector<FolderId> Descent;
+    // The local output folder made sure of last: files of one folder come one after the other,
+    // so each folder is looked at once, not once per file.
+    std::optional<QString> LastLocalDir;
 };
 
 void scan(Walk &walk, const QString &Mask);
@@ -103,24 +108,36 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
         return;
     }
 
-    if (!DoForceDirectories(walk.Session, DestDir)) {
-        walk.Thread.Log(QStringLiteral("Unable to create directory ") + DestDir);
-        ++walk.Failed;
-        return;
+    if (walk.Session || walk.LastLocalDir != DestDir) {
+        if (!DoForceDirectories(walk.Session, DestDir)) {
+            walk.Thread.Log(QStringLiteral("Unable to create directory ") + DestDir);
+            ++walk.Failed;
+            return;
+        }
+        if (!walk.Session)
+            walk.LastLocalDir = DestDir;
     }
 
-    if (walk.Overwrite == ofOlder && DoFileExists(walk.Session, Dest, true)) {
-        const TDateTime outputAge = DoFileAge(walk.Session, Dest, true);
-        const TDateTime sourceAge = DoFileAge(nullptr, Src, true);
-        if (outputAge >= sourceAge) {
+    if (walk.Overwrite != ofAll) {
+        // Locally one look at the output file tells both whether it exists and its time.
+        TDateTime outputAge = 0;
+        const bool exists = walk.Session ? DoFileExists(walk.Session, Dest, true)
+                                         : LocalFileFacts(Dest, outputAge);
+        if (exists && walk.Overwrite == ofOlder) {
+            if (walk.Session)
+                outputAge = DoFileAge(walk.Session, Dest, true);
+            const TDateTime sourceAge = DoFileAge(nullptr, Src, true);
+            // Equal times count as not older.
+            if (outputAge >= sourceAge) {
+                walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
+                ++walk.Existed;
+                return;
+            }
+        } else if (exists) {
             walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
             ++walk.Existed;
             return;
         }
-    } else if (walk.Overwrite == ofNone && DoFileExists(walk.Session, Dest, true)) {
-        walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
-        ++walk.Existed;
-        return;
     }
 
     walk.Thread.Log(QStringLiteral("Copy: ") + walk.OutDir + QStringLiteral(" <= ") + Rel
@@ -257,6 +274,6 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
     // Settings written on Windows separate folders with "\".
     conditionPath.replace(QLatin1Char('\\'), kPathDelim);
     Walk walk{ProjectName, OutDir, BaseFolder, WithTrailingDelim(BaseFolder), SubFolders, JunkPath, Excludes, CopyIfExists,
-              conditionPath, Overwrite, Session, Copied, Skipped, Existed, Failed, Thread, {}};
+              conditionPath, Overwrite, Session, Copied, Skipped, Existed, Failed, Thread, {}, {}};
     scan(walk, Mask);
 }

@@ -54,13 +54,14 @@ bool fail(QString *errorText, int error)
 
 // Kernel-side copy (reflinks or server-side copies where the file system has them); plain
 // reads and writes where copy_file_range is not supported between the two files.
-bool copyContents(int in, int out, int &error)
+// The file's size when it was opened is what is copied; a file that shrinks meanwhile ends
+// at its new end.
+bool copyContents(int in, int out, off_t size, int &error)
 {
     off_t done = 0;
     bool kernelCopy = true;
-    while (kernelCopy) {
-        // Copies up to the end of the file, which may have grown or shrunk since it was listed.
-        const ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+    while (kernelCopy && done < size) {
+        const ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(size - done), 0);
         if (n > 0) {
             done += n;
             continue;
@@ -78,6 +79,8 @@ bool copyContents(int in, int out, int &error)
         error = errno;
         return false;
     }
+    if (kernelCopy)
+        return true;
     static constexpr size_t kBuffer = 256 * 1024;
     std::unique_ptr<char[]> buffer(new char[kBuffer]);
     for (;;) {
@@ -109,12 +112,13 @@ bool copyContents(int in, int out, int &error)
 QByteArray temporaryName(const QByteArray &target)
 {
     static std::atomic<unsigned> counter{0};
+    static const long pid = long(getpid());
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = target.left(slash + 1);
     // Keep the temporary name within the 255 bytes a name may have.
     const QByteArray name = target.mid(slash + 1).left(200);
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%u.rvtmp", long(getpid()), counter.fetch_add(1));
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.rvtmp", pid, counter.fetch_add(1));
     return folder + '.' + name + suffix;
 }
 
@@ -160,7 +164,7 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
         return fail(errorText, EEXIST);
 
     int error = 0;
-    bool ok = copyContents(in.get(), out.get(), error);
+    bool ok = copyContents(in.get(), out.get(), st.st_size, error);
     if (ok && fchmod(out.get(), st.st_mode & 07777) != 0) {
         ok = false;
         error = errno;

@@ -80,6 +80,15 @@ TDateTime LocalFileAge(const QString &path, bool followLinks)
     return LocalDateTimeFromUnix(static_cast<long long>(st.st_mtim.tv_sec));
 }
 
+bool LocalFileFacts(const QString &path, TDateTime &age)
+{
+    struct stat st;
+    if (!statPath(path, true, st) || S_ISDIR(st.st_mode))
+        return false;
+    age = LocalDateTimeFromUnix(static_cast<long long>(st.st_mtim.tv_sec));
+    return true;
+}
+
 bool LocalForceDirectories(const QString &folder)
 {
     if (folder.isEmpty())

@@ -11,6 +11,9 @@ bool LocalFileExists(const QString &path, bool followLinks);
 // The file's last-write time as a local date-time, sub-seconds dropped; 0 when the file does
 // not exist or its time cannot be read.
 TDateTime LocalFileAge(const QString &path, bool followLinks);
+// LocalFileExists and LocalFileAge (links followed) with one look at the file: whether a file
+// stands at the path, and its time in age when it does.
+bool LocalFileFacts(const QString &path, TDateTime &age);
 // Creates every missing folder of the path. True when the folder exists afterwards. An empty
 // path raises Exception "Unable to create directory".
 bool LocalForceDirectories(const QString &folder);
