@@ -143,6 +143,7 @@ private:
     void NegotiateTLS();
     void StartControlTLS(bool implicit);
     void ReadFeatures();
+    bool SiteZoneListed() const;
     void QueryServerZone();
 
     // Data transfers.

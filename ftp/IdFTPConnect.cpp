@@ -87,20 +87,8 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
             m_tlsInUse = true;
         const TIdFTPReply syst = SendCmd(QStringLiteral("SYST"), {});
         m_systemDesc = syst.Text.value(0);
-        if (ServerKnowsZone(m_serverDesc) || IsFeatureListed(QStringLiteral("SITE"))) {
-            bool zoneListed = ServerKnowsZone(m_serverDesc);
-            for (const QString &line : m_features) {
-                const QString trimmed = line.trimmed();
-                if (trimmed.section(QLatin1Char(' '), 0, 0).compare(QLatin1String("SITE"), Qt::CaseInsensitive) != 0)
-                    continue;
-                const QStringList facts = trimmed.section(QLatin1Char(' '), 1).split(QLatin1Char(';'));
-                for (const QString &fact : facts)
-                    if (fact.trimmed().compare(QLatin1String("ZONE"), Qt::CaseInsensitive) == 0)
-                        zoneListed = true;
-            }
-            if (zoneListed)
-                QueryServerZone();
-        }
+        if (ServerKnowsZone(m_serverDesc) || SiteZoneListed())
+            QueryServerZone();
         // Binary: uploads must arrive byte for byte, whatever the server does in ASCII mode.
         SendCmd(QStringLiteral("TYPE I"), {200});
         SetState(TIdFTPState::LoggedIn);
@@ -185,6 +173,20 @@ void TIdFTP::ReadFeatures()
     // RFC 2640: a server listing UTF8 takes and gives path names in UTF-8.
     if (IsFeatureListed(QStringLiteral("UTF8")))
         m_utf8 = true;
+}
+
+bool TIdFTP::SiteZoneListed() const
+{
+    // A feature line such as "SITE PSWD;SET;ZONE;CHMOD".
+    for (const QString &line : m_features) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.section(QLatin1Char(' '), 0, 0).compare(QLatin1String("SITE"), Qt::CaseInsensitive) != 0)
+            continue;
+        for (const QString &fact : trimmed.section(QLatin1Char(' '), 1).split(QLatin1Char(';')))
+            if (fact.trimmed().compare(QLatin1String("ZONE"), Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
 }
 
 void TIdFTP::QueryServerZone()

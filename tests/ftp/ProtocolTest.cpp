@@ -259,14 +259,15 @@ TEST(FtpProtocol, OverLongRepliesAreProtocolErrors)
     {
         const char *name;
         QString greeting;
+        QString error;
     };
     QString manyLines = QStringLiteral("220-start\r\n");
     for (int i = 0; i < 10001; ++i)
         manyLines += QStringLiteral(" line\r\n");
     manyLines += QStringLiteral("220 end");
     const Case cases[] = {
-        {"long line", QStringLiteral("220 ") + QString(70000, QLatin1Char('x'))},
-        {"many lines", manyLines},
+        {"long line", QStringLiteral("220 ") + QString(70000, QLatin1Char('x')), QStringLiteral("Reply line too long.")},
+        {"many lines", manyLines, QStringLiteral("Reply of more than 10000 lines.")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -274,9 +275,16 @@ TEST(FtpProtocol, OverLongRepliesAreProtocolErrors)
         scenario.Greeting = c.greeting;
         ScriptedFtpServer server(scenario);
         auto ftp = MakeTestClient(server.Port());
-        EXPECT_THROW(ftp->Connect(), EIdFTPProtocolError);
+        EXPECT_EQ(MessageOf<EIdFTPProtocolError>([&] { ftp->Connect(); }), c.error);
         EXPECT_FALSE(ftp->Connected());
     }
+    // Just inside the limit is fine.
+    Scenario scenario;
+    scenario.Greeting = QStringLiteral("220 ") + QString(65000, QLatin1Char('y'));
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    EXPECT_EQ(ftp->ServerDesc().size(), 65000);
 }
 
 TEST(FtpProtocol, LineBreaksInArgumentsNeverReachTheServer)
