@@ -253,6 +253,20 @@ TEST(FtpProtocol, SilentServerTimesOut)
     }
 }
 
+TEST(FtpProtocol, StalledDataConnectionTimesOutAndKeepsTheControlInStep)
+{
+    Scenario scenario;
+    scenario.StallListing = true;
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    ftp->SetReadTimeout(300);
+    EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->List(); }), QStringLiteral("Read timed out."));
+    ftp->SetReadTimeout(10000);
+    ftp->ChangeDir(QStringLiteral("next"));
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD next"));
+}
+
 TEST(FtpProtocol, OverLongRepliesAreProtocolErrors)
 {
     struct Case

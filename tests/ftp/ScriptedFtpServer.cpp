@@ -337,6 +337,12 @@ void ScriptedFtpServer::Serve(int fd)
             data.Close();
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
                                 : QStringLiteral("226 Transfer complete"));
+        } else if (m_scenario.StallListing) {
+            char chunk[256];
+            while (data.Read(chunk, sizeof chunk) > 0) {
+            }
+            data.Close();
+            Send(control, QStringLiteral("426 Transfer aborted."));
         } else {
             data.Write(m_scenario.Listings.value(cwd, m_scenario.Listing));
             data.Close();

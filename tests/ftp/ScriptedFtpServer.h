@@ -33,6 +33,8 @@ public:
         QString PasvFormat = QStringLiteral("227 Entering Passive Mode (%1).");
         // Reset the data connection of a STOR after this many bytes (-1: never).
         qint64 StorResetAfter = -1;
+        // Send no listing data and keep the data connection open until the client gives up.
+        bool StallListing = false;
         // Close the connection instead of the TLS handshake after an accepted AUTH.
         bool CloseAfterAuth = false;
         // TLS from the first byte (implicit TLS).
