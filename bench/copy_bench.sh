@@ -79,16 +79,14 @@ timed() {
   PEAK_KB=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
 }
 
-best_of() { # best_of RUNS PREPARE_CMD -- CMD...  -> BEST, BEST_PEAK
-  local runs=$1 prep=$2; shift 3
-  BEST=""; BEST_PEAK=0
-  for _ in $(seq "$runs"); do
-    eval "$prep"
-    sync
-    timed "$@"
-    if [ -z "$BEST" ] || awk -v a="$SECS" -v b="$BEST" 'BEGIN{exit !(a<b)}'; then BEST=$SECS; fi
-    if [ "$PEAK_KB" -gt "$BEST_PEAK" ]; then BEST_PEAK=$PEAK_KB; fi
-  done
+# The best time so far for one tool; MIN[tool] and PEAK[tool].
+declare -A MIN PEAK
+record() {
+  local tool=$1
+  if [ -z "${MIN[$tool]:-}" ] || awk -v a="$SECS" -v b="${MIN[$tool]}" 'BEGIN{exit !(a<b)}'; then
+    MIN[$tool]=$SECS
+  fi
+  if [ "$PEAK_KB" -gt "${PEAK[$tool]:-0}" ]; then PEAK[$tool]=$PEAK_KB; fi
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b > 0) printf "%.2f", a/b; else print "n/a" }'; }
@@ -104,13 +102,23 @@ for size in "${sizes[@]}"; do
   settings=$work/rv-$size.ini
   write_settings "$src" "$out" "$settings"
 
-  best_of $runs "rm -rf '$out'" -- cp -a "$src" "$out"; cp_s=$BEST
-  best_of $runs "rm -rf '$out'" -- rsync -a "$src/" "$out/"; rsync_s=$BEST
-  best_of $runs "rm -rf '$out'" -- "$cli" -config "$settings" -start Bench; rv_s=$BEST; rv_peak=$BEST_PEAK
-  # Re-runs against the tree rovanel-cli has just written.
-  best_of $runs ":" -- rsync -a "$src/" "$out/"; rersync_s=$BEST
-  best_of $runs ":" -- "$cli" -config "$settings" -start Bench; rerv_s=$BEST
-  if [ "$BEST_PEAK" -gt "$rv_peak" ]; then rv_peak=$BEST_PEAK; fi
+  MIN=(); PEAK=()
+  # The tools take turns in each round, so that a change in the machine's load hits them alike.
+  for _ in $(seq "$runs"); do
+    rm -rf "$out"; sync; timed cp -a "$src" "$out"; record cp
+    rm -rf "$out"; sync; timed rsync -a "$src/" "$out/"; record rsync
+    rm -rf "$out"; sync; timed "$cli" -config "$settings" -start Bench; record rovanel
+  done
+  # Re-runs against the tree rovanel-cli has just written: nothing to copy.
+  sync
+  for _ in $(seq "$runs"); do
+    timed rsync -a "$src/" "$out/"; record re-rsync
+    timed "$cli" -config "$settings" -start Bench; record re-rovanel
+  done
+  cp_s=${MIN[cp]}; rsync_s=${MIN[rsync]}; rv_s=${MIN[rovanel]}
+  rersync_s=${MIN[re-rsync]}; rerv_s=${MIN[re-rovanel]}
+  rv_peak=${PEAK[rovanel]}
+  if [ "${PEAK[re-rovanel]}" -gt "$rv_peak" ]; then rv_peak=${PEAK[re-rovanel]}; fi
 
   printf '%-8s | %8s %8s %8s %6s | %9s %9s %6s | %8.1f\n' "$size" "$cp_s" "$rsync_s" "$rv_s" \
     "$(ratio "$rv_s" "$cp_s")" "$rersync_s" "$rerv_s" "$(ratio "$rerv_s" "$rersync_s")" \

@@ -122,6 +122,75 @@ QByteArray temporaryName(const QByteArray &target)
     return folder + '.' + name + suffix;
 }
 
+// Contents, permission bits and times of the source into an open target.
+bool fillTarget(int in, int out, const struct stat &st, int &error)
+{
+    if (!copyContents(in, out, st.st_size, error))
+        return false;
+    if (fchmod(out, st.st_mode & 07777) != 0) {
+        error = errno;
+        return false;
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (futimens(out, times) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+enum class Outcome { Done, Failed, NotSupported };
+
+// The fast way for a new file: an unnamed file in the target's folder, given its name only
+// when complete (one change to the folder instead of a create and a rename). A failure
+// leaves nothing, as the unnamed file vanishes when closed. NotSupported when the file system
+// or /proc cannot do it, so that the caller takes the named temporary file instead.
+Outcome copyUnnamed(int in, const struct stat &st, const QByteArray &dst, bool failIfExists,
+                    int &error)
+{
+    Fd out(::open(folderOf(dst).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (out.get() < 0)
+        return Outcome::NotSupported;
+    if (!fillTarget(in, out.get(), st, error))
+        return Outcome::Failed;
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", out.get());
+    if (::linkat(AT_FDCWD, self, AT_FDCWD, dst.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return Outcome::Done;
+    if (errno != EEXIST)
+        return Outcome::NotSupported;
+    if (failIfExists) {
+        error = EEXIST;
+        return Outcome::Failed;
+    }
+    // An existing target is replaced in one step: the complete file gets a hidden name
+    // first and is then renamed over the target.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temp = temporaryName(dst);
+        if (::linkat(AT_FDCWD, self, AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST)
+                continue;
+            error = errno;
+            return Outcome::Failed;
+        }
+        if (::rename(temp.constData(), dst.constData()) == 0)
+            return Outcome::Done;
+        error = errno;
+        ::unlink(temp.constData());
+        return Outcome::Failed;
+    }
+    error = EEXIST;
+    return Outcome::Failed;
+}
+
 } // namespace
 
 bool CopyFileKeepingTime(const QString &source, const QString &target, bool failIfExists,
@@ -152,6 +221,19 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
             return fail(errorText, EEXIST);
     }
 
+    int error = 0;
+    switch (copyUnnamed(in.get(), st, dst, failIfExists, error)) {
+    case Outcome::Done:
+        return true;
+    case Outcome::Failed:
+        return fail(errorText, error);
+    case Outcome::NotSupported:
+        // Start again from the beginning of the source.
+        if (lseek(in.get(), 0, SEEK_SET) != 0)
+            return fail(errorText, errno);
+        break;
+    }
+
     QByteArray temp;
     Fd out;
     for (int attempt = 0; attempt < 100 && out.get() < 0; ++attempt) {
@@ -163,17 +245,7 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
     if (out.get() < 0)
         return fail(errorText, EEXIST);
 
-    int error = 0;
-    bool ok = copyContents(in.get(), out.get(), st.st_size, error);
-    if (ok && fchmod(out.get(), st.st_mode & 07777) != 0) {
-        ok = false;
-        error = errno;
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (ok && futimens(out.get(), times) != 0) {
-        ok = false;
-        error = errno;
-    }
+    bool ok = fillTarget(in.get(), out.get(), st, error);
     if (out.close() != 0 && ok) {
         ok = false;
         error = errno;
