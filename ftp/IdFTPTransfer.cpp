@@ -85,18 +85,18 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         if (ProtectData())
             StartDataTLS(data);
         source.seek(0);
-        QByteArray block;
+        QByteArray block(kTransferBlock, Qt::Uninitialized);
         for (;;) {
-            block = source.read(kTransferBlock);
-            if (block.isEmpty())
+            const qint64 n = source.read(block.data(), block.size());
+            if (n < 0)
+                throw Exception(source.errorString(), "EReadError");
+            if (n == 0)
                 break;
-            data.Write(block);
+            data.Write(QByteArray::fromRawData(block.constData(), qsizetype(n)));
         }
-        if (source.bytesAvailable() > 0 || (!source.atEnd() && !source.isSequential()))
-            throw Exception(source.errorString(), "EIdFTPException");
         data.Finish();
     } catch (const std::exception &) {
-        data.Close();
+        data.Abort();
         // The server's own account of the broken transfer (426, 451, ...) says more than
         // a reset seen from here.
         TIdFTPReply final;

@@ -148,6 +148,20 @@ void TSocket::Close()
     m_buffer.clear();
 }
 
+void TSocket::Abort()
+{
+    if (m_fd >= 0) {
+        const linger hard{1, 0};
+        setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    }
+    if (m_ssl) {
+        SSL_free(m_ssl); // no close_notify: that would mark the data as complete
+        m_ssl = nullptr;
+        ERR_clear_error();
+    }
+    Close();
+}
+
 void TSocket::Finish()
 {
     if (m_fd < 0)

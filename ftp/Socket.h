@@ -24,6 +24,8 @@ public:
     bool Connected() const { return m_fd >= 0; }
     // Closes at once (sending a TLS close_notify when TLS is up); never raises.
     void Close();
+    // Closes with a reset, so that the peer sees a broken transfer rather than a complete one.
+    void Abort();
     // Ends an upload: signals the end of data, then waits (up to the read time-out) for the
     // peer to close its side before closing. Closing while unread data such as a TLS 1.3
     // session ticket sits in the receive buffer would send a reset, and a reset makes the

@@ -7,6 +7,8 @@
 
 #include <QBuffer>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -418,6 +420,48 @@ TEST(FtpProtocol, UploadArrivesByteForByteAndResetIsReported)
     ftp->ChangeDir(QStringLiteral("after"));
     EXPECT_EQ(server.Commands().mid(kPlainLogin.size()),
               Lines({"PASV", "STOR small.bin", "PASV", "STOR big.bin", "CWD after"}));
+}
+
+namespace {
+
+// A source that fails after handing out some data, as a file on a failing disk does.
+class FailingSource : public QIODevice
+{
+public:
+    FailingSource() { open(QIODevice::ReadOnly); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_given >= 200000) {
+            setErrorString(QStringLiteral("Input/output error"));
+            return -1;
+        }
+        const qint64 n = qMin<qint64>(maxSize, 50000);
+        std::memset(data, 'x', size_t(n));
+        m_given += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    qint64 m_given = 0;
+};
+
+} // namespace
+
+TEST(FtpProtocol, UnreadableSourceBreaksTheTransferOff)
+{
+    ScriptedFtpServer server({});
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    FailingSource source;
+    // A reset tells the server that the data is not complete (a plain close would read as a
+    // finished upload), and the server's answer is the error.
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Put(source, QStringLiteral("broken.bin")); }),
+              QStringLiteral("Connection closed; transfer aborted."));
+    ftp->ChangeDir(QStringLiteral("next"));
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD next"));
 }
 
 TEST(FtpProtocol, Utf8IsUsedOnceListed)

@@ -313,6 +313,8 @@ void ScriptedFtpServer::Serve(int fd)
             bool reset = false;
             for (;;) {
                 const qint64 n = data.Read(chunk, sizeof chunk);
+                if (n < 0)
+                    reset = true; // the client broke the connection off
                 if (n <= 0)
                     break;
                 received.append(chunk, qsizetype(n));
