@@ -16,10 +16,13 @@ TUpDown::TUpDown(QLineEdit *Buddy, int Min, int Max, QWidget *parent)
     for (QToolButton *button : {FUp, FDown}) {
         button->setAutoRepeat(true);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
         button->setFixedWidth(18);
         layout->addWidget(button);
     }
+    // As tall as the edit field it belongs to, each arrow taking half.
+    if (FBuddy)
+        setFixedHeight(FBuddy->sizeHint().height());
     FUp->setArrowType(Qt::UpArrow);
     FDown->setArrowType(Qt::DownArrow);
     connect(FUp, &QToolButton::clicked, this, [this] { Step(1); });

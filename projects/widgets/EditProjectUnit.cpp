@@ -18,8 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -65,16 +67,26 @@ void TEditProjectForm::BuildLayout()
     ProjectSrcFilesListView->setHeaderLabels({QStringLiteral("Pattern"),
                                               QStringLiteral("Sub Folders ?"),
                                               QStringLiteral("Junk Path ?")});
-    ProjectSrcFilesListView->setColumnWidth(0, 350);
-    ProjectSrcFilesListView->setColumnWidth(1, 80);
-    ProjectSrcFilesListView->setColumnWidth(2, 80);
+    // The flag columns are at least wide enough for their titles in the font in use.
+    const int widths[] = {350, 80, 80};
+    int tableWidth = 0;
+    for (int column = 0; column < 3; ++column) {
+        const int width = std::max(
+            widths[column], ProjectSrcFilesListView->header()->sectionSizeHint(column) + 8);
+        ProjectSrcFilesListView->setColumnWidth(column, width);
+        tableWidth += width;
+    }
     ProjectSrcFilesListView->header()->setSectionsClickable(false);
     ProjectSrcFilesListView->setSortingEnabled(false);
     ProjectSrcFilesListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ProjectSrcFilesListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ProjectSrcFilesListView->setDragEnabled(true);
     ProjectSrcFilesListView->setDragDropMode(QAbstractItemView::DragDrop);
-    ProjectSrcFilesListView->setMinimumSize(520, 140);
+    // Room for every column and a vertical scroll bar, so no horizontal one is needed.
+    ProjectSrcFilesListView->setMinimumSize(
+        tableWidth + 2 * ProjectSrcFilesListView->frameWidth() +
+            ProjectSrcFilesListView->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+        140);
 
     AddProjectSrcFileButton = new QPushButton(QStringLiteral("Add..."), this);
     EditProjectScrFileButton = new QPushButton(QStringLiteral("Edit..."), this);

@@ -64,3 +64,8 @@ bool DropFiles(QWidget *Target, const QStringList &Paths)
     QApplication::sendEvent(Target, &drop);
     return drop.isAccepted();
 }
+
+void PrintTo(const QString &Value, std::ostream *Out)
+{
+    *Out << '"' << Value.toStdString() << '"';
+}

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <ostream>
+
 #include <deque>
 #include <functional>
 #include <vector>
@@ -31,3 +33,6 @@ void WhenShown(QWidget *Dialog, std::function<void()> Action);
 
 // Drags the local files onto the widget and drops them there; true when the drop was taken.
 bool DropFiles(QWidget *Target, const QStringList &Paths);
+
+// Readable QString values in failure messages (found by argument-dependent look-up).
+void PrintTo(const QString &Value, std::ostream *Out);
