@@ -1,0 +1,182 @@
+// Copy runs started from the window: "Copy Files", the -start run, the log page and the end of
+// a run.
+#include "app/gui/CommandLine.h"
+#include "app/gui/RVMainUnit.h"
+#include "app/gui/RunHandOver.h"
+#include "app/gui/RunThreads.h"
+#include "engine/RunSnapshot.h"
+#include "ftp/widgets/AskPasswordFormUnit.h"
+#include "settings/Exception.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextCursor>
+
+namespace {
+
+const QChar Q = QLatin1Char('"');
+
+bool isFileLine(const QString &Line)
+{
+    return Line.startsWith(QLatin1String("Copy: ")) ||
+           Line.startsWith(QLatin1String("File already exists: ")) ||
+           Line.startsWith(QLatin1String("Skipped: "));
+}
+
+} // namespace
+
+void TRVMainForm::CopyFilesButtonClick()
+{
+    if (FRunThread)
+        return;
+    if (FProjects.CheckedVisibleCount() == 0) {
+        Warning(QStringLiteral("Please, check one or more projects."));
+        return;
+    }
+    if (!CheckNotEmpty(OutDirEdit->text(), QStringLiteral("Output Folder")))
+        return;
+    try {
+        SaveSettings();
+    } catch (const Exception &error) {
+        ShowError(error.Message());
+        return;
+    }
+    MainPageControl->setCurrentWidget(LogTabSheet);
+    ClearLog();
+    CopyFilesButton->setEnabled(false);
+    FRunIsStartProject = false;
+    // The run works on copies taken now, so that the list can change while it goes on.
+    auto projects = SnapshotVisibleProjects(FProjects);
+    const QString outDir = OutDirEdit->text();
+    StartRun([&](std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks) {
+        return std::make_unique<TCopyFilesThread>(std::move(HandOver), std::move(Sinks),
+                                                  FFTPConnList, std::move(projects), outDir);
+    });
+}
+
+void TRVMainForm::StartFromCommandLine()
+{
+    const QString names = StartNamesFromArguments(FArguments);
+    if (names.isEmpty() || FRunThread)
+        return;
+    if (!CheckNotEmpty(OutDirEdit->text(), QStringLiteral("Output Folder")))
+        return;
+    MainPageControl->setCurrentWidget(LogTabSheet);
+    ClearLog();
+    CopyFilesButton->setEnabled(false);
+    FRunIsStartProject = true;
+    auto projects = SnapshotAllProjects(FProjects);
+    const QString outDir = OutDirEdit->text();
+    StartRun([&](std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks) {
+        return std::make_unique<TStartProjectThread>(std::move(HandOver), std::move(Sinks),
+                                                     FFTPConnList, std::move(projects), outDir,
+                                                     names);
+    });
+}
+
+void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
+{
+    FHandOver = TRunHandOver::Create(this);
+    TRunSinks sinks;
+    sinks.LogMsg = [this](const QString &Line) {
+        LogMsg(Line);
+        UpdateRunStatus(Line);
+    };
+    sinks.AskPassword = [this](const QString &Host, const QString &User, bool &RememberPassword,
+                               QString &Password) {
+        if (AskPasswordHandler)
+            return AskPasswordHandler(Host, User, RememberPassword, Password);
+        if (FAskPasswordForm)
+            return AskPasswordAnswer(*FAskPasswordForm, Host, User, RememberPassword, Password);
+        Password.clear();
+        return false;
+    };
+    FRunProjectName.clear();
+    FRunFilesHandled = 0;
+    RunStatusLabel->setText(QStringLiteral("Running..."));
+    FRunThread = MakeThread(FHandOver, std::move(sinks));
+    connect(FRunThread.get(), &QThread::finished, this, [this] { OnRunThreadFinished(); },
+            Qt::QueuedConnection);
+    FRunThread->start();
+}
+
+void TRVMainForm::OnRunThreadFinished()
+{
+    if (!FRunThread)
+        return;
+    std::unique_ptr<TRVThread> thread = std::move(FRunThread);
+    thread->wait();
+    thread->WriteBackLogins(FFTPConnList);
+    const bool startResult =
+        FRunIsStartProject && static_cast<TStartProjectThread &>(*thread).StartProjectResult();
+    thread.reset();
+    FHandOver.reset();
+    RunStatusLabel->clear();
+    if (FRunIsStartProject)
+        OnStartProjectCompleted(startResult);
+    else
+        OnCopyFilesCompleted();
+    if (OnRunFinished)
+        OnRunFinished();
+}
+
+void TRVMainForm::OnCopyFilesCompleted()
+{
+    CopyFilesButton->setEnabled(true);
+}
+
+void TRVMainForm::OnStartProjectCompleted(bool StartProjectResult)
+{
+    CopyFilesButton->setEnabled(true);
+    if (StartProjectResult && HasCloseArgument(FArguments))
+        CloseButton->click();
+}
+
+void TRVMainForm::StopRun()
+{
+    if (!FRunThread)
+        return;
+    // Lines still to come are dropped and a password request is answered with Cancel, so the
+    // run ends without the window; its copies are its own.
+    FHandOver->Abort();
+    FRunThread->wait();
+    FRunThread->WriteBackLogins(FFTPConnList);
+    FRunThread.reset();
+    FHandOver.reset();
+}
+
+void TRVMainForm::LogMsg(const QString &AMsg)
+{
+    if (AMsg.isEmpty())
+        return;
+    QString text = AMsg;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    LogMemo->appendPlainText(text);
+    LogMemo->moveCursor(QTextCursor::End);
+    LogMemo->verticalScrollBar()->setValue(LogMemo->verticalScrollBar()->maximum());
+}
+
+void TRVMainForm::ClearLog()
+{
+    LogMemo->clear();
+}
+
+void TRVMainForm::UpdateRunStatus(const QString &Line)
+{
+    if (Line.startsWith(QLatin1String("Project ")) && Line.endsWith(QLatin1String("\"...")) &&
+        Line.size() >= 13 && Line[8] == Q) {
+        FRunProjectName = Line.mid(9, Line.size() - 9 - 4);
+        FRunFilesHandled = 0;
+    } else if (isFileLine(Line)) {
+        ++FRunFilesHandled;
+    } else {
+        return;
+    }
+    RunStatusLabel->setText(QStringLiteral("Running ") + Q + FRunProjectName + Q +
+                            QStringLiteral(": %1 file(s) handled.").arg(FRunFilesHandled));
+}

@@ -1,0 +1,89 @@
+// The main window's part of the settings file: where it is, what is read at start and what
+// is written back.
+#include "app/gui/GroupComboBox.h"
+#include "app/gui/RVMainUnit.h"
+#include "ftp/FTPConnUnit.h"
+#include "settings/Exception.h"
+#include "settings/uAppSettings.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <algorithm>
+
+namespace {
+
+const QString ProjectsPrefix = QStringLiteral("CopyProjects");
+const QString ConnectionsPrefix = QStringLiteral("FTPConn");
+const QString GroupFilterKey = QStringLiteral("GroupFilter");
+const QString OutDirKey = QStringLiteral("OutDir");
+const QString ReplaceNewerKey = QStringLiteral("ReplaceNewer");
+
+} // namespace
+
+QString TRVMainForm::GetSettingsPath(bool ForReading) const
+{
+    const QString configFile = QStringLiteral("rv.ini");
+    const QString folder =
+        TAppSettings::GetAppDataDir(QStringLiteral("Rovanel"), ForReading ? configFile : QString());
+    return TAppSettings::GetAppConfigPath(configFile, folder);
+}
+
+void TRVMainForm::LoadSettings()
+{
+    const QString path = GetSettingsPath(true);
+    if (!QFileInfo(path).isFile())
+        return;
+    try {
+        TAppSettings settings;
+        settings.LoadFromFile(path);
+        const TStringList &list = settings.Strings();
+        FProjects.LoadFromList(list, ProjectsPrefix,
+                               list.Values(ReplaceNewerKey) == QLatin1String("1"));
+        UpdateProjectsView();
+        // Each project keeps its stored visibility; the filter is not applied again here.
+        FillGroupComboBox(list.Values(GroupFilterKey));
+        OutDirEdit->setText(list.Values(OutDirKey));
+        FFTPConnList.LoadFromList(list, ConnectionsPrefix);
+    } catch (const Exception &error) {
+        // The window opens with what was loaded until then.
+        UpdateProjectsView();
+        ShowError(error.Message());
+    }
+}
+
+void TRVMainForm::SaveSettings()
+{
+    const QString path = GetSettingsPath(false);
+    // A fresh store: the file holds exactly what is written here (an old ReplaceNewer goes).
+    TAppSettings settings;
+    TStringList &list = settings.Strings();
+    FProjects.SaveToList(list, ProjectsPrefix);
+    list.SetValue(GroupFilterKey,
+                  GroupComboBox->currentIndex() > 0 ? GroupComboBox->currentText() : QString());
+    list.SetValue(OutDirKey, OutDirEdit->text());
+    FFTPConnList.SaveToList(list, ConnectionsPrefix);
+    settings.SaveToFile(path);
+}
+
+void TRVMainForm::FillGroupComboBox(const QString &SelectGroup)
+{
+    // Group names without duplicates (letter case ignored; the first spelling in list order
+    // stands for the others), sorted, after "<All projects>".
+    QStringList groups;
+    FProjects.FillListOfGroups(groups, Qt::CaseInsensitive);
+    std::stable_sort(groups.begin(), groups.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    groups.prepend(QStringLiteral("<All projects>"));
+    GroupComboBox->clear();
+    GroupComboBox->addItems(groups);
+    const int index =
+        SelectGroup.isEmpty() ? -1 : GroupComboBox->findText(SelectGroup, Qt::MatchFixedString);
+    GroupComboBox->setCurrentIndex(index > 0 ? index : 0);
+}
+
+QString TRVMainForm::SelectedGroup() const
+{
+    return GroupComboBox->currentIndex() > 0 ? GroupComboBox->currentText() : QString();
+}

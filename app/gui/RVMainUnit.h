@@ -1,0 +1,188 @@
+#pragma once
+
+#include "projects/CopyProjectUnit.h"
+#include "ui/RVFormUnit.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+class TAskPasswordForm;
+class TEditFTPForm;
+class TEditProjectForm;
+class TFTPConnList;
+class TGroupComboBox;
+class TProjectsModel;
+class TProjectsView;
+class TRunHandOver;
+struct TRunSinks;
+class TRVThread;
+
+// The program's main window: the projects list with its commands, the common output folder,
+// the log of copy runs and the About page. It loads the settings file when it is created,
+// saves it when a "Copy Files" run starts and when it is destroyed, and starts the run named
+// by "-start" when it is first shown.
+class TRVMainForm : public TRVForm
+{
+public:
+    // Arguments: the command line without the program name (for -start and -close).
+    TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments,
+                QWidget *parent = nullptr);
+    ~TRVMainForm() override;
+
+    // The dialogs the window opens; created after it and set once they exist.
+    void SetDialogs(TEditProjectForm *EditProjectForm, TEditFTPForm *EditFTPForm,
+                    TAskPasswordForm *AskPasswordForm);
+
+    // --- settings ---
+    QString GetSettingsPath(bool ForReading) const;
+    void LoadSettings();
+    void SaveSettings();
+
+    // --- projects page ---
+    TCopyProjectList &Projects() { return FProjects; }
+    TCopyProject *GetItemProject(int Row) const;
+    TCopyProject *GetSelectedProject() const;
+    int SelectedRow() const;
+    void SelectRow(int Row);
+    void UpdateProjectsView();
+    void UpdateProjectActions();
+    void ToggleItemChecked(int Row);
+    bool ProjectNameExists(const QString &ProjectName, const TCopyProject *Project);
+
+    void AddProjectActionExecute();
+    void CopyProjectActionExecute();
+    void EditProjectActionExecute();
+    void DeleteProjectActionExecute();
+    void OpenSourceFolderActionExecute();
+    void OpenOutputFolderActionExecute();
+    void CheckAllProjectsActionExecute();
+    void UnCheckAllProjectsActionExecute();
+    void ExploreOutDirButtonClick();
+    void BrowseOutDirButtonClick();
+    void EditFTPLabelClick();
+    void GroupComboBoxDropDown();
+    // The user picked a filter item.
+    void GroupComboBoxClick();
+    // A project dragged onto the list at Pos (viewport coordinates of the list).
+    void ProjectsListViewDragDrop(TCopyProject *Dragged, const QPoint &Pos);
+    void ProjectsListViewDblClick();
+
+    // --- runs ---
+    void CopyFilesButtonClick();
+    // Starts the run named by -start, as when the window is first shown.
+    void StartFromCommandLine();
+    bool Running() const { return FRunThread != nullptr; }
+    void LogMsg(const QString &AMsg);
+    void ClearLog();
+
+    // Replaceable for tests: opening a folder or web page, and the folder browser.
+    std::function<void(const QUrl &Url)> OpenUrl;
+    std::function<QString(QWidget *Parent, const QString &StartFolder)> BrowseForFolder;
+    // The answer to a run's password request (on the GUI thread); by default the password
+    // prompt.
+    std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
+                       QString &Password)>
+        AskPasswordHandler;
+    // Called on the GUI thread when a run has ended and its completion handler has run.
+    std::function<void()> OnRunFinished;
+
+    QTabWidget *MainPageControl;
+    QWidget *ProjectsTabSheet;
+    QWidget *LogTabSheet;
+    QWidget *AboutTabSheet;
+    QPushButton *CopyFilesButton;
+    QPushButton *CloseButton;
+    QLabel *RunStatusLabel;
+
+    QLabel *ViewLabel;
+    TGroupComboBox *GroupComboBox;
+    QLabel *CheckAllProjectsLabel;
+    QLabel *UnCheckAllProjectsLabel;
+    QLabel *ProjectsSelectedLabel;
+    QLabel *EditFTPLabel;
+    TProjectsView *ProjectsListView;
+    TProjectsModel *ProjectsModel;
+    QPushButton *AddProjectButton;
+    QPushButton *CopyProjectButton;
+    QPushButton *EditProjectButton;
+    QPushButton *DeleteProjectButton;
+    QPushButton *OpenSourceFolderButton;
+    QPushButton *OpenOutputFolderButton;
+    QLabel *OutDirLabel;
+    QLineEdit *OutDirEdit;
+    QPushButton *ExploreOutDirButton;
+    QPushButton *BrowseOutDirButton;
+    QMenu *ProjectsPopupMenu;
+
+    QAction *AddProjectAction;
+    QAction *CopyProjectAction;
+    QAction *EditProjectAction;
+    QAction *DeleteProjectAction;
+    QAction *OpenSourceFolderAction;
+    QAction *OpenOutputFolderAction;
+    QAction *CheckAllProjectsAction;
+    QAction *UnCheckAllProjectsAction;
+
+    QPlainTextEdit *LogMemo;
+
+    QLabel *AppIconImage;
+    QLabel *TitleLabel;
+    QLabel *CopyrightLabel;
+    QLabel *LinkLabel;
+    QLabel *EditionLabel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void FormCreate();
+    void CreateActions();
+    QWidget *BuildProjectsPage();
+    QWidget *BuildLogPage();
+    QWidget *BuildAboutPage();
+    void ConnectEvents();
+    void FillGroupComboBox(const QString &SelectGroup);
+    QString SelectedGroup() const;
+    void OpenFolder(const QString &Folder);
+    void ShowError(const QString &Message);
+
+    using TMakeRunThread = std::function<std::unique_ptr<TRVThread>(
+        std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks)>;
+    void StartRun(const TMakeRunThread &MakeThread);
+    void OnRunThreadFinished();
+    void OnCopyFilesCompleted();
+    void OnStartProjectCompleted(bool StartProjectResult);
+    // Lets a run still going end without the window (the window is going away).
+    void StopRun();
+    void UpdateRunStatus(const QString &Line);
+
+    TFTPConnList &FFTPConnList;
+    QStringList FArguments;
+    TCopyProjectList FProjects;
+    int FSelectedItemIndex = -1;
+    int FFocusedItemIndex = -1;
+    bool FShown = false;
+
+    TEditProjectForm *FEditProjectForm = nullptr;
+    TEditFTPForm *FEditFTPForm = nullptr;
+    TAskPasswordForm *FAskPasswordForm = nullptr;
+
+    std::shared_ptr<TRunHandOver> FHandOver;
+    std::unique_ptr<TRVThread> FRunThread;
+    bool FRunIsStartProject = false;
+    QString FRunProjectName;
+    int FRunFilesHandled = 0;
+};

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "engine/runlog/RunLog.h"
+#include "ftp/FTPConnUnit.h"
+#include "projects/CopyProjectUnit.h"
+
+#include <QString>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TRunHandOver;
+
+// Where a run's log lines and password requests end up on the GUI thread.
+struct TRunSinks
+{
+    std::function<void(const QString &Line)> LogMsg;
+    std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
+                       QString &Password)>
+        AskPassword;
+};
+
+// The worker thread of one run, and its run log: every line and every password request is
+// handed to the GUI thread and the worker waits until it has been done there. The run works on
+// its own copies of the projects and saved connections taken when it was created.
+class TRVThread : public QThread, public TRunLog
+{
+public:
+    TRVThread(std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks,
+              const TFTPConnList &Connections);
+    ~TRVThread() override;
+
+    void Log(const QString &AMsg) override;
+    bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
+                     QString &password) override;
+
+    // What logins of this run changed in its copy of the connections (LoggedIn,
+    // RememberPassword, Password) is written to the connection of the same name in Saved;
+    // fields the run left alone keep what the user may have edited meanwhile. GUI thread,
+    // after the run has ended.
+    void WriteBackLogins(TFTPConnList &Saved) const;
+
+protected:
+    void run() override;
+    // The run's work, on the worker thread.
+    virtual void Execute() = 0;
+
+    TFTPConnList FConnections;
+
+private:
+    std::shared_ptr<TRunHandOver> FHandOver;
+    TRunSinks FSinks;
+    TFTPConnList FStartConnections;
+};
+
+// "Copy Files": the checked projects among the visible ones.
+class TCopyFilesThread : public TRVThread
+{
+public:
+    TCopyFilesThread(std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks,
+                     const TFTPConnList &Connections, std::vector<TCopyProject> VisibleProjects,
+                     QString OutDir);
+
+protected:
+    void Execute() override;
+
+private:
+    std::vector<TCopyProject> FVisibleProjects;
+    QString FOutDir;
+};
+
+// A run of the projects named on the command line.
+class TStartProjectThread : public TRVThread
+{
+public:
+    TStartProjectThread(std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks,
+                        const TFTPConnList &Connections, std::vector<TCopyProject> AllProjects,
+                        QString OutDir, QString AProjectName);
+
+    // The run's result; read after the thread has finished.
+    bool StartProjectResult() const { return FStartProjectResult; }
+
+protected:
+    void Execute() override;
+
+private:
+    std::vector<TCopyProject> FAllProjects;
+    QString FOutDir;
+    QString FProjectName;
+    bool FStartProjectResult = false;
+};
