@@ -15,7 +15,7 @@
 
 namespace {
 
-const QChar Q = QLatin1Char('"');
+const QChar NameQuote = QLatin1Char('"');
 
 } // namespace
 
@@ -76,7 +76,7 @@ bool TRVMainForm::ProjectNameExists(const QString &ProjectName, const TCopyProje
     const TCopyProject *found = FProjects.FindProject(ProjectName);
     if (!found || found == Project)
         return false;
-    Warning(QStringLiteral("Project ") + Q + ProjectName + Q + QStringLiteral(" already exists."));
+    Warning(QStringLiteral("Project ") + NameQuote + ProjectName + NameQuote + QStringLiteral(" already exists."));
     return true;
 }
 
@@ -134,8 +134,8 @@ void TRVMainForm::DeleteProjectActionExecute()
     TCopyProject *selected = GetSelectedProject();
     if (!selected)
         return;
-    const QString text = QStringLiteral("Delete ") + Q + selected->ProjectName() + Q +
-                         QLatin1Char('.') + Q + QStringLiteral("\r\n\r\nAre you sure?");
+    const QString text = QStringLiteral("Delete ") + NameQuote + selected->ProjectName() + NameQuote +
+                         QLatin1Char('.') + NameQuote + QStringLiteral("\r\n\r\nAre you sure?");
     if (!Confirm(QStringLiteral("Delete Project"), text))
         return;
     FProjects.RemoveProject(selected);

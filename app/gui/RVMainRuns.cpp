@@ -18,7 +18,7 @@
 
 namespace {
 
-const QChar Q = QLatin1Char('"');
+const QChar LineQuote = QLatin1Char('"');
 
 bool isFileLine(const QString &Line)
 {
@@ -82,10 +82,7 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
 {
     FHandOver = TRunHandOver::Create(this);
     TRunSinks sinks;
-    sinks.LogMsg = [this](const QString &Line) {
-        LogMsg(Line);
-        UpdateRunStatus(Line);
-    };
+    sinks.LogMsg = [this](const QString &Line) { LogMsg(Line); };
     sinks.AskPassword = [this](const QString &Host, const QString &User, bool &RememberPassword,
                                QString &Password) {
         if (AskPasswordHandler)
@@ -159,6 +156,7 @@ void TRVMainForm::LogMsg(const QString &AMsg)
     LogMemo->appendPlainText(text);
     LogMemo->moveCursor(QTextCursor::End);
     LogMemo->verticalScrollBar()->setValue(LogMemo->verticalScrollBar()->maximum());
+    UpdateRunStatus(AMsg);
 }
 
 void TRVMainForm::ClearLog()
@@ -169,7 +167,7 @@ void TRVMainForm::ClearLog()
 void TRVMainForm::UpdateRunStatus(const QString &Line)
 {
     if (Line.startsWith(QLatin1String("Project ")) && Line.endsWith(QLatin1String("\"...")) &&
-        Line.size() >= 13 && Line[8] == Q) {
+        Line.size() >= 13 && Line[8] == LineQuote) {
         FRunProjectName = Line.mid(9, Line.size() - 9 - 4);
         FRunFilesHandled = 0;
     } else if (isFileLine(Line)) {
@@ -177,6 +175,6 @@ void TRVMainForm::UpdateRunStatus(const QString &Line)
     } else {
         return;
     }
-    RunStatusLabel->setText(QStringLiteral("Running ") + Q + FRunProjectName + Q +
+    RunStatusLabel->setText(QStringLiteral("Running ") + LineQuote + FRunProjectName + LineQuote +
                             QStringLiteral(": %1 file(s) handled.").arg(FRunFilesHandled));
 }

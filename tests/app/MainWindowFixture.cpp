@@ -1,0 +1,109 @@
+#include "MainWindowFixture.h"
+
+#include "app/gui/ProjectsModel.h"
+#include "settings/SettingsLocation.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QThread>
+
+MainWindowTest::MainWindowTest()
+{
+    FHook = std::make_unique<TScopedMessageBoxHook>([this](const TMessageBoxRequest &Request) {
+        Boxes.push_back(Request);
+        return Answer;
+    });
+}
+
+MainWindowTest::~MainWindowTest()
+{
+    Windows.reset();
+    FHook.reset();
+}
+
+void MainWindowTest::WriteSettings(const QStringList &Lines)
+{
+    QByteArray bytes("\xEF\xBB\xBF");
+    for (const QString &line : Lines)
+        bytes += line.toUtf8() + "\r\n";
+    QFile file(SettingsPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QStringList MainWindowTest::ReadSettings() const
+{
+    QFile file(SettingsPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+void MainWindowTest::Open(const QStringList &Arguments)
+{
+    QStringList location{QStringLiteral("-config"), SettingsPath()};
+    ResetSettingsLocation(location + Arguments, Tree.path());
+    Windows = std::make_unique<TAppWindows>(Connections, location + Arguments);
+    Form().OpenUrl = [](const QUrl &) {};
+}
+
+void MainWindowTest::Close()
+{
+    Windows.reset();
+}
+
+void MainWindowTest::Show()
+{
+    Form().show();
+    // The -start run begins from the event loop once the window is shown.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+void MainWindowTest::WaitForRun()
+{
+    QDeadlineTimer deadline(30000);
+    while (Form().Running() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    ASSERT_FALSE(Form().Running()) << "the run did not end";
+}
+
+QStringList MainWindowTest::LogLines()
+{
+    const QString text = Form().LogMemo->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+QStringList MainWindowTest::VisibleNames()
+{
+    QStringList names;
+    TProjectsModel &model = *Form().ProjectsModel;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names << model.data(model.index(row, 0)).toString();
+    return names;
+}
+
+TCopyProject *MainWindowTest::AddProject(const QString &Name, const QString &Group,
+                                         const QString &Source, const QString &Output)
+{
+    auto project = std::make_unique<TCopyProject>();
+    project->SetProjectName(Name);
+    project->SetGroupName(Group);
+    project->SetSourceFolder(Source);
+    project->SetOutputFolder(Output);
+    project->AddSourceRow(QStringLiteral("*.txt"), true, false);
+    TCopyProject *raw = project.get();
+    Form().Projects().AddProject(std::move(project));
+    Form().UpdateProjectsView();
+    return raw;
+}

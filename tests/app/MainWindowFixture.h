@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/gui/AppWindows.h"
+#include "app/gui/RVMainUnit.h"
+#include "ftp/FTPConnUnit.h"
+#include "support/TempTree.h"
+#include "ui/MessageBoxes.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+// A settings file in a temporary folder, the program's windows made over it with a given
+// command line, and every message box answered and recorded.
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    MainWindowTest();
+    ~MainWindowTest() override;
+
+    // The settings file's path.
+    QString SettingsPath() const { return Tree("rv.ini"); }
+    // Writes the settings file (byte-order mark and CR LF added).
+    void WriteSettings(const QStringList &Lines);
+    // The settings file's lines (byte-order mark and CR LF removed).
+    QStringList ReadSettings() const;
+
+    // Makes the windows (settings load), with the arguments after the program name.
+    void Open(const QStringList &Arguments = {});
+    // Destroys the windows (settings save).
+    void Close();
+    // Shows the main window, which starts a -start run.
+    void Show();
+
+    TRVMainForm &Form() { return *Windows->RVMainForm; }
+    // Processes events until no run is under way (fails after a generous time).
+    void WaitForRun();
+    // The log page's lines.
+    QStringList LogLines();
+    // The names of the visible projects, in display order.
+    QStringList VisibleNames();
+    // Adds a project as stored on a list (name, group, source, output folder).
+    TCopyProject *AddProject(const QString &Name, const QString &Group = QString(),
+                             const QString &Source = QString(),
+                             const QString &Output = QStringLiteral("{OutDir}/{ProjectName}"));
+
+    TempTree Tree;
+    TFTPConnList Connections;
+    std::unique_ptr<TAppWindows> Windows;
+    std::vector<TMessageBoxRequest> Boxes;
+    QMessageBox::StandardButton Answer = QMessageBox::Yes;
+
+private:
+    std::unique_ptr<TScopedMessageBoxHook> FHook;
+};

@@ -1,0 +1,310 @@
+// Copy runs from the window: the checks of "Copy Files", the log, the -start run with -close,
+// changes to the list and closing the window while a run goes on, and the password hand-over.
+#include "MainWindowFixture.h"
+
+#include "engine/FTPSessionFactory.h"
+#include "engine/runlog/RunLog.h"
+#include "settings/Exception.h"
+#include "ftp/FTPSession.h"
+#include "projects/CopyProjectUnit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+
+namespace {
+
+// Keeps the default session factory outside the test that replaces it.
+struct ScopedSessionFactory
+{
+    explicit ScopedSessionFactory(TFTPSessionFactory Factory)
+        : Previous(SetFTPSessionFactory(std::move(Factory)))
+    {
+    }
+    ~ScopedSessionFactory() { SetFTPSessionFactory(Previous); }
+    TFTPSessionFactory Previous;
+};
+
+// A session that asks for the password at login as a connection with AskPassword does, and
+// accepts any file.
+class AskingSession : public TFTPSession
+{
+public:
+    AskingSession(TFTPConnection &Conn, TRunLog &Log) : FConn(Conn), FLog(Log) {}
+    void Connect() override
+    {
+        if (FConn.AskPassword() && !(FConn.RememberPassword() && FConn.LoggedIn())) {
+            bool remember = FConn.RememberPassword();
+            QString password;
+            if (!FLog.AskPassword(FConn.Host(), FConn.UserName(), remember, password))
+                throw Exception(QStringLiteral("Login cancelled"));
+            FConn.SetRememberPassword(remember);
+            if (remember)
+                FConn.SetPassword(password);
+        }
+        FConn.SetLoggedIn(true);
+    }
+    bool FileExists(const QString &) override { return false; }
+    double FileAge(const QString &) override { return 0; }
+    bool ForceDirectories(const QString &) override { return true; }
+    bool CopyFile(const QString &, const QString &, bool) override { return true; }
+
+private:
+    TFTPConnection &FConn;
+    TRunLog &FLog;
+};
+
+} // namespace
+
+class RunsTest : public MainWindowTest
+{
+protected:
+    // Source files a.txt and b.txt under src/ and a settings file with projects A and B
+    // copying them into {OutDir}/{ProjectName}.
+    void WriteTwoProjects(const QString &OutDir)
+    {
+        Tree.write(QStringLiteral("src/a.txt"), "a");
+        Tree.write(QStringLiteral("src/b.txt"), "b");
+        QStringList lines{QStringLiteral("CopyProjectsN=2")};
+        for (int i = 1; i <= 2; ++i) {
+            const QString p = QStringLiteral("CopyProjects[%1].").arg(i);
+            lines << p + QStringLiteral("ProjectName=") + QLatin1Char(char('A' + i - 1))
+                  << p + QStringLiteral("SourceFolder=") + Tree(QStringLiteral("src"))
+                  << p + QStringLiteral("SourceFilesN=1") << p + QStringLiteral("SourceFiles[1]=*.txt")
+                  << p + QStringLiteral("OutputFolder={OutDir}/{ProjectName}")
+                  << p + QStringLiteral("Checked=1");
+        }
+        if (!OutDir.isEmpty())
+            lines << QStringLiteral("OutDir=") + OutDir;
+        WriteSettings(lines);
+    }
+
+    // The lines that name a project, end a project or end the run.
+    static QStringList Milestones(const QStringList &Lines)
+    {
+        QStringList result;
+        for (const QString &line : Lines)
+            if (line.startsWith(QStringLiteral("Project ")) ||
+                line.startsWith(QStringLiteral("Copied: ")) || line == QStringLiteral("Completed."))
+                result << line;
+        return result;
+    }
+};
+
+TEST_F(RunsTest, CopyFilesRefusesWithoutTicksOrOutputFolder)
+{
+    WriteTwoProjects(QString());
+    Open();
+    Form().UnCheckAllProjectsActionExecute();
+    Form().OutDirEdit->setText(QStringLiteral("/x"));
+    Form().CopyFilesButton->click();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, QStringLiteral("Please, check one or more projects."));
+
+    Form().CheckAllProjectsActionExecute();
+    Form().OutDirEdit->clear();
+    Form().CopyFilesButton->click();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[1].Text, QStringLiteral("Please, enter Output Folder"));
+    EXPECT_FALSE(Form().Running());
+    EXPECT_TRUE(Form().CopyFilesButton->isEnabled());
+    EXPECT_FALSE(QFile::exists(SettingsPath() + QStringLiteral(".new")));
+}
+
+TEST_F(RunsTest, CopyFilesSavesLogsInOrderAndReenablesTheButtonAtTheEnd)
+{
+    WriteTwoProjects(Tree(QStringLiteral("out")));
+    Open();
+    Form().LogMsg(QStringLiteral("old line"));
+    Form().OutDirEdit->setText(Tree(QStringLiteral("out2")));
+    int finished = 0;
+    bool enabledInHandler = false;
+    Form().OnRunFinished = [&] {
+        ++finished;
+        enabledInHandler = Form().CopyFilesButton->isEnabled();
+    };
+
+    Form().CopyFilesButton->click();
+    EXPECT_TRUE(Form().Running());
+    EXPECT_FALSE(Form().CopyFilesButton->isEnabled());
+    EXPECT_EQ(Form().MainPageControl->currentWidget(), Form().LogTabSheet);
+    // Saved as the run started, with the output folder as typed.
+    EXPECT_TRUE(ReadSettings().contains(QStringLiteral("OutDir=") + Tree(QStringLiteral("out2"))));
+
+    WaitForRun();
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(enabledInHandler);
+    const QStringList lines = LogLines();
+    EXPECT_FALSE(lines.contains(QStringLiteral("old line")));
+    EXPECT_FALSE(lines.contains(QString()));
+    EXPECT_EQ(Milestones(lines),
+              (QStringList{"Project \"A\"...",
+                           "Copied: 2, skipped: 0, already existed: 0, failed: 0",
+                           "Project \"B\"...",
+                           "Copied: 2, skipped: 0, already existed: 0, failed: 0", "Completed."}));
+    EXPECT_TRUE(Tree.exists(QStringLiteral("out2/B/b.txt")));
+    EXPECT_TRUE(Form().RunStatusLabel->text().isEmpty());
+}
+
+TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)
+{
+    Open();
+    Form().LogMsg(QStringLiteral("one"));
+    Form().LogMsg(QString());
+    Form().LogMsg(QStringLiteral("two\r\nthree"));
+    EXPECT_EQ(LogLines(), (QStringList{"one", "two", "three"}));
+    Form().ClearLog();
+    EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(RunsTest, StatusFollowsProjectLinesAndFileDecisions)
+{
+    Open();
+    const struct
+    {
+        QString Line;
+        QString Status;
+    } steps[] = {
+        {"Project \"A\"...", "Running \"A\": 0 file(s) handled."},
+        {"Scanning: /src/*.txt", "Running \"A\": 0 file(s) handled."},
+        {"Copy: /out/A <= a.txt", "Running \"A\": 1 file(s) handled."},
+        {"File already exists: /out/A/b.txt", "Running \"A\": 2 file(s) handled."},
+        {"Skipped: /out/A/c.txt", "Running \"A\": 3 file(s) handled."},
+        {"Project \"B\"...", "Running \"B\": 0 file(s) handled."},
+        {"Project \"C\" not found.", "Running \"B\": 0 file(s) handled."},
+    };
+    for (const auto &step : steps) {
+        Form().LogMsg(step.Line);
+        EXPECT_EQ(Form().RunStatusLabel->text(), step.Status) << step.Line.toStdString();
+    }
+}
+
+struct StartCloseCase
+{
+    const char *Label;
+    QStringList Arguments;
+    QStringList Milestones; // empty: no run
+    bool Closes;
+};
+
+class StartCloseTest : public RunsTest, public ::testing::WithParamInterface<StartCloseCase>
+{
+};
+
+TEST_P(StartCloseTest, RunsTheNamedProjectsAndClosesOnlyAfterSuccess)
+{
+    const StartCloseCase &c = GetParam();
+    WriteTwoProjects(Tree(QStringLiteral("out")));
+    Open(c.Arguments);
+    QSignalSpy closed(&Form(), &QDialog::finished);
+    Show();
+    WaitForRun();
+    EXPECT_EQ(Milestones(LogLines()), c.Milestones);
+    EXPECT_EQ(closed.count(), c.Closes ? 1 : 0);
+    EXPECT_EQ(Form().isVisible(), !c.Closes);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+const QString CopiedTwo = QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0");
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, StartCloseTest,
+    ::testing::Values(
+        StartCloseCase{"UpperCaseOption", {"-START", "A"}, {"Project \"A\"...", CopiedTwo, "Completed."}, false},
+        StartCloseCase{"LaterStartWins", {"-start", "A", "-start", "B"}, {"Project \"B\"...", CopiedTwo, "Completed."}, false},
+        StartCloseCase{"StartTakesCloseAsName", {"-start", "-close"}, {"Project \"-close\" not found.", "Completed."}, false},
+        StartCloseCase{"CloseAlone", {"-close"}, {}, false},
+        StartCloseCase{"CloseAfterSuccess", {"-start", "A,B", "-CLOSE"}, {"Project \"A\"...", CopiedTwo, "Project \"B\"...", CopiedTwo, "Completed."}, true},
+        StartCloseCase{"NoCloseAfterFailure", {"-start", "A,,B", "-close"}, {"Project \"A\"...", CopiedTwo, "Project \"\" not found.", "Project \"B\"...", CopiedTwo, "Completed."}, false},
+        StartCloseCase{"ProjectNamesKeepCase", {"-start", "a"}, {"Project \"a\" not found.", "Completed."}, false}),
+    [](const ::testing::TestParamInfo<StartCloseCase> &Case) { return std::string(Case.param.Label); });
+
+TEST_F(RunsTest, StartWithoutOutputFolderWarnsAndRunsNothing)
+{
+    WriteTwoProjects(QString());
+    Open({QStringLiteral("-start"), QStringLiteral("A"), QStringLiteral("-close")});
+    Show();
+    EXPECT_FALSE(Form().Running());
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, QStringLiteral("Please, enter Output Folder"));
+    EXPECT_TRUE(Form().isVisible());
+}
+
+TEST_F(RunsTest, DeletingAndReorderingProjectsDuringARunLeavesTheRunAlone)
+{
+    WriteTwoProjects(Tree(QStringLiteral("out")));
+    Open();
+    Form().CopyFilesButton->click();
+    ASSERT_TRUE(Form().Running());
+    // The worker waits for its first line to be shown, which cannot happen before this
+    // returns to the event loop: the run has started and the list changes under it.
+    Form().SelectRow(0);
+    Form().DeleteProjectActionExecute();
+    Form().Projects().MoveProject(Form().Projects().GetProject(0), nullptr);
+    Form().UpdateProjectsView();
+    ASSERT_EQ(VisibleNames(), QStringList{"B"});
+    WaitForRun();
+    EXPECT_EQ(Milestones(LogLines()),
+              (QStringList{"Project \"A\"...", CopiedTwo, "Project \"B\"...", CopiedTwo,
+                           "Completed."}));
+    EXPECT_TRUE(Tree.exists(QStringLiteral("out/A/a.txt")));
+}
+
+TEST_F(RunsTest, ClosingTheWindowDuringARunEndsItWithoutHarmAndSaves)
+{
+    WriteTwoProjects(Tree(QStringLiteral("out")));
+    Open();
+    Form().CopyFilesButton->click();
+    ASSERT_TRUE(Form().Running());
+    Form().OutDirEdit->setText(QStringLiteral("/changed"));
+    Close(); // the worker is waiting for its first line to be shown
+    EXPECT_TRUE(ReadSettings().contains(QStringLiteral("OutDir=/changed")));
+}
+
+TEST_F(RunsTest, PasswordIsAskedOnTheGuiThreadAndLoginStateReachesTheSavedConnection)
+{
+    Tree.write(QStringLiteral("src/a.txt"), "a");
+    WriteSettings({"CopyProjectsN=2", "CopyProjects[1].ProjectName=A",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder=/site", "CopyProjects[1].FTPConnName=srv",
+                   "CopyProjects[1].Checked=1", "CopyProjects[2].ProjectName=B",
+                   "CopyProjects[2].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[2].SourceFilesN=1", "CopyProjects[2].SourceFiles[1]=*.txt",
+                   "CopyProjects[2].OutputFolder=/site", "CopyProjects[2].FTPConnName=srv",
+                   "CopyProjects[2].Checked=1", "OutDir=/out", "FTPConnN=1",
+                   "FTPConn[1].ConnName=srv", "FTPConn[1].Host=127.0.0.1",
+                   "FTPConn[1].UserName=u", "FTPConn[1].AskPassword=1"});
+    ScopedSessionFactory factory([](TFTPConnection &Conn, TRunLog &Log) {
+        return std::unique_ptr<TFTPSession>(new AskingSession(Conn, Log));
+    });
+    Open();
+    ASSERT_EQ(Connections.Count(), 1);
+    int asked = 0;
+    Form().AskPasswordHandler = [&](const QString &Host, const QString &User, bool &Remember,
+                                    QString &Password) {
+        ++asked;
+        EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        EXPECT_EQ(Host, QStringLiteral("127.0.0.1"));
+        EXPECT_EQ(User, QStringLiteral("u"));
+        Remember = true;
+        Password = QStringLiteral("secret");
+        return true;
+    };
+    Form().CopyFilesButton->click();
+    WaitForRun();
+    // Asked once: the second project shares the run's connection, remembered and logged in.
+    EXPECT_EQ(asked, 1);
+    const TFTPConnection *saved = Connections.FindConnection(QStringLiteral("srv"));
+    ASSERT_NE(saved, nullptr);
+    EXPECT_TRUE(saved->LoggedIn());
+    EXPECT_TRUE(saved->RememberPassword());
+    EXPECT_EQ(saved->Password(), QStringLiteral("secret"));
+
+    // The next run finds the remembered login and does not ask again.
+    Form().CopyFilesButton->click();
+    WaitForRun();
+    EXPECT_EQ(asked, 1);
+}

@@ -1,0 +1,137 @@
+// Start-up and shutdown: the settings file read at start and written at exit, version texts and
+// the program's own command-line options.
+#include "MainWindowFixture.h"
+
+#include "app/gui/AppVersion.h"
+#include "app/gui/CommandLine.h"
+#include "app/gui/GroupComboBox.h"
+#include "projects/CopyProjectUnit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+
+TEST_F(MainWindowTest, FirstStartWithoutSettingsFileShowsDesignStateAndSavesEmptyListAtExit)
+{
+    Open();
+    EXPECT_EQ(Form().Projects().Count(), 0);
+    EXPECT_EQ(Form().GroupComboBox->count(), 1);
+    EXPECT_EQ(Form().GroupComboBox->currentText(), QStringLiteral("<All projects>"));
+    EXPECT_TRUE(Form().OutDirEdit->text().isEmpty());
+    EXPECT_EQ(Form().ProjectsSelectedLabel->text(), QStringLiteral("0 checked."));
+    EXPECT_EQ(Form().MainPageControl->currentWidget(), Form().ProjectsTabSheet);
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_FALSE(QFile::exists(SettingsPath()));
+
+    Close();
+    EXPECT_EQ(ReadSettings(), (QStringList{QStringLiteral("CopyProjectsN=0"),
+                                           QStringLiteral("FTPConnN=0")}));
+}
+
+TEST_F(MainWindowTest, ReplaceNewerIsReadAsOlderAndNeverWrittenBack)
+{
+    WriteSettings({"ReplaceNewer=1", "CopyProjectsN=1", "CopyProjects[1].ProjectName=A",
+                   "CopyProjects[1].Overwrite=1", "OutDir=/out", "GroupFilter=web"});
+    Open();
+    ASSERT_EQ(Form().Projects().Count(), 1);
+    EXPECT_EQ(Form().Projects().GetProject(0)->Overwrite(), ofOlder);
+    EXPECT_EQ(Form().OutDirEdit->text(), QStringLiteral("/out"));
+    Close();
+
+    const QStringList lines = ReadSettings();
+    EXPECT_TRUE(lines.contains(QStringLiteral("CopyProjects[1].Overwrite=2")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("OutDir=/out")));
+    for (const QString &line : lines) {
+        EXPECT_FALSE(line.startsWith(QStringLiteral("ReplaceNewer"))) << line.toStdString();
+        // The stored filter named no group, so "<All projects>" was selected and nothing is
+        // written.
+        EXPECT_FALSE(line.startsWith(QStringLiteral("GroupFilter"))) << line.toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, StoredGroupFilterIsSelectedIgnoringCaseWhileStoredVisibilityStays)
+{
+    WriteSettings({"CopyProjectsN=3", "CopyProjects[1].ProjectName=A",
+                   "CopyProjects[1].GroupName=Web", "CopyProjects[2].ProjectName=B",
+                   "CopyProjects[2].GroupName=Tools", "CopyProjects[2].Visible=0",
+                   "CopyProjects[3].ProjectName=C", "CopyProjects[3].GroupName=Old",
+                   "CopyProjects[3].Visible=0", "GroupFilter=WEB"});
+    Open();
+    EXPECT_EQ(Form().GroupComboBox->currentText(), QStringLiteral("Web"));
+    EXPECT_EQ(VisibleNames(), QStringList{QStringLiteral("A")});
+    Close();
+    EXPECT_TRUE(ReadSettings().contains(QStringLiteral("GroupFilter=Web")));
+}
+
+TEST_F(MainWindowTest, StaleGroupFilterSelectsAllProjectsAndKeepsHiddenProjectsHidden)
+{
+    WriteSettings({"CopyProjectsN=2", "CopyProjects[1].ProjectName=A",
+                   "CopyProjects[1].GroupName=Tools", "CopyProjects[2].ProjectName=B",
+                   "CopyProjects[2].GroupName=Tools", "CopyProjects[2].Visible=0",
+                   "GroupFilter=Gone"});
+    Open();
+    EXPECT_EQ(Form().GroupComboBox->currentIndex(), 0);
+    EXPECT_EQ(Form().GroupComboBox->currentText(), QStringLiteral("<All projects>"));
+    EXPECT_EQ(VisibleNames(), QStringList{QStringLiteral("A")});
+}
+
+TEST_F(MainWindowTest, SettingsLoadErrorIsShownAndWindowOpens)
+{
+    // A settings "file" that cannot be opened for reading.
+    WriteSettings({"CopyProjectsN=0"});
+    QFile::setPermissions(SettingsPath(), QFileDevice::Permissions());
+    QFile probe(SettingsPath());
+    if (probe.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "this user reads files without read permission";
+    Open();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Icon, QMessageBox::Critical);
+    EXPECT_FALSE(Boxes[0].Text.isEmpty());
+    EXPECT_EQ(Form().Projects().Count(), 0);
+}
+
+TEST_F(MainWindowTest, VersionTextsAreSetAtCreation)
+{
+    Open();
+    EXPECT_EQ(Form().TitleLabel->text(), QStringLiteral("Rovanel 1.30"));
+#if defined(__x86_64__)
+    EXPECT_EQ(Form().windowTitle(), QStringLiteral("Rovanel 1.30 [x64]"));
+#endif
+    EXPECT_TRUE(Form().windowTitle().startsWith(QStringLiteral("Rovanel 1.30 [")));
+    EXPECT_EQ(Form().EditionLabel->text(), QStringLiteral("64-Bit Edition"));
+}
+
+TEST(AppVersionTest, CopyrightYearHasAtLeastTwoDigits)
+{
+    EXPECT_EQ(AppCopyrightText(2007), QStringLiteral("Copyright \u00A9 2006-2007 Quorvel Software"));
+    EXPECT_EQ(AppCopyrightText(2025), QStringLiteral("Copyright \u00A9 2006-2025 Quorvel Software"));
+}
+
+struct StartArgumentsCase
+{
+    QStringList Arguments;
+    QString Names;
+    bool Close;
+};
+
+class StartArgumentsTest : public ::testing::TestWithParam<StartArgumentsCase>
+{
+};
+
+TEST_P(StartArgumentsTest, NamesAndCloseAreFound)
+{
+    const StartArgumentsCase &c = GetParam();
+    EXPECT_EQ(StartNamesFromArguments(c.Arguments), c.Names);
+    EXPECT_EQ(HasCloseArgument(c.Arguments), c.Close);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, StartArgumentsTest,
+    ::testing::Values(StartArgumentsCase{{"-START", "A"}, "A", false},
+                      StartArgumentsCase{{"-start", "A", "-start", "B"}, "B", false},
+                      StartArgumentsCase{{"-start", "-close"}, "-close", true},
+                      StartArgumentsCase{{"-close"}, "", true},
+                      StartArgumentsCase{{"-Close", "-start", "A,B"}, "A,B", true},
+                      StartArgumentsCase{{"-start"}, "", false},
+                      StartArgumentsCase{{"-start", "A", "-start"}, "A", false},
+                      StartArgumentsCase{{"-config", "x", "-starts", "A"}, "", false}));
