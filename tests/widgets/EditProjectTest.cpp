@@ -6,7 +6,10 @@
 #include "projects/widgets/EditProjectUnit.h"
 #include "projects/widgets/SelectFileUnit.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -429,6 +432,28 @@ TEST_F(EditProjectTest, DraggedRowsMoveAsOneBlock)
         ASSERT_TRUE(result);
         EXPECT_EQ(project.SourceFiles(), c.expected);
     }
+}
+
+// Only the table's own rows and files from the desktop may be dropped onto it.
+TEST_F(EditProjectTest, OtherDropsOntoThePatternTableAreRefused)
+{
+    TCopyProject project = Sample();
+    bool taken = true;
+    const bool result = Edit(project, [&] {
+        QWidget *target = TWinProcHandler::EventTarget(form.ProjectSrcFilesListView);
+        QMimeData data;
+        data.setText("dragged text");
+        const QPoint pos = target->rect().center();
+        QDragEnterEvent enter(pos, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(pos), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        taken = enter.isAccepted() || drop.isAccepted();
+        form.OKButton->click();
+    });
+    EXPECT_FALSE(taken);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(project.SourceFiles(), Sample().SourceFiles());
 }
 
 // Every field is one line of the settings file: pasted or set line breaks are removed.
