@@ -92,6 +92,15 @@ TEST_F(EditFTPFormTest, OpensWithTheNamedConnectionShown)
     EXPECT_TRUE(boxes.Asked.empty());
 }
 
+// "Close" is the default button: Enter in a field closes without OK.
+TEST_F(EditFTPFormTest, EnterClosesWithoutOk)
+{
+    QString name = "Main";
+    EXPECT_FALSE(Open(name, [&] { QTest::keyClick(form.HostEdit, Qt::Key_Return); }));
+    EXPECT_EQ(name, "Main");
+    EXPECT_TRUE(boxes.Asked.empty());
+}
+
 TEST_F(EditFTPFormTest, UnknownNameOpensAnEmptyEditorWithoutSelection)
 {
     QString name = "main"; // names match exactly
