@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -148,12 +149,12 @@ void TRVMainForm::StopRun()
 
 void TRVMainForm::LogMsg(const QString &AMsg)
 {
-    if (AMsg.isEmpty())
+    // A message of several lines gives several log lines; empty lines are never shown.
+    QStringList lines = AMsg.split(QRegularExpression(QStringLiteral("\\r\\n|\\r|\\n")));
+    lines.removeAll(QString());
+    if (lines.isEmpty())
         return;
-    QString text = AMsg;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    LogMemo->appendPlainText(text);
+    LogMemo->appendPlainText(lines.join(QLatin1Char('\n')));
     LogMemo->moveCursor(QTextCursor::End);
     LogMemo->verticalScrollBar()->setValue(LogMemo->verticalScrollBar()->maximum());
     UpdateRunStatus(AMsg);

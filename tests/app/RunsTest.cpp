@@ -10,7 +10,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 
@@ -154,7 +156,15 @@ TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)
     Form().LogMsg(QStringLiteral("one"));
     Form().LogMsg(QString());
     Form().LogMsg(QStringLiteral("two\r\nthree"));
-    EXPECT_EQ(LogLines(), (QStringList{"one", "two", "three"}));
+    Form().LogMsg(QStringLiteral("four\r\n\r\nfive\r\n"));
+    EXPECT_EQ(LogLines(), (QStringList{"one", "two", "three", "four", "five"}));
+    // The view follows the last line.
+    const QScrollBar *bar = Form().LogMemo->verticalScrollBar();
+    for (int i = 0; i < 200; ++i)
+        Form().LogMsg(QStringLiteral("line %1").arg(i));
+    QCoreApplication::processEvents();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
     Form().ClearLog();
     EXPECT_TRUE(LogLines().isEmpty());
 }
