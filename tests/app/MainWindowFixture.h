@@ -22,7 +22,7 @@ protected:
     ~MainWindowTest() override;
 
     // The settings file's path.
-    QString SettingsPath() const { return Tree("rv.ini"); }
+    QString SettingsPath() const { return Tree(SettingsName); }
     // Writes the settings file (byte-order mark and CR LF added).
     void WriteSettings(const QStringList &Lines);
     // The settings file's lines (byte-order mark and CR LF removed).
@@ -48,6 +48,8 @@ protected:
                              const QString &Output = QStringLiteral("{OutDir}/{ProjectName}"));
 
     TempTree Tree;
+    // The settings file, relative to Tree.
+    QString SettingsName = QStringLiteral("rv.ini");
     TFTPConnList Connections;
     std::unique_ptr<TAppWindows> Windows;
     std::vector<TMessageBoxRequest> Boxes;

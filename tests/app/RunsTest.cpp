@@ -115,6 +115,21 @@ TEST_F(RunsTest, CopyFilesRefusesWithoutTicksOrOutputFolder)
     EXPECT_FALSE(QFile::exists(SettingsPath() + QStringLiteral(".new")));
 }
 
+TEST_F(RunsTest, CopyFilesDoesNotStartWhenTheSettingsCannotBeSaved)
+{
+    SettingsName = QStringLiteral("missing/rv.ini");
+    Open();
+    AddProject(QStringLiteral("A"), QString(), Tree(QStringLiteral("src")))->SetChecked(true);
+    Form().OutDirEdit->setText(Tree(QStringLiteral("out")));
+    Form().CopyFilesButton->click();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Icon, QMessageBox::Critical);
+    EXPECT_FALSE(Boxes[0].Text.isEmpty());
+    EXPECT_FALSE(Form().Running());
+    EXPECT_TRUE(Form().CopyFilesButton->isEnabled());
+    EXPECT_EQ(Form().MainPageControl->currentWidget(), Form().ProjectsTabSheet);
+}
+
 TEST_F(RunsTest, CopyFilesSavesLogsInOrderAndReenablesTheButtonAtTheEnd)
 {
     WriteTwoProjects(Tree(QStringLiteral("out")));
@@ -198,6 +213,11 @@ struct StartCloseCase
     QStringList Milestones; // empty: no run
     bool Closes;
 };
+
+void PrintTo(const StartCloseCase &Case, std::ostream *Out)
+{
+    *Out << Case.Label;
+}
 
 class StartCloseTest : public RunsTest, public ::testing::WithParamInterface<StartCloseCase>
 {

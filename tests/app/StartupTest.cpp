@@ -114,6 +114,11 @@ struct StartArgumentsCase
     bool Close;
 };
 
+void PrintTo(const StartArgumentsCase &Case, std::ostream *Out)
+{
+    *Out << Case.Arguments.join(QLatin1Char(' ')).toStdString();
+}
+
 class StartArgumentsTest : public ::testing::TestWithParam<StartArgumentsCase>
 {
 };
