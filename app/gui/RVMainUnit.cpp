@@ -106,6 +106,12 @@ void TRVMainForm::FormCreate()
     CopyrightLabel->setText(AppCopyrightText(QDate::currentDate().year()));
     EditionLabel->setText(AppEditionText());
 
+    // Enter in the output folder field must not press a button, as it would in a dialog.
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
     FSelectedItemIndex = -1;
     FFocusedItemIndex = -1;
     MainPageControl->setCurrentWidget(ProjectsTabSheet);

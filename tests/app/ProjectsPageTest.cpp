@@ -9,6 +9,7 @@
 #include "projects/widgets/EditProjectUnit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -328,4 +329,26 @@ TEST_F(ProjectsPageTest, RowsShowTheSixColumns)
     EXPECT_EQ(cells, (QStringList{"A", "G", "/s", "{OutDir}/x", "ftp1", "No"}));
     EXPECT_EQ(TProjectsModel::OverwriteText(ofAll), QStringLiteral("All"));
     EXPECT_EQ(TProjectsModel::OverwriteText(ofOlder), QStringLiteral("Older"));
+}
+
+TEST_F(ProjectsPageTest, EnterInTheOutputFolderFieldPressesNoButton)
+{
+    AddProject(QStringLiteral("A"))->SetChecked(true);
+    Form().SelectRow(0);
+    Form().activateWindow();
+    Form().OutDirEdit->setFocus();
+    // Should a dialog open after all, it is closed so that the test can report it.
+    bool dialogOpened = false;
+    QTimer::singleShot(200, &Form(), [&dialogOpened] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            dialogOpened = true;
+            modal->close();
+        }
+    });
+    QTest::keyClick(Form().OutDirEdit, Qt::Key_Return);
+    QTest::qWait(300);
+    EXPECT_FALSE(dialogOpened);
+    EXPECT_TRUE(Boxes.empty());
+    EXPECT_TRUE(Form().isVisible());
+    EXPECT_EQ(Form().Projects().Count(), 1);
 }
