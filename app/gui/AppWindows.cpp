@@ -11,8 +11,8 @@ TAppWindows::TAppWindows(TFTPConnList &FTPConnList, const QStringList &Arguments
     RVMainForm = std::make_unique<TRVMainForm>(FTPConnList, Arguments);
     SelectFileForm = std::make_unique<TSelectFileForm>(RVMainForm.get());
     EditFTPForm = std::make_unique<TEditFTPForm>(FTPConnList, RVMainForm.get());
-    EditProjectForm = std::make_unique<TEditProjectForm>(FTPConnList, *SelectFileForm,
-                                                         *EditFTPForm, RVMainForm.get());
+    EditProjectForm = std::make_unique<TEditProjectForm>(FTPConnList, *SelectFileForm, *EditFTPForm,
+                                                         RVMainForm.get());
     AskPasswordForm = std::make_unique<TAskPasswordForm>(RVMainForm.get());
     RVMainForm->SetDialogs(EditProjectForm.get(), EditFTPForm.get(), AskPasswordForm.get());
 }

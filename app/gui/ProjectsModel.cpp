@@ -4,8 +4,7 @@
 
 TProjectsModel::TProjectsModel(TCopyProjectList &Projects, QObject *parent)
     : QAbstractTableModel(parent), FProjects(Projects), FRowCount(Projects.VisibleCount())
-{
-}
+{}
 
 int TProjectsModel::rowCount(const QModelIndex &parent) const
 {
@@ -67,9 +66,8 @@ QVariant TProjectsModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char *const captions[colCount] = {"Project Name", "Project Group",
-                                                   "Source Folder", "Output Folder",
-                                                   "FTP", "Overwrite"};
+    static const char *const captions[colCount] = {
+        "Project Name", "Project Group", "Source Folder", "Output Folder", "FTP", "Overwrite"};
     if (section < 0 || section >= colCount)
         return {};
     return QString::fromLatin1(captions[section]);
@@ -79,8 +77,7 @@ Qt::ItemFlags TProjectsModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
-           Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
 void TProjectsModel::Refresh()

@@ -42,8 +42,8 @@ void TRVMainForm::SelectRow(int Row)
         return;
     }
     const QModelIndex index = ProjectsModel->index(Row, 0);
-    ProjectsListView->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ProjectsListView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                   QItemSelectionModel::Rows);
 }
 
 void TRVMainForm::UpdateProjectsView()
@@ -76,7 +76,8 @@ bool TRVMainForm::ProjectNameExists(const QString &ProjectName, const TCopyProje
     const TCopyProject *found = FProjects.FindProject(ProjectName);
     if (!found || found == Project)
         return false;
-    Warning(QStringLiteral("Project ") + NameQuote + ProjectName + NameQuote + QStringLiteral(" already exists."));
+    Warning(QStringLiteral("Project ") + NameQuote + ProjectName + NameQuote +
+            QStringLiteral(" already exists."));
     return true;
 }
 
@@ -134,8 +135,9 @@ void TRVMainForm::DeleteProjectActionExecute()
     TCopyProject *selected = GetSelectedProject();
     if (!selected)
         return;
-    const QString text = QStringLiteral("Delete ") + NameQuote + selected->ProjectName() + NameQuote +
-                         QLatin1Char('.') + NameQuote + QStringLiteral("\r\n\r\nAre you sure?");
+    const QString text = QStringLiteral("Delete ") + NameQuote + selected->ProjectName() +
+                         NameQuote + QLatin1Char('.') + NameQuote +
+                         QStringLiteral("\r\n\r\nAre you sure?");
     if (!Confirm(QStringLiteral("Delete Project"), text))
         return;
     FProjects.RemoveProject(selected);
@@ -194,8 +196,7 @@ void TRVMainForm::GroupComboBoxClick()
     const QString filter = SelectedGroup();
     for (int i = 0; i < FProjects.Count(); ++i) {
         TCopyProject *project = FProjects.GetProject(i);
-        FProjects.SetProjectVisibility(project,
-                                       filter.isEmpty() || project->GroupName() == filter);
+        FProjects.SetProjectVisibility(project, filter.isEmpty() || project->GroupName() == filter);
     }
     UpdateProjectsView();
 }

@@ -97,8 +97,9 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
     FRunFilesHandled = 0;
     RunStatusLabel->setText(QStringLiteral("Running..."));
     FRunThread = MakeThread(FHandOver, std::move(sinks));
-    connect(FRunThread.get(), &QThread::finished, this, [this] { OnRunThreadFinished(); },
-            Qt::QueuedConnection);
+    connect(
+        FRunThread.get(), &QThread::finished, this, [this] { OnRunThreadFinished(); },
+        Qt::QueuedConnection);
     FRunThread->start();
 }
 

@@ -32,8 +32,8 @@ namespace {
 
 QLabel *makeLinkLabel(const QString &Caption, QWidget *Parent)
 {
-    auto *label = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(Caption.toHtmlEscaped()),
-                             Parent);
+    auto *label =
+        new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(Caption.toHtmlEscaped()), Parent);
     label->setTextFormat(Qt::RichText);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setCursor(Qt::PointingHandCursor);
@@ -51,8 +51,7 @@ void bindButton(QPushButton *Button, QAction *Action)
 
 } // namespace
 
-TRVMainForm::TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments,
-                         QWidget *parent)
+TRVMainForm::TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments, QWidget *parent)
     : TRVForm(parent), FFTPConnList(FTPConnList), FArguments(Arguments)
 {
     setObjectName(QStringLiteral("RVMainForm"));
@@ -159,8 +158,8 @@ void TRVMainForm::CreateActions()
                                   &TRVMainForm::OpenOutputFolderActionExecute);
     CheckAllProjectsAction =
         make(QStringLiteral("Select All"), true, &TRVMainForm::CheckAllProjectsActionExecute);
-    UnCheckAllProjectsAction = make(QStringLiteral("Unselect All"), true,
-                                    &TRVMainForm::UnCheckAllProjectsActionExecute);
+    UnCheckAllProjectsAction =
+        make(QStringLiteral("Unselect All"), true, &TRVMainForm::UnCheckAllProjectsActionExecute);
 }
 
 QWidget *TRVMainForm::BuildProjectsPage()
@@ -225,8 +224,8 @@ QWidget *TRVMainForm::BuildProjectsPage()
     bindButton(OpenOutputFolderButton, OpenOutputFolderAction);
 
     auto *commands = new QHBoxLayout;
-    for (QPushButton *button : {AddProjectButton, CopyProjectButton, EditProjectButton,
-                                DeleteProjectButton})
+    for (QPushButton *button :
+         {AddProjectButton, CopyProjectButton, EditProjectButton, DeleteProjectButton})
         commands->addWidget(button);
     commands->addStretch(1);
     commands->addWidget(OpenSourceFolderButton);
@@ -313,9 +312,9 @@ void TRVMainForm::ConnectEvents()
             UnCheckAllProjectsAction->trigger();
     });
     connect(EditFTPLabel, &QLabel::linkActivated, this, [this] { EditFTPLabelClick(); });
-    connect(LinkLabel, &QLabel::linkActivated, this,
-            [this] { OpenUrl(QUrl(AppMakerUrl())); });
-    connect(ExploreOutDirButton, &QPushButton::clicked, this, [this] { ExploreOutDirButtonClick(); });
+    connect(LinkLabel, &QLabel::linkActivated, this, [this] { OpenUrl(QUrl(AppMakerUrl())); });
+    connect(ExploreOutDirButton, &QPushButton::clicked, this,
+            [this] { ExploreOutDirButtonClick(); });
     connect(BrowseOutDirButton, &QPushButton::clicked, this, [this] { BrowseOutDirButtonClick(); });
     connect(CopyFilesButton, &QPushButton::clicked, this, [this] { CopyFilesButtonClick(); });
     connect(CloseButton, &QPushButton::clicked, this, [this] { close(); });
@@ -337,9 +336,10 @@ void TRVMainForm::ConnectEvents()
             });
     connect(ProjectsListView, &QAbstractItemView::doubleClicked, this,
             [this] { ProjectsListViewDblClick(); });
-    connect(ProjectsListView, &QWidget::customContextMenuRequested, this, [this](const QPoint &Pos) {
-        ProjectsPopupMenu->popup(ProjectsListView->viewport()->mapToGlobal(Pos));
-    });
+    connect(ProjectsListView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &Pos) {
+                ProjectsPopupMenu->popup(ProjectsListView->viewport()->mapToGlobal(Pos));
+            });
 }
 
 void TRVMainForm::showEvent(QShowEvent *event)

@@ -37,8 +37,7 @@ class TRVMainForm : public TRVForm
 {
 public:
     // Arguments: the command line without the program name (for -start and -close).
-    TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments,
-                QWidget *parent = nullptr);
+    TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments, QWidget *parent = nullptr);
     ~TRVMainForm() override;
 
     // The dialogs the window opens; created after it and set once they exist.

@@ -77,8 +77,7 @@ TCopyFilesThread::TCopyFilesThread(std::shared_ptr<TRunHandOver> HandOver, TRunS
                                    std::vector<TCopyProject> VisibleProjects, QString OutDir)
     : TRVThread(std::move(HandOver), std::move(Sinks), Connections),
       FVisibleProjects(std::move(VisibleProjects)), FOutDir(std::move(OutDir))
-{
-}
+{}
 
 void TCopyFilesThread::Execute()
 {
@@ -92,8 +91,7 @@ TStartProjectThread::TStartProjectThread(std::shared_ptr<TRunHandOver> HandOver,
     : TRVThread(std::move(HandOver), std::move(Sinks), Connections),
       FAllProjects(std::move(AllProjects)), FOutDir(std::move(OutDir)),
       FProjectName(std::move(AProjectName))
-{
-}
+{}
 
 void TStartProjectThread::Execute()
 {

@@ -21,8 +21,7 @@ int main(int argc, char **argv)
     int result = 0;
     {
         TAppWindows windows(connections, arguments);
-        QObject::connect(windows.RVMainForm.get(), &QDialog::finished, &app,
-                         &QApplication::quit);
+        QObject::connect(windows.RVMainForm.get(), &QDialog::finished, &app, &QApplication::quit);
         windows.RVMainForm->show();
         result = app.exec();
     }

@@ -24,8 +24,7 @@ struct EditorAnswer
 {
     EditorAnswer(const QString &AName, const QString &AGroup = QString(), bool AOk = true)
         : Name(AName), Group(AGroup), Ok(AOk)
-    {
-    }
+    {}
     QString Name;
     QString Group;
     bool Ok = true;
@@ -67,8 +66,8 @@ protected:
     void PickFilter(const QString &Text)
     {
         Form().GroupComboBoxDropDown();
-        const int index = Form().GroupComboBox->findText(Text, Qt::MatchFixedString |
-                                                                   Qt::MatchCaseSensitive);
+        const int index =
+            Form().GroupComboBox->findText(Text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
         ASSERT_GE(index, 0) << Text.toStdString();
         Form().GroupComboBox->setCurrentIndex(index);
         Form().GroupComboBoxClick();
@@ -87,9 +86,9 @@ TEST_F(ProjectsPageTest, WithoutProjectsOnlyAddAndTickingCommandsAreEnabled)
 {
     EXPECT_EQ(Form().ProjectsSelectedLabel->text(), QStringLiteral("0 checked."));
     EXPECT_TRUE(Form().AddProjectButton->isEnabled());
-    for (QPushButton *button : {Form().CopyProjectButton, Form().EditProjectButton,
-                                Form().DeleteProjectButton, Form().OpenSourceFolderButton,
-                                Form().OpenOutputFolderButton})
+    for (QPushButton *button :
+         {Form().CopyProjectButton, Form().EditProjectButton, Form().DeleteProjectButton,
+          Form().OpenSourceFolderButton, Form().OpenOutputFolderButton})
         EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
 
     AddProject(QStringLiteral("A"));
@@ -170,7 +169,8 @@ TEST_F(ProjectsPageTest, AddProposesFilterGroupAndShowsNewProjectWhateverTheFilt
 
 TEST_F(ProjectsPageTest, CopyClearsTheNameAndRefusesDuplicates)
 {
-    TCopyProject *a = AddProject(QStringLiteral("A"), QStringLiteral("Web"), QStringLiteral("/src"));
+    TCopyProject *a =
+        AddProject(QStringLiteral("A"), QStringLiteral("Web"), QStringLiteral("/src"));
     a->SetChecked(true);
     Form().SelectRow(0);
 

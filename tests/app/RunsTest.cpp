@@ -23,8 +23,7 @@ struct ScopedSessionFactory
 {
     explicit ScopedSessionFactory(TFTPSessionFactory Factory)
         : Previous(SetFTPSessionFactory(std::move(Factory)))
-    {
-    }
+    {}
     ~ScopedSessionFactory() { SetFTPSessionFactory(Previous); }
     TFTPSessionFactory Previous;
 };
@@ -74,7 +73,8 @@ protected:
             const QString p = QStringLiteral("CopyProjects[%1].").arg(i);
             lines << p + QStringLiteral("ProjectName=") + QLatin1Char(char('A' + i - 1))
                   << p + QStringLiteral("SourceFolder=") + Tree(QStringLiteral("src"))
-                  << p + QStringLiteral("SourceFilesN=1") << p + QStringLiteral("SourceFiles[1]=*.txt")
+                  << p + QStringLiteral("SourceFilesN=1")
+                  << p + QStringLiteral("SourceFiles[1]=*.txt")
                   << p + QStringLiteral("OutputFolder={OutDir}/{ProjectName}")
                   << p + QStringLiteral("Checked=1");
         }
@@ -156,11 +156,11 @@ TEST_F(RunsTest, CopyFilesSavesLogsInOrderAndReenablesTheButtonAtTheEnd)
     const QStringList lines = LogLines();
     EXPECT_FALSE(lines.contains(QStringLiteral("old line")));
     EXPECT_FALSE(lines.contains(QString()));
-    EXPECT_EQ(Milestones(lines),
-              (QStringList{"Project \"A\"...",
-                           "Copied: 2, skipped: 0, already existed: 0, failed: 0",
-                           "Project \"B\"...",
-                           "Copied: 2, skipped: 0, already existed: 0, failed: 0", "Completed."}));
+    EXPECT_EQ(
+        Milestones(lines),
+        (QStringList{"Project \"A\"...", "Copied: 2, skipped: 0, already existed: 0, failed: 0",
+                     "Project \"B\"...", "Copied: 2, skipped: 0, already existed: 0, failed: 0",
+                     "Completed."}));
     EXPECT_TRUE(Tree.exists(QStringLiteral("out2/B/b.txt")));
     EXPECT_TRUE(Form().RunStatusLabel->text().isEmpty());
 }
@@ -220,8 +220,7 @@ void PrintTo(const StartCloseCase &Case, std::ostream *Out)
 }
 
 class StartCloseTest : public RunsTest, public ::testing::WithParamInterface<StartCloseCase>
-{
-};
+{};
 
 TEST_P(StartCloseTest, RunsTheNamedProjectsAndClosesOnlyAfterSuccess)
 {
@@ -241,15 +240,36 @@ const QString CopiedTwo = QStringLiteral("Copied: 2, skipped: 0, already existed
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, StartCloseTest,
-    ::testing::Values(
-        StartCloseCase{"UpperCaseOption", {"-START", "A"}, {"Project \"A\"...", CopiedTwo, "Completed."}, false},
-        StartCloseCase{"LaterStartWins", {"-start", "A", "-start", "B"}, {"Project \"B\"...", CopiedTwo, "Completed."}, false},
-        StartCloseCase{"StartTakesCloseAsName", {"-start", "-close"}, {"Project \"-close\" not found.", "Completed."}, false},
-        StartCloseCase{"CloseAlone", {"-close"}, {}, false},
-        StartCloseCase{"CloseAfterSuccess", {"-start", "A,B", "-CLOSE"}, {"Project \"A\"...", CopiedTwo, "Project \"B\"...", CopiedTwo, "Completed."}, true},
-        StartCloseCase{"NoCloseAfterFailure", {"-start", "A,,B", "-close"}, {"Project \"A\"...", CopiedTwo, "Project \"\" not found.", "Project \"B\"...", CopiedTwo, "Completed."}, false},
-        StartCloseCase{"ProjectNamesKeepCase", {"-start", "a"}, {"Project \"a\" not found.", "Completed."}, false}),
-    [](const ::testing::TestParamInfo<StartCloseCase> &Case) { return std::string(Case.param.Label); });
+    ::testing::Values(StartCloseCase{"UpperCaseOption",
+                                     {"-START", "A"},
+                                     {"Project \"A\"...", CopiedTwo, "Completed."},
+                                     false},
+                      StartCloseCase{"LaterStartWins",
+                                     {"-start", "A", "-start", "B"},
+                                     {"Project \"B\"...", CopiedTwo, "Completed."},
+                                     false},
+                      StartCloseCase{"StartTakesCloseAsName",
+                                     {"-start", "-close"},
+                                     {"Project \"-close\" not found.", "Completed."},
+                                     false},
+                      StartCloseCase{"CloseAlone", {"-close"}, {}, false},
+                      StartCloseCase{"CloseAfterSuccess",
+                                     {"-start", "A,B", "-CLOSE"},
+                                     {"Project \"A\"...", CopiedTwo, "Project \"B\"...", CopiedTwo,
+                                      "Completed."},
+                                     true},
+                      StartCloseCase{"NoCloseAfterFailure",
+                                     {"-start", "A,,B", "-close"},
+                                     {"Project \"A\"...", CopiedTwo, "Project \"\" not found.",
+                                      "Project \"B\"...", CopiedTwo, "Completed."},
+                                     false},
+                      StartCloseCase{"ProjectNamesKeepCase",
+                                     {"-start", "a"},
+                                     {"Project \"a\" not found.", "Completed."},
+                                     false}),
+    [](const ::testing::TestParamInfo<StartCloseCase> &Case) {
+        return std::string(Case.param.Label);
+    });
 
 TEST_F(RunsTest, StartWithoutOutputFolderWarnsAndRunsNothing)
 {
@@ -276,9 +296,8 @@ TEST_F(RunsTest, DeletingAndReorderingProjectsDuringARunLeavesTheRunAlone)
     Form().UpdateProjectsView();
     ASSERT_EQ(VisibleNames(), QStringList{"B"});
     WaitForRun();
-    EXPECT_EQ(Milestones(LogLines()),
-              (QStringList{"Project \"A\"...", CopiedTwo, "Project \"B\"...", CopiedTwo,
-                           "Completed."}));
+    EXPECT_EQ(Milestones(LogLines()), (QStringList{"Project \"A\"...", CopiedTwo,
+                                                   "Project \"B\"...", CopiedTwo, "Completed."}));
     EXPECT_TRUE(Tree.exists(QStringLiteral("out/A/a.txt")));
 }
 
@@ -296,17 +315,27 @@ TEST_F(RunsTest, ClosingTheWindowDuringARunEndsItWithoutHarmAndSaves)
 TEST_F(RunsTest, PasswordIsAskedOnTheGuiThreadAndLoginStateReachesTheSavedConnection)
 {
     Tree.write(QStringLiteral("src/a.txt"), "a");
-    WriteSettings({"CopyProjectsN=2", "CopyProjects[1].ProjectName=A",
+    WriteSettings({"CopyProjectsN=2",
+                   "CopyProjects[1].ProjectName=A",
                    "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
-                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
-                   "CopyProjects[1].OutputFolder=/site", "CopyProjects[1].FTPConnName=srv",
-                   "CopyProjects[1].Checked=1", "CopyProjects[2].ProjectName=B",
+                   "CopyProjects[1].SourceFilesN=1",
+                   "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder=/site",
+                   "CopyProjects[1].FTPConnName=srv",
+                   "CopyProjects[1].Checked=1",
+                   "CopyProjects[2].ProjectName=B",
                    "CopyProjects[2].SourceFolder=" + Tree(QStringLiteral("src")),
-                   "CopyProjects[2].SourceFilesN=1", "CopyProjects[2].SourceFiles[1]=*.txt",
-                   "CopyProjects[2].OutputFolder=/site", "CopyProjects[2].FTPConnName=srv",
-                   "CopyProjects[2].Checked=1", "OutDir=/out", "FTPConnN=1",
-                   "FTPConn[1].ConnName=srv", "FTPConn[1].Host=127.0.0.1",
-                   "FTPConn[1].UserName=u", "FTPConn[1].AskPassword=1"});
+                   "CopyProjects[2].SourceFilesN=1",
+                   "CopyProjects[2].SourceFiles[1]=*.txt",
+                   "CopyProjects[2].OutputFolder=/site",
+                   "CopyProjects[2].FTPConnName=srv",
+                   "CopyProjects[2].Checked=1",
+                   "OutDir=/out",
+                   "FTPConnN=1",
+                   "FTPConn[1].ConnName=srv",
+                   "FTPConn[1].Host=127.0.0.1",
+                   "FTPConn[1].UserName=u",
+                   "FTPConn[1].AskPassword=1"});
     ScopedSessionFactory factory([](TFTPConnection &Conn, TRunLog &Log) {
         return std::unique_ptr<TFTPSession>(new AskingSession(Conn, Log));
     });

@@ -24,8 +24,8 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFileShowsDesignStateAndSavesEmpt
     EXPECT_FALSE(QFile::exists(SettingsPath()));
 
     Close();
-    EXPECT_EQ(ReadSettings(), (QStringList{QStringLiteral("CopyProjectsN=0"),
-                                           QStringLiteral("FTPConnN=0")}));
+    EXPECT_EQ(ReadSettings(),
+              (QStringList{QStringLiteral("CopyProjectsN=0"), QStringLiteral("FTPConnN=0")}));
 }
 
 TEST_F(MainWindowTest, ReplaceNewerIsReadAsOlderAndNeverWrittenBack)
@@ -103,8 +103,10 @@ TEST_F(MainWindowTest, VersionTextsAreSetAtCreation)
 
 TEST(AppVersionTest, CopyrightYearHasAtLeastTwoDigits)
 {
-    EXPECT_EQ(AppCopyrightText(2007), QStringLiteral("Copyright \u00A9 2006-2007 Quorvel Software"));
-    EXPECT_EQ(AppCopyrightText(2025), QStringLiteral("Copyright \u00A9 2006-2025 Quorvel Software"));
+    EXPECT_EQ(AppCopyrightText(2007),
+              QStringLiteral("Copyright \u00A9 2006-2007 Quorvel Software"));
+    EXPECT_EQ(AppCopyrightText(2025),
+              QStringLiteral("Copyright \u00A9 2006-2025 Quorvel Software"));
 }
 
 struct StartArgumentsCase
@@ -120,8 +122,7 @@ void PrintTo(const StartArgumentsCase &Case, std::ostream *Out)
 }
 
 class StartArgumentsTest : public ::testing::TestWithParam<StartArgumentsCase>
-{
-};
+{};
 
 TEST_P(StartArgumentsTest, NamesAndCloseAreFound)
 {
