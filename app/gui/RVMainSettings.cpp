@@ -32,7 +32,8 @@ QString TRVMainForm::GetSettingsPath(bool ForReading) const
 void TRVMainForm::LoadSettings()
 {
     const QString path = GetSettingsPath(true);
-    if (!QFileInfo(path).isFile())
+    // Nothing there: the first start. Something there that cannot be read is an error.
+    if (!QFileInfo::exists(path))
         return;
     try {
         TAppSettings settings;
