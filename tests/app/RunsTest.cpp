@@ -367,3 +367,20 @@ TEST_F(RunsTest, PasswordIsAskedOnTheGuiThreadAndLoginStateReachesTheSavedConnec
     WaitForRun();
     EXPECT_EQ(asked, 1);
 }
+
+TEST_F(RunsTest, StartRunsHiddenAndUncheckedProjectsAndDoesNotSave)
+{
+    WriteTwoProjects(Tree(QStringLiteral("out")));
+    const QStringList stored = ReadSettings();
+    Open({QStringLiteral("-start"), QStringLiteral("B")});
+    Form().UnCheckAllProjectsActionExecute();
+    Form().Projects().SetProjectVisibility(Form().Projects().FindProject(QStringLiteral("B")),
+                                           false);
+    Form().UpdateProjectsView();
+    Show();
+    WaitForRun();
+    EXPECT_EQ(Milestones(LogLines()), (QStringList{"Project \"B\"...", CopiedTwo, "Completed."}));
+    EXPECT_TRUE(Tree.exists(QStringLiteral("out/B/a.txt")));
+    // Only "Copy Files" saves as a run starts.
+    EXPECT_EQ(ReadSettings(), stored);
+}
