@@ -22,7 +22,7 @@ TDateTime DateTimeFromQDateTime(const QDateTime &value)
     return double(days) + double(ms) / double(kMsPerDay);
 }
 
-QDateTime QDateTimeFromDateTime(TDateTime value, Qt::TimeSpec spec)
+QDateTime QDateTimeFromDateTime(TDateTime value, Qt::TimeSpec timeSpec)
 {
     if (!std::isfinite(value))
         return QDateTime();
@@ -36,7 +36,7 @@ QDateTime QDateTimeFromDateTime(TDateTime value, Qt::TimeSpec spec)
     }
     const QDate date = kDayZero.addDays(days);
     const QTime time = QTime::fromMSecsSinceStartOfDay(int(ms));
-    if (spec == Qt::UTC)
+    if (timeSpec == Qt::UTC)
         return QDateTime(date, time, QTimeZone::utc());
     return QDateTime(date, time);
 }

@@ -36,9 +36,9 @@ QString VisibleNames(const TCopyProjectList &list)
 }
 
 // Fills a list from a description such as "A,b,C": lower-case names are hidden.
-void Build(TCopyProjectList &list, const QString &spec)
+void Build(TCopyProjectList &list, const QString &names)
 {
-    for (const QString &name : spec.split(',')) {
+    for (const QString &name : names.split(',')) {
         bool visible = name.toUpper() == name;
         list.AddProject(MakeProject(name, visible));
     }
@@ -47,7 +47,7 @@ void Build(TCopyProjectList &list, const QString &spec)
 class ProjectListTest : public ::testing::Test
 {
 protected:
-    void Build(const QString &spec) { ::Build(list, spec); }
+    void Build(const QString &names) { ::Build(list, names); }
     TCopyProject *P(const QString &name) { return list.FindProject(name); }
 
     TCopyProjectList list;
