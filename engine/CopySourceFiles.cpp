@@ -7,6 +7,8 @@
 #include "engine/OutputSide.h"
 #include "engine/PathText.h"
 #include "engine/runlog/RunLog.h"
+#include "ftp/FTPListParse.h"
+#include "ftp/FTPSession.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -124,9 +126,15 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
         const bool exists = walk.Session ? DoFileExists(walk.Session, Dest, true)
                                          : LocalFileFacts(Dest, outputAge);
         if (exists && walk.Overwrite == ofOlder) {
-            if (walk.Session)
+            TDateTime sourceAge = DoFileAge(nullptr, Src, true);
+            if (walk.Session) {
                 outputAge = DoFileAge(walk.Session, Dest, true);
-            const TDateTime sourceAge = DoFileAge(nullptr, Src, true);
+                // A listing that gives only minutes or days would make every unchanged file
+                // look older than its source.
+                const int precision = walk.Session->FileAgePrecision(ToFTPPath(Dest));
+                if (precision > 1)
+                    sourceAge = CutToListedPrecision(sourceAge, precision);
+            }
             // Equal times count as not older.
             if (outputAge >= sourceAge) {
                 walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
@@ -147,8 +155,9 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
         ++walk.Copied;
     } else {
         ++walk.Failed;
-        walk.Thread.Log(QStringLiteral("Unable to copy file ") + Dest
-                        + (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')')));
+        const QString why =
+            reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')');
+        walk.Thread.Log(QStringLiteral("Unable to copy file ") + Dest + why);
     }
 }
 
@@ -273,7 +282,10 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
     QString conditionPath = CopyIfExistsPath;
     // Settings written on Windows separate folders with "\".
     conditionPath.replace(QLatin1Char('\\'), kPathDelim);
-    Walk walk{ProjectName, OutDir, BaseFolder, WithTrailingDelim(BaseFolder), SubFolders, JunkPath, Excludes, CopyIfExists,
-              conditionPath, Overwrite, Session, Copied, Skipped, Existed, Failed, Thread, {}, {}};
+    Walk walk{ProjectName,   OutDir,    BaseFolder, WithTrailingDelim(BaseFolder),
+              SubFolders,    JunkPath,  Excludes,   CopyIfExists,
+              conditionPath, Overwrite, Session,    Copied,
+              Skipped,       Existed,   Failed,     Thread,
+              {},            {}};
     scan(walk, Mask);
 }

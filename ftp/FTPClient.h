@@ -31,9 +31,8 @@ public:
     bool CopyFile(const QString &ExistingFileName, const QString &NewFileName,
                   bool FailIfExists) override;
 
-    // How exact FileAge is for this file, in seconds (see TIdFTPListItem::ModifiedPrecision);
-    // raises as FileAge does.
-    int FileAgePrecision(const QString &FileName);
+    // See TIdFTPListItem::ModifiedPrecision; raises as FileAge does.
+    int FileAgePrecision(const QString &FileName) override;
 
     TIdFTP &IdFTP() { return *FIdFTP; }
     const QString &CurrentDir() const { return FCurrentDir; }

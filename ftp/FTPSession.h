@@ -17,6 +17,13 @@ public:
     // The listed modification time of a remote file as a local date-time (day count);
     // raises "File not found: " + fileName when absent.
     virtual double FileAge(const QString &fileName) = 0;
+    // How exact FileAge is for this file, in seconds: a listing may give only the minute or
+    // the day. A time compared with FileAge must first be cut to it (CutToListedPrecision).
+    virtual int FileAgePrecision(const QString &fileName)
+    {
+        (void)fileName;
+        return 1;
+    }
     // Makes a remote folder path exist and become the current directory.
     virtual bool ForceDirectories(const QString &dir) = 0;
     // Uploads a local file under a remote path and gives it the local file's time.

@@ -440,6 +440,47 @@ TEST_F(CopySourceFilesTest, SessionOlderModeComparesRemoteAndLocalTimes)
     EXPECT_EQ(call.Existed, 1);
 }
 
+TEST_F(CopySourceFilesTest, SessionOlderModeComparesAtTheListedPrecision)
+{
+    // A listing that gives minutes only shows an uploaded file at the start of its minute: the
+    // source time is cut to the minute before comparing, or every re-run uploads everything.
+    const QDateTime when(QDate(2022, 1, 2), QTime(3, 4, 5));
+    const QDateTime minute(QDate(2022, 1, 2), QTime(3, 4, 0));
+    const auto dayCount = [](const QDateTime &t) {
+        return double(QDate(1899, 12, 30).daysTo(t.date()))
+               + t.time().msecsSinceStartOfDay() / 86400000.0;
+    };
+    struct Case
+    {
+        int precision;
+        double remote;
+        bool copied;
+    } const cases[] = {
+        {60, dayCount(minute), false},          // the same minute: unchanged
+        {60, dayCount(minute) - 60 / 86400.0, true}, // a minute before: older
+        {1, dayCount(minute), true},            // exact listing: 5 seconds older
+        {86400, dayCount(QDateTime(when.date(), QTime(0, 0))), false},
+    };
+    for (const Case &c : cases) {
+        tree.write(QStringLiteral("src/a.txt"));
+        tree.setMTime(QStringLiteral("src/a.txt"), when);
+        FakeSession session;
+        session.Precision = c.precision;
+        session.Files[QStringLiteral("/r/a.txt")] = c.remote;
+        call.Session = &session;
+        call.OutDir = QStringLiteral("/r");
+        call.Mask = QStringLiteral("*.txt");
+        call.Overwrite = ofOlder;
+        call.Copied = call.Existed = 0;
+
+        const QStringList lines = call.Run();
+
+        EXPECT_EQ(call.Copied, c.copied ? 1 : 0) << "precision " << c.precision << ": "
+                                                 << lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(call.Existed, c.copied ? 0 : 1);
+    }
+}
+
 TEST_F(CopySourceFilesTest, SessionErrorsAreLoggedPerFileAndTheWalkGoesOn)
 {
     tree.write(QStringLiteral("src/a.txt"));

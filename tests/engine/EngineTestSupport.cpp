@@ -37,6 +37,11 @@ double FakeSession::FileAge(const QString &fileName)
     return it->second;
 }
 
+int FakeSession::FileAgePrecision(const QString &)
+{
+    return Precision;
+}
+
 bool FakeSession::ForceDirectories(const QString &dir)
 {
     Calls.append(QStringLiteral("ForceDirectories ") + dir);

@@ -51,6 +51,7 @@ public:
     void Connect() override;
     bool FileExists(const QString &fileName) override;
     double FileAge(const QString &fileName) override;
+    int FileAgePrecision(const QString &fileName) override;
     bool ForceDirectories(const QString &dir) override;
     bool CopyFile(const QString &existingFileName, const QString &newFileName,
                   bool failIfExists) override;
@@ -58,6 +59,8 @@ public:
     QStringList Calls;
     // Remote path -> modification time (local day count).
     std::map<QString, double> Files;
+    // How exact the listed times are, in seconds, for every remote file.
+    int Precision = 1;
     QString ConnectError;
     QString CopyError;
 };

@@ -1,11 +1,15 @@
-// Whole project runs that upload through the real session to pyftpdlib.
+// Whole project runs that upload through the real session to real servers: pyftpdlib (MLSD,
+// MFMT, exact times) and vsftpd (LIST only, times to the minute or the day).
 #include "FtpTestSupport.h"
 #include "PyftpdServer.h"
+#include "VsftpdServer.h"
 
 #include "engine/RunProject.h"
 #include "engine/runlog/RunLog.h"
+#include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
+#include "settings/Exception.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -13,61 +17,220 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
+
 namespace {
 
 class LineLog : public TRunLog
 {
 public:
     void Log(const QString &msg) override { Lines.append(msg); }
+    QString Text() const { return Lines.join(QLatin1Char('\n')); }
     QStringList Lines;
 };
 
-} // namespace
-
-TEST(FtpUploadRun, ProjectUploadsAndASecondRunFindsEverythingCurrent)
+struct ServerCase
 {
-    PyftpdServer server(QStringLiteral("explicit"));
-    ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
-    TempTree source;
-    source.write(QStringLiteral("index.html"), "<html></html>\r\n");
-    source.write(QStringLiteral("css/main.css"), "body {}\n");
-    source.write(QStringLiteral("img/logo.png"), BinaryPayload(100000));
-    for (const char *name : {"index.html", "css/main.css", "img/logo.png"})
-        source.setMTime(QString::fromLatin1(name), QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
+    const char *name;
+    bool vsftpd;
+    const char *mode;
+    TIdUseTLS useTLS;
+};
 
-    TFTPConnList connections;
-    auto conn = std::make_unique<TFTPConnection>();
-    conn->SetConnName(QStringLiteral("Test server"));
-    conn->SetHost(QStringLiteral("127.0.0.1"));
-    conn->SetPort(server.Port());
-    conn->SetUseTLS(utUseExplicitTLS);
-    conn->SetUserName(QStringLiteral("user"));
-    conn->SetPassword(QStringLiteral("secret"));
-    connections.AddConnection(std::move(conn));
+void PrintTo(const ServerCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
-    TCopyProject project;
-    project.SetProjectName(QStringLiteral("Site"));
-    project.SetSourceFolder(source.path() + QLatin1Char('/'));
-    project.AddSourceRow(QStringLiteral("*"), true, false);
-    project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
-    project.SetFTPConnName(QStringLiteral("Test server"));
-    project.SetOverwrite(ofOlder);
+// One of the two servers, with what a connection needs to reach it.
+class AnyServer
+{
+public:
+    explicit AnyServer(const ServerCase &c)
+    {
+        const QString mode = QString::fromLatin1(c.mode);
+        if (c.vsftpd)
+            m_vsftpd = std::make_unique<VsftpdServer>(mode);
+        else
+            m_pyftpd = std::make_unique<PyftpdServer>(mode);
+    }
+    QString Problem() const { return m_vsftpd ? m_vsftpd->Problem() : m_pyftpd->Problem(); }
+    quint16 Port() const { return m_vsftpd ? m_vsftpd->Port() : m_pyftpd->Port(); }
+    QString Root() const { return m_vsftpd ? m_vsftpd->Root() : m_pyftpd->Root(); }
+    QString UserName() const
+    {
+        return m_vsftpd ? VsftpdServer::UserName() : QStringLiteral("user");
+    }
+    QString Password() const
+    {
+        return m_vsftpd ? VsftpdServer::Password() : QStringLiteral("secret");
+    }
+    QString LogText() const { return m_vsftpd ? m_vsftpd->LogText() : QString(); }
 
-    LineLog first;
-    EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, first));
-    EXPECT_EQ(first.Lines.value(0), QStringLiteral("Connecting to FTP \"Test server\"..."));
-    EXPECT_EQ(first.Lines.filter(QStringLiteral("Copy: ")).size(), 3) << first.Lines.join(QLatin1Char('\n')).toStdString();
-    for (const char *name : {"index.html", "css/main.css", "img/logo.png"}) {
-        const QString uploaded = server.Root() + QStringLiteral("/www/Site/") + QLatin1String(name);
-        QFile file(uploaded);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-        EXPECT_EQ(file.readAll(), source.read(QString::fromLatin1(name))) << name;
-        EXPECT_EQ(QFileInfo(uploaded).lastModified(), QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9))) << name;
+private:
+    std::unique_ptr<PyftpdServer> m_pyftpd;
+    std::unique_ptr<VsftpdServer> m_vsftpd;
+};
+
+class FtpUploadRun : public ::testing::TestWithParam<ServerCase>
+{
+protected:
+    void SetUp() override
+    {
+        // vsftpd lists its times in UTC; the run must agree with them in any zone, which the
+        // exact MLSD servers show.
+        if (GetParam().vsftpd)
+            zone.emplace("UTC");
+        server = std::make_unique<AnyServer>(GetParam());
+        if (!server->Problem().isEmpty()) {
+            if (GetParam().vsftpd)
+                GTEST_SKIP() << server->Problem().toStdString();
+            FAIL() << server->Problem().toStdString();
+        }
+        auto conn = std::make_unique<TFTPConnection>();
+        conn->SetConnName(QStringLiteral("Test server"));
+        conn->SetHost(QStringLiteral("127.0.0.1"));
+        conn->SetPort(server->Port());
+        conn->SetUseTLS(GetParam().useTLS);
+        conn->SetUserName(server->UserName());
+        conn->SetPassword(server->Password());
+        connection = conn.get();
+        connections.AddConnection(std::move(conn));
+
+        project.SetProjectName(QStringLiteral("Site"));
+        project.SetSourceFolder(source.path() + QLatin1Char('/'));
+        project.AddSourceRow(QStringLiteral("*"), true, false);
+        project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
+        project.SetFTPConnName(QStringLiteral("Test server"));
     }
 
-    // Nothing changed: "older only" uploads nothing again.
-    LineLog second;
-    EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, second));
-    EXPECT_TRUE(second.Lines.filter(QStringLiteral("Copy: ")).isEmpty()) << second.Lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(second.Lines.filter(QStringLiteral("File already exists: ")).size(), 3);
+    // Puts a file on the server the way another tool would, with its own time.
+    void seedRemote(const QString &remotePath, const QByteArray &bytes, const QDateTime &time)
+    {
+        TempTree seed;
+        const QString local = seed.write(QStringLiteral("seed"), bytes);
+        seed.setMTime(QStringLiteral("seed"), time);
+        LineLog quiet;
+        TFTPClient client(*connection, quiet);
+        client.Connect();
+        const qsizetype slash = remotePath.lastIndexOf(QLatin1Char('/'));
+        client.ForceDirectories(remotePath.left(slash));
+        client.CopyFile(local, remotePath, false);
+        client.Disconnect();
+    }
+
+    QString remote(const char *name) const
+    {
+        return server->Root() + QStringLiteral("/www/Site/") + QLatin1String(name);
+    }
+
+    LineLog run(TOverwriteFile mode)
+    {
+        project.SetOverwrite(mode);
+        LineLog log;
+        EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log))
+            << log.Text().toStdString();
+        return log;
+    }
+
+    std::optional<ScopedTimeZone> zone;
+    std::unique_ptr<AnyServer> server;
+    TFTPConnection *connection = nullptr;
+    TFTPConnList connections;
+    TCopyProject project;
+    TempTree source;
+};
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
+
+} // namespace
+
+TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
+{
+    const QDateTime old(QDate(2024, 5, 6), QTime(7, 8, 9));
+    // Recent files are listed to the minute by "ls -l" servers; the seconds must not make
+    // them look changed.
+    QDateTime recent = QDateTime::currentDateTime().addSecs(-7200);
+    recent.setTime(QTime(recent.time().hour(), recent.time().minute(), 37));
+    struct SourceFile
+    {
+        const char *name;
+        QByteArray bytes;
+        QDateTime time;
+    } const files[] = {
+        {"index.html", "<html></html>\r\n", old},
+        {"deep/top.txt", "top\n", old},
+        {"deep/a/mid.txt", "mid\n", recent},
+        {"deep/a/b/page.txt", "deep\n", recent},
+        {"img/logo.png", BinaryPayload(100000), old},
+        {"kept.txt", "local kept\n", old},
+        {"stale.txt", "local stale\n", old},
+    };
+    for (const SourceFile &f : files) {
+        source.write(QString::fromLatin1(f.name), f.bytes);
+        source.setMTime(QString::fromLatin1(f.name), f.time);
+    }
+    const QDateTime newer(QDate(2025, 1, 1), QTime(0, 0));
+    const QDateTime older(QDate(2020, 1, 1), QTime(0, 0));
+    try {
+        seedRemote(QStringLiteral("/www/Site/kept.txt"), "remote kept\n", newer);
+        seedRemote(QStringLiteral("/www/Site/stale.txt"), "remote stale\n", older);
+    } catch (const Exception &error) {
+        FAIL() << error.Message().toStdString() << "\n" << server->LogText().toStdString();
+    }
+
+    // Older only: the newer remote file stays, the older one is replaced, and the walk goes
+    // from the deepest folder back up to its siblings.
+    const LineLog first = run(ofOlder);
+    EXPECT_EQ(first.Lines.value(0), QStringLiteral("Connecting to FTP \"Test server\"..."));
+    EXPECT_TRUE(first.Lines.contains(QStringLiteral("File already exists: /www/Site/kept.txt")))
+        << first.Text().toStdString();
+    EXPECT_EQ(first.Lines.last(),
+              QStringLiteral("Copied: 6, skipped: 0, already existed: 1, failed: 0"))
+        << first.Text().toStdString() << "\n" << server->LogText().toStdString();
+    for (const SourceFile &f : files) {
+        if (QLatin1String(f.name) == QLatin1String("kept.txt"))
+            continue;
+        EXPECT_EQ(ReadFile(remote(f.name)), f.bytes) << f.name;
+        EXPECT_EQ(QFileInfo(remote(f.name)).lastModified(), f.time) << f.name;
+    }
+    EXPECT_EQ(ReadFile(remote("kept.txt")), QByteArray("remote kept\n"));
+    EXPECT_EQ(QFileInfo(remote("kept.txt")).lastModified(), newer);
+
+    // Nothing changed: older only uploads nothing, whatever precision the listing has.
+    const LineLog second = run(ofOlder);
+    EXPECT_TRUE(second.Lines.filter(QStringLiteral("Copy: ")).isEmpty())
+        << second.Text().toStdString();
+    EXPECT_EQ(second.Lines.last(),
+              QStringLiteral("Copied: 0, skipped: 0, already existed: 7, failed: 0"));
+
+    // Never overwrite: a changed source still leaves the remote file alone.
+    source.write(QStringLiteral("index.html"), "<html>changed</html>\r\n");
+    const LineLog never = run(ofNone);
+    EXPECT_EQ(never.Lines.last(),
+              QStringLiteral("Copied: 0, skipped: 0, already existed: 7, failed: 0"));
+    EXPECT_EQ(ReadFile(remote("index.html")), QByteArray("<html></html>\r\n"));
+
+    // Always: every file goes up again, the newer remote one too.
+    const LineLog always = run(ofAll);
+    EXPECT_EQ(always.Lines.last(),
+              QStringLiteral("Copied: 7, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(ReadFile(remote("index.html")), QByteArray("<html>changed</html>\r\n"));
+    EXPECT_EQ(ReadFile(remote("kept.txt")), QByteArray("local kept\n"));
+    EXPECT_EQ(QFileInfo(remote("kept.txt")).lastModified(), old);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, FtpUploadRun,
+    ::testing::Values(ServerCase{"pyftpdlib_plain", false, "plain", utNoTLSSupport},
+                      ServerCase{"pyftpdlib_explicit", false, "explicit", utUseExplicitTLS},
+                      ServerCase{"pyftpdlib_implicit", false, "implicit", utUseImplicitTLS},
+                      ServerCase{"vsftpd_plain", true, "plain", utNoTLSSupport},
+                      ServerCase{"vsftpd_explicit", true, "explicit", utUseRequireTLS},
+                      ServerCase{"vsftpd_implicit", true, "implicit", utUseImplicitTLS}),
+    [](const ::testing::TestParamInfo<ServerCase> &test) { return std::string(test.param.name); });
