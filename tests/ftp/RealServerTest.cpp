@@ -1,6 +1,6 @@
 // The session against pyftpdlib in plain, explicit-TLS and implicit-TLS modes.
 #include "FtpTestSupport.h"
-#include "PyftpdServer.h"
+#include "support/PyftpdServer.h"
 
 #include "engine/runlog/RunLog.h"
 #include "ftp/FTPClient.h"

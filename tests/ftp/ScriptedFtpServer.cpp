@@ -1,6 +1,6 @@
 #include "ScriptedFtpServer.h"
 
-#include "TestCertificate.h"
+#include "support/TestCertificate.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

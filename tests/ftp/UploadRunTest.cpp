@@ -1,7 +1,7 @@
 // Whole project runs that upload through the real session to real servers: pyftpdlib (MLSD,
 // MFMT, exact times) and vsftpd (LIST only, times to the minute or the day).
 #include "FtpTestSupport.h"
-#include "PyftpdServer.h"
+#include "support/PyftpdServer.h"
 #include "VsftpdServer.h"
 
 #include "engine/RunProject.h"

@@ -1,6 +1,6 @@
 #include "VsftpdServer.h"
 
-#include "TestCertificate.h"
+#include "support/TestCertificate.h"
 
 #include <QDir>
 #include <QFile>

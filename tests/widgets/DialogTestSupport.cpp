@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 
 BoxRecorder::BoxRecorder()
     : FHook([this](const TMessageBoxRequest &request) {
@@ -29,8 +30,15 @@ void WhenShown(QWidget *Dialog, std::function<void()> Action)
     // Owned by the dialog, so it goes when the dialog does, fired or not.
     auto *timer = new QTimer(Dialog);
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, Dialog, [timer, Dialog, Action = std::move(Action)] {
+    // A shown window becomes active a little later, and only then has a focus widget; on a
+    // loaded machine that can take a few ticks. Waiting is bounded: a window that never becomes
+    // active still gets the action after about a second.
+    auto waited = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, Dialog, [timer, Dialog, waited,
+                                                       Action = std::move(Action)] {
         if (!Dialog->isVisible())
+            return;
+        if (!Dialog->isActiveWindow() && ++*waited < 200)
             return;
         timer->stop();
         timer->deleteLater();

@@ -1,6 +1,6 @@
-#include "PyftpdServer.h"
+#include "support/PyftpdServer.h"
 
-#include "TestCertificate.h"
+#include "support/TestCertificate.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "TestCertificate.h"
+#include "support/TestCertificate.h"
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
