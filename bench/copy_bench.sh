@@ -8,49 +8,20 @@
 # 40 MB at 100,000 files.
 #
 # Usage: bash bench/copy_bench.sh [sizes...]     (default: 2000 20000 100000 big)
+# RV_BENCH_DIR (default /tmp/rovanel-bench) places the trees, e.g. on /dev/shm to take the disk
+# out of the figures; RV_BENCH_ROUNDS sets the rounds (default 3, 1 for 100,000 files).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
+source bench/lib.sh
+need_commands rsync:rsync /usr/bin/time:time
+build_cli
+cli=$CLI
 
-need=()
-command -v rsync >/dev/null || need+=(rsync)
-[ -x /usr/bin/time ] || need+=(time)
-if [ ${#need[@]} -gt 0 ]; then
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
-  $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
-fi
-
-build=build/release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRV_BUILD_TESTS=OFF \
-      -DRV_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target rovanel-cli -j 2 >/dev/null
-cli=$root/$build/app/rovanel-cli
-
-work=/tmp/rovanel-bench
+work=${RV_BENCH_DIR:-/tmp/rovanel-bench}
 mkdir -p "$work"
+TIME_LOG=$work/time.txt
 sizes=("$@")
 if [ ${#sizes[@]} -eq 0 ]; then sizes=(2000 20000 100000 big); fi
-
-# A tree of n files of 1-8 KiB, 100 to a folder, folders two levels deep.
-make_tree() {
-  local dir=$1 n=$2
-  if [ -f "$dir.complete" ]; then return; fi
-  rm -rf "$dir"
-  python3 - "$dir" "$n" <<'PY'
-import os, sys, random
-root, n = sys.argv[1], int(sys.argv[2])
-random.seed(n)
-blob = os.urandom(8192)
-for i in range(n):
-    d = os.path.join(root, "d%03d" % (i // 2000), "s%03d" % ((i // 100) % 20))
-    if i % 100 == 0:
-        os.makedirs(d, exist_ok=True)
-    with open(os.path.join(d, "f%06d.dat" % i), "wb") as f:
-        f.write(blob[: random.randint(1024, 8192)])
-PY
-  touch "$dir.complete"
-}
 
 make_big() {
   local dir=$1
@@ -60,69 +31,47 @@ make_big() {
   touch "$dir.complete"
 }
 
-# Settings for one project copying every file of $1 into $2 ("older" mode).
-write_settings() {
-  local src=$1 out=$2 file=$3
-  printf '\xEF\xBB\xBF' >"$file"
-  printf '%s\r\n' "CopyProjectsN=1" "CopyProjects[1].ProjectName=Bench" \
-    "CopyProjects[1].SourceFolder=$src" "CopyProjects[1].SourceFilesN=1" \
-    "CopyProjects[1].SourceFiles[1]=**/*.*" "CopyProjects[1].SourceSubFolders[1]=No" \
-    "CopyProjects[1].SourceJunkPath[1]=No" "CopyProjects[1].OutputFolder={OutDir}" \
-    "CopyProjects[1].Overwrite=2" "OutDir=$out" >>"$file"
-}
-
-# Runs a command under /usr/bin/time -v; sets SECS and PEAK_KB.
-timed() {
-  local log=$work/time.txt
-  /usr/bin/time -v -o "$log" "$@" >/dev/null
-  SECS=$(awk -F': ' '/Elapsed \(wall clock\)/ {n=split($2,p,":"); s=0; for(i=1;i<=n;i++) s=s*60+p[i]; print s}' "$log")
-  PEAK_KB=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
-}
-
-# The best time so far for one tool; MIN[tool] and PEAK[tool].
-declare -A MIN PEAK
-record() {
-  local tool=$1
-  if [ -z "${MIN[$tool]:-}" ] || awk -v a="$SECS" -v b="${MIN[$tool]}" 'BEGIN{exit !(a<b)}'; then
-    MIN[$tool]=$SECS
-  fi
-  if [ "$PEAK_KB" -gt "${PEAK[$tool]:-0}" ]; then PEAK[$tool]=$PEAK_KB; fi
-}
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b > 0) printf "%.2f", a/b; else print "n/a" }'; }
-
-printf '%-8s | %8s %8s %8s %6s | %9s %9s %6s | %8s\n' tree "cp -a" "rsync -a" rovanel "÷cp" \
-  "re rsync" "re rovanel" "÷rsync" "peak MB"
+printf '%-8s | %8s %8s %8s %6s %6s | %9s %9s %6s %6s | %8s\n' tree "cp -a" "rsync -a" rovanel \
+  "÷cp" "med÷cp" "re rsync" "re rovanel" "÷rsync" "med÷rs" "peak MB"
 for size in "${sizes[@]}"; do
   src=$work/src-$size
   if [ "$size" = big ]; then make_big "$src"; else make_tree "$src" "$size"; fi
   out=$work/out-$size
-  runs=3
-  if [ "$size" = 100000 ]; then runs=1; fi
+  runs=${RV_BENCH_ROUNDS:-3}
+  if [ "$size" = 100000 ]; then runs=${RV_BENCH_ROUNDS:-1}; fi
   settings=$work/rv-$size.ini
   write_settings "$src" "$out" "$settings"
 
   MIN=(); PEAK=()
-  # The tools take turns in each round, so that a change in the machine's load hits them alike.
-  for _ in $(seq "$runs"); do
-    rm -rf "$out"; sync; timed cp -a "$src" "$out"; record cp
+  fresh_ratios=(); rerun_ratios=()
+  # The tools take turns in each round, rovanel-cli and cp -a side by side and in alternating
+  # order, so that a change in the machine's load hits them alike; each round gives a ratio.
+  for round in $(seq "$runs"); do
+    for tool in $( ((round % 2)) && echo "cp rovanel" || echo "rovanel cp"); do
+      rm -rf "$out"; sync
+      if [ "$tool" = cp ]; then timed cp -a "$src" "$out"; else timed "$cli" -config "$settings" -start Bench; fi
+      record "$tool"
+      if [ "$tool" = cp ]; then cp_round=$SECS; else rv_round=$SECS; fi
+    done
+    fresh_ratios+=("$(ratio "$rv_round" "$cp_round")")
     rm -rf "$out"; sync; timed rsync -a "$src/" "$out/"; record rsync
-    rm -rf "$out"; sync; timed "$cli" -config "$settings" -start Bench; record rovanel
   done
-  # Re-runs against the tree rovanel-cli has just written: nothing to copy.
-  sync
+  # Re-runs against a tree rovanel-cli has written: nothing to copy.
+  rm -rf "$out"; "$cli" -config "$settings" -start Bench >/dev/null; sync
   for _ in $(seq "$runs"); do
-    timed rsync -a "$src/" "$out/"; record re-rsync
+    timed rsync -a "$src/" "$out/"; record re-rsync; rs_round=$SECS
     timed "$cli" -config "$settings" -start Bench; record re-rovanel
+    rerun_ratios+=("$(ratio "$SECS" "$rs_round")")
   done
-  cp_s=${MIN[cp]}; rsync_s=${MIN[rsync]}; rv_s=${MIN[rovanel]}
-  rersync_s=${MIN[re-rsync]}; rerv_s=${MIN[re-rovanel]}
   rv_peak=${PEAK[rovanel]}
   if [ "${PEAK[re-rovanel]}" -gt "$rv_peak" ]; then rv_peak=${PEAK[re-rovanel]}; fi
 
-  printf '%-8s | %8s %8s %8s %6s | %9s %9s %6s | %8.1f\n' "$size" "$cp_s" "$rsync_s" "$rv_s" \
-    "$(ratio "$rv_s" "$cp_s")" "$rersync_s" "$rerv_s" "$(ratio "$rerv_s" "$rersync_s")" \
+  printf '%-8s | %8s %8s %8s %6s %6s | %9s %9s %6s %6s | %8.1f\n' "$size" "${MIN[cp]}" \
+    "${MIN[rsync]}" "${MIN[rovanel]}" "$(ratio "${MIN[rovanel]}" "${MIN[cp]}")" \
+    "$(median "${fresh_ratios[@]}")" "${MIN[re-rsync]}" "${MIN[re-rovanel]}" \
+    "$(ratio "${MIN[re-rovanel]}" "${MIN[re-rsync]}")" "$(median "${rerun_ratios[@]}")" \
     "$(awk -v k="$rv_peak" 'BEGIN{print k/1024}')"
   rm -rf "$out"
 done
-echo "(seconds, best of 3 runs; 1 run for 100000; trees kept in $work for the next run)"
+echo "(wall seconds, best of ${RV_BENCH_ROUNDS:-3} rounds (${RV_BENCH_ROUNDS:-1} for 100000);" \
+  "÷ = ratio of the best times, med÷ = median of the per-round ratios; trees kept in $work)"

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -122,12 +123,49 @@ QByteArray temporaryName(const QByteArray &target)
     return folder + '.' + name + suffix;
 }
 
-// Contents, permission bits and times of the source into an open target.
-bool fillTarget(int in, int out, const struct stat &st, int &error)
+// The process's file-creation mask, read once from /proc: the programs never change it, and
+// umask() would change it for every thread while it is read. 07777 when unknown.
+mode_t creationMask()
+{
+    static const mode_t mask = [] {
+        mode_t value = 07777;
+        if (std::FILE *status = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status)) {
+                unsigned octal = 0;
+                if (std::sscanf(line, "Umask: %o", &octal) == 1) {
+                    value = mode_t(octal & 0777);
+                    break;
+                }
+            }
+            std::fclose(status);
+        }
+        return value;
+    }();
+    return mask;
+}
+
+// Whether new files in the folder take their permission bits from a default ACL instead of
+// the creation mask (or whether that is unknown); asked once for several files in a row.
+bool defaultAclRules(const QByteArray &folder)
+{
+    thread_local QByteArray lastFolder;
+    thread_local bool lastAnswer = true;
+    if (folder != lastFolder || lastFolder.isEmpty()) {
+        const ssize_t size = ::getxattr(folder.constData(), "system.posix_acl_default", nullptr, 0);
+        lastAnswer = size >= 0 || (errno != ENODATA && errno != ENOTSUP);
+        lastFolder = folder;
+    }
+    return lastAnswer;
+}
+
+// Contents, permission bits and times of the source into an open target. The bits are set
+// unless the target was created with them already.
+bool fillTarget(int in, int out, const struct stat &st, bool bitsSet, int &error)
 {
     if (!copyContents(in, out, st.st_size, error))
         return false;
-    if (fchmod(out, st.st_mode & 07777) != 0) {
+    if (!bitsSet && fchmod(out, st.st_mode & 07777) != 0) {
         error = errno;
         return false;
     }
@@ -156,10 +194,16 @@ enum class Outcome { Done, Failed, NotSupported };
 Outcome copyUnnamed(int in, const struct stat &st, const QByteArray &dst, bool failIfExists,
                     int &error)
 {
-    Fd out(::open(folderOf(dst).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    // Unnamed, the file can have the source's permission bits from the start; then only a
+    // mask that took some of them away, special bits or a default ACL need them set again.
+    const QByteArray folder = folderOf(dst);
+    const mode_t created = st.st_mode & 0777;
+    Fd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
     if (out.get() < 0)
         return Outcome::NotSupported;
-    if (!fillTarget(in, out.get(), st, error))
+    const bool bitsSet =
+        (created & ~creationMask()) == (st.st_mode & 07777) && !defaultAclRules(folder);
+    if (!fillTarget(in, out.get(), st, bitsSet, error))
         return Outcome::Failed;
     char self[64];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", out.get());
@@ -245,7 +289,7 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
     if (out.get() < 0)
         return fail(errorText, EEXIST);
 
-    bool ok = fillTarget(in.get(), out.get(), st, error);
+    bool ok = fillTarget(in.get(), out.get(), st, false, error);
     if (out.close() != 0 && ok) {
         ok = false;
         error = errno;

@@ -7,6 +7,7 @@
 #include "projects/CopyProjectUnit.h"
 #include "settings/Exception.h"
 #include "settings/SettingsLocation.h"
+#include "settings/StoredKeys.h"
 #include "settings/uAppSettings.h"
 
 #include <QFileInfo>
@@ -90,9 +91,7 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     }
 
     ResetSettingsLocation(arguments, programFolder);
-    const QString path = GetAppConfigPath(QStringLiteral("rv.ini"),
-                                          GetAppDataDir(QStringLiteral("Rovanel"),
-                                                        QStringLiteral("rv.ini")));
+    const QString path = ProgramSettingsPath(true);
     TCopyProjectList projects;
     TFTPConnList connections;
     QString outDir;
@@ -104,11 +103,11 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
             // As the desktop program: the error is shown and the run goes on with what was read.
             print(err, error.Message() + QLatin1Char('\n'));
         }
-        auto &list = dynamic_cast<TVHashedStringList &>(settings.Strings());
-        projects.LoadFromList(list, QStringLiteral("CopyProjects"),
-                              list.Values(QStringLiteral("ReplaceNewer")) == QLatin1String("1"));
-        outDir = list.Values(QStringLiteral("OutDir"));
-        connections.LoadFromList(list, QStringLiteral("FTPConn"));
+        const TStringList &list = settings.Strings();
+        projects.LoadFromList(list, ProjectsPrefix,
+                              list.Values(ReplaceNewerKey) == QLatin1String("1"));
+        outDir = list.Values(OutDirKey);
+        connections.LoadFromList(list, ConnectionsPrefix);
     }
 
     if (outDir.isEmpty()) {

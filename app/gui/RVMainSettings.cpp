@@ -4,6 +4,7 @@
 #include "app/gui/RVMainUnit.h"
 #include "ftp/FTPConnUnit.h"
 #include "settings/Exception.h"
+#include "settings/StoredKeys.h"
 #include "settings/uAppSettings.h"
 
 #include <QFileInfo>
@@ -11,22 +12,9 @@
 
 #include <algorithm>
 
-namespace {
-
-const QString ProjectsPrefix = QStringLiteral("CopyProjects");
-const QString ConnectionsPrefix = QStringLiteral("FTPConn");
-const QString GroupFilterKey = QStringLiteral("GroupFilter");
-const QString OutDirKey = QStringLiteral("OutDir");
-const QString ReplaceNewerKey = QStringLiteral("ReplaceNewer");
-
-} // namespace
-
 QString TRVMainForm::GetSettingsPath(bool ForReading) const
 {
-    const QString configFile = QStringLiteral("rv.ini");
-    const QString folder =
-        TAppSettings::GetAppDataDir(QStringLiteral("Rovanel"), ForReading ? configFile : QString());
-    return TAppSettings::GetAppConfigPath(configFile, folder);
+    return ProgramSettingsPath(ForReading);
 }
 
 void TRVMainForm::LoadSettings()

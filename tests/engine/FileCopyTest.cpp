@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 namespace {
 
@@ -37,6 +38,39 @@ TEST(FileCopy, KeepsContentsPermissionBitsAndTimeAndReplacesTheTarget)
     EXPECT_EQ(modeOf(tree(QStringLiteral("b.sh"))), mode_t(0751));
     EXPECT_EQ(tree.mtime(QStringLiteral("b.sh")), when);
     EXPECT_EQ(QDir(tree.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// New files take the source's bits however the creation mask or the folder's default ACL would
+// have cut them, special bits included.
+TEST(FileCopy, NewFilesGetTheSourcePermissionBitsWhateverTheMaskOrDefaultAcl)
+{
+    TempTree tree;
+    QDir(tree.path()).mkpath(QStringLiteral("plain"));
+    QDir(tree.path()).mkpath(QStringLiteral("acl"));
+    // A default ACL of user rwx, group r-x, other none (version 2 entries: tag, perm, id).
+    const unsigned char acl[] = {2, 0, 0, 0,                   // version
+                                 1, 0, 7, 0, 0xff, 0xff, 0xff, 0xff,    // user::rwx
+                                 4, 0, 5, 0, 0xff, 0xff, 0xff, 0xff,    // group::r-x
+                                 0x20, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}; // other::---
+    const bool aclSet = setxattr(QFile::encodeName(tree(QStringLiteral("acl"))).constData(),
+                                 "system.posix_acl_default", acl, sizeof acl, 0)
+                        == 0;
+    const mode_t modes[] = {0644, 0600, 0666, 0777, 0751, 0000, 04755, 02750, 01777};
+    for (const char *folder : {"plain", "acl"}) {
+        if (QLatin1String(folder) == QLatin1String("acl") && !aclSet)
+            continue;
+        for (const mode_t mode : modes) {
+            const QString name = QString::number(mode, 8);
+            const QString src = tree.write(QStringLiteral("src/") + name, "x");
+            ASSERT_EQ(chmod(QFile::encodeName(src).constData(), mode), 0);
+            const QString dst = tree(QLatin1String(folder) + QLatin1Char('/') + name);
+            QString why;
+            ASSERT_TRUE(CopyFileKeepingTime(src, dst, false, &why)) << why.toStdString();
+            EXPECT_EQ(modeOf(dst), mode) << folder << " " << name.toStdString();
+        }
+    }
+    if (!aclSet)
+        GTEST_SKIP() << "no default ACLs on this file system: only the mask was checked";
 }
 
 TEST(FileCopy, FailIfExistsKeepsTheTarget)
