@@ -2,23 +2,52 @@
 
 #include "engine/runlog/RunLog.h"
 
-#include <cstdio>
+#include <QByteArray>
 
-// The run log of the console front-end: every line goes to `out` as soon as it is written
-// (lines of a several-line message each on their own line); a password is asked on the
-// terminal without echo. Without a terminal the answer is Cancel (an empty password).
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+// The run log of the console front-end. Lines of a several-line message each go on their own
+// line. On a terminal every line is written at once; into a file or a pipe, lines written in
+// quick succession are gathered and written together, none later than kGatherDelay after it
+// was logged (a thread of its own writes the last ones while the run is busy elsewhere).
+// A password is asked on the terminal without echo; without a terminal the answer is Cancel
+// (an empty password).
 class TConsoleRunLog : public TRunLog
 {
 public:
+    static constexpr std::chrono::milliseconds kGatherDelay{50};
+
     // in: where a password is read from; prompt: where the question is written.
     TConsoleRunLog(std::FILE *out, std::FILE *in, std::FILE *prompt);
+    // Writes what is still gathered.
+    ~TConsoleRunLog() override;
+    TConsoleRunLog(const TConsoleRunLog &) = delete;
+    TConsoleRunLog &operator=(const TConsoleRunLog &) = delete;
 
     void Log(const QString &msg) override;
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
+    // Both with m_mutex held.
+    void writeGathered();
+    void writeLoop();
+
     std::FILE *m_out;
     std::FILE *m_in;
     std::FILE *m_prompt;
+    const bool m_lineByLine;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QByteArray m_gathered;
+    Clock::time_point m_lastWrite;
+    bool m_stop = false;
+    std::thread m_writer;
 };

@@ -1,0 +1,104 @@
+// The console run log: when its lines reach a file or pipe, and the terminal it leaves behind.
+#include "app/cli/ConsoleRunLog.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contentsOf(std::FILE *file)
+{
+    std::fflush(file);
+    QByteArray bytes;
+    std::rewind(file);
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, qsizetype(n));
+    std::fseek(file, 0, SEEK_END);
+    return bytes;
+}
+
+} // namespace
+
+TEST(ConsoleRunLog, LinesReachAFileInOrderAndSoonWithoutWaitingForTheNextOne)
+{
+    std::FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    {
+        TConsoleRunLog log(file, stdin, stderr);
+        QByteArray expected;
+        for (int i = 0; i < 5000; ++i) {
+            log.Log(QStringLiteral("line %1").arg(i));
+            expected += "line " + QByteArray::number(i) + '\n';
+        }
+        log.Log(QStringLiteral("two\r\nlines"));
+        expected += "two\nlines\n";
+        // The run is now busy elsewhere: the last lines still appear.
+        std::this_thread::sleep_for(TConsoleRunLog::kGatherDelay * 6);
+        EXPECT_EQ(contentsOf(file), expected);
+        log.Log(QStringLiteral("last"));
+    }
+    EXPECT_TRUE(contentsOf(file).endsWith("lines\nlast\n"));
+    std::fclose(file);
+}
+
+TEST(ConsoleRunLog, CtrlCAtThePasswordPromptGivesTheEchoBack)
+{
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    int prompt[2];
+    ASSERT_EQ(pipe(prompt), 0);
+    termios before;
+    ASSERT_EQ(tcgetattr(slave, &before), 0);
+    ASSERT_TRUE(before.c_lflag & ECHO);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(prompt[0]);
+        std::FILE *in = fdopen(slave, "r");
+        std::FILE *question = fdopen(prompt[1], "w");
+        TConsoleRunLog log(stdout, in, question);
+        bool remember = false;
+        QString password;
+        log.AskPassword(QStringLiteral("host"), QStringLiteral("user"), remember, password);
+        _exit(3);
+    }
+    close(prompt[1]);
+    // The question is out once the echo is about to go off; wait for it to be off.
+    char buffer[256];
+    const ssize_t n = read(prompt[0], buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(QByteArray(buffer, int(n)), QByteArray("Password for user@host: "));
+    termios during{};
+    for (int i = 0; i < 200; ++i) {
+        tcgetattr(slave, &during);
+        if (!(during.c_lflag & ECHO))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(during.c_lflag & ECHO);
+
+    kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    termios after;
+    ASSERT_EQ(tcgetattr(slave, &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO);
+    close(prompt[0]);
+    close(slave);
+    close(master);
+}
