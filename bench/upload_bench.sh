@@ -7,6 +7,7 @@
 # both, in turns, so the ratio compares the clients.
 #
 # Usage: bash bench/upload_bench.sh [files]
+# RV_BENCH_DIR (default /tmp/rovanel-upload-bench) places the tree and the server's folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/lib.sh
@@ -17,7 +18,7 @@ fi
 build_cli
 
 files=${1:-2000}
-work=/tmp/rovanel-upload-bench
+work=${RV_BENCH_DIR:-/tmp/rovanel-upload-bench}
 mkdir -p "$work"
 TIME_LOG=$work/time.txt
 src=$work/src-$files
