@@ -1,5 +1,6 @@
 #include "FtpTestSupport.h"
 
+#include <QFile>
 #include <QtGlobal>
 
 #include <ctime>
@@ -19,6 +20,12 @@ std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode, TIdSSLIOHan
     if (mode != utNoTLSSupport)
         ftp->SetDataPortProtection(ftpdpsPrivate);
     return ftp;
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QByteArray BinaryPayload(int size)

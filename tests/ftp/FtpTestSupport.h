@@ -21,6 +21,8 @@ std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSup
 // Bytes of every value 0-255 in a repeating, position-dependent pattern (line ends included),
 // so that any rewriting of the data shows.
 QByteArray BinaryPayload(int size);
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray ReadFile(const QString &path);
 
 // Runs the time-zone dependent tests in a zone with daylight saving time, so that converting
 // with "the current offset" instead of the offset of the instant would show.

@@ -49,12 +49,6 @@ protected:
     }
 };
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 TEST_P(PyftpdlibSession, UploadsCreateFoldersKeepBytesAndTimes)

@@ -142,12 +142,6 @@ protected:
     TempTree source;
 };
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)

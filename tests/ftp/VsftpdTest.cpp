@@ -38,12 +38,6 @@ class VsftpdSession : public ::testing::TestWithParam<ModeCase>
 {
 };
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
