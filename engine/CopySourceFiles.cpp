@@ -6,7 +6,8 @@
 #include "engine/LocalFiles.h"
 #include "engine/OutputSide.h"
 #include "engine/PathText.h"
-#include "engine/runlog/RunLog.h"
+#include "settings/AsciiText.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPListParse.h"
 #include "ftp/FTPSession.h"
 
@@ -89,7 +90,7 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
     QString Rel;
     if (walk.JunkPath)
         Rel = name;
-    else if (StartsWithAsciiCI(Src, walk.BasePrefix))
+    else if (StartsWithTextAscii(Src, walk.BasePrefix))
         Rel = Src.mid(walk.BasePrefix.size());
     else
         Rel = name;
@@ -279,9 +280,7 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
                      TFTPSession *Session, int &Copied, int &Skipped, int &Existed, int &Failed,
                      TRunLog &Thread)
 {
-    QString conditionPath = CopyIfExistsPath;
-    // Settings written on Windows separate folders with "\".
-    conditionPath.replace(QLatin1Char('\\'), kPathDelim);
+    const QString conditionPath = WithLocalSeparators(CopyIfExistsPath);
     Walk walk{ProjectName,   OutDir,    BaseFolder, WithTrailingDelim(BaseFolder),
               SubFolders,    JunkPath,  Excludes,   CopyIfExists,
               conditionPath, Overwrite, Session,    Copied,

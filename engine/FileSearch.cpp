@@ -1,6 +1,7 @@
 #include "engine/FileSearch.h"
 
 #include "engine/PathText.h"
+#include "settings/AsciiText.h"
 
 #include <QFile>
 

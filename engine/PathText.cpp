@@ -1,5 +1,7 @@
 #include "engine/PathText.h"
 
+#include "settings/AsciiText.h"
+
 bool IsFullPath(QStringView path)
 {
     return path.startsWith(kPathDelim);
@@ -27,35 +29,6 @@ QString WithTrailingDelim(const QString &folder)
     return folder + kPathDelim;
 }
 
-namespace {
-
-char16_t asciiUpper(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? char16_t(c - (u'a' - u'A')) : c;
-}
-
-} // namespace
-
-bool StartsWithAsciiCI(QStringView text, QStringView prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i) {
-        if (asciiUpper(text[i].unicode()) != asciiUpper(prefix[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
-QString AsciiUpper(QStringView text)
-{
-    QString result(text.size(), Qt::Uninitialized);
-    QChar *out = result.data();
-    for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = QChar(asciiUpper(text[i].unicode()));
-    return result;
-}
-
 void ReplaceTag(QString &text, const QString &tag, const QString &value)
 {
     if (tag.isEmpty())
@@ -65,7 +38,7 @@ void ReplaceTag(QString &text, const QString &tag, const QString &value)
     qsizetype from = 0;
     qsizetype i = 0;
     while (i + tag.size() <= text.size()) {
-        if (StartsWithAsciiCI(QStringView(text).mid(i), tag)) {
+        if (StartsWithTextAscii(QStringView(text).mid(i), tag)) {
             result += QStringView(text).mid(from, i - from);
             result += value;
             i += tag.size();
@@ -78,4 +51,9 @@ void ReplaceTag(QString &text, const QString &tag, const QString &value)
         return;
     result += QStringView(text).mid(from);
     text = result;
+}
+
+QString WithLocalSeparators(QString text)
+{
+    return text.replace(QLatin1Char('\\'), kPathDelim);
 }

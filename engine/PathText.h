@@ -14,11 +14,10 @@ bool IsFullPath(QStringView path);
 QString FolderPart(const QString &path);
 // The text after the last "/" (all of it without a "/").
 QString NamePart(const QString &path);
+// The text with every "\\" turned into "/": settings written on Windows separate folders with
+// "\\" and still name the same folders here.
+QString WithLocalSeparators(QString text);
 // The folder with one "/" appended; the root "/" stays as it is.
 QString WithTrailingDelim(const QString &folder);
-// Only A-Z and a-z compared alike: whether text begins with prefix.
-bool StartsWithAsciiCI(QStringView text, QStringView prefix);
-// The text with a-z turned into A-Z; every other character unchanged.
-QString AsciiUpper(QStringView text);
 // Replaces every occurrence of tag, compared without regard to letter case, by value.
 void ReplaceTag(QString &text, const QString &tag, const QString &value);

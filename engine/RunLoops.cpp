@@ -1,7 +1,7 @@
 #include "engine/RunLoops.h"
 
 #include "engine/RunProject.h"
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 
 #include <exception>
 

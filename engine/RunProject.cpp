@@ -1,11 +1,11 @@
 #include "engine/RunProject.h"
 
 #include "engine/CopySourceFiles.h"
-#include "engine/DateTags.h"
 #include "engine/ExcludeMasks.h"
 #include "engine/FTPSessionFactory.h"
+#include "engine/OutputFolder.h"
 #include "engine/PathText.h"
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
@@ -16,31 +16,17 @@ namespace {
 
 const QChar Q = QLatin1Char('"');
 
-QString withLocalSeparators(QString text)
-{
-    return text.replace(QLatin1Char('\\'), kPathDelim);
-}
-
 // The base folder of a relative pattern: the source folder without one trailing "/"; the root
 // stays the root.
 QString baseFolderOf(const QString &sourceFolder)
 {
-    QString folder = withLocalSeparators(sourceFolder);
+    QString folder = WithLocalSeparators(sourceFolder);
     if (folder.size() > 1 && folder.endsWith(kPathDelim))
         folder.chop(1);
     return folder;
 }
 
 } // namespace
-
-QString ExpandOutputFolder(const TCopyProject &Project, const QString &OutDir)
-{
-    QString folder = withLocalSeparators(Project.OutputFolder());
-    ReplaceTag(folder, QStringLiteral("{OutDir}"), OutDir);
-    ReplaceTag(folder, QStringLiteral("{ProjectName}"), Project.ProjectName());
-    ReplaceDateTags(folder);
-    return folder;
-}
 
 bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
                 TRunLog &Thread)
@@ -91,7 +77,7 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         const bool junkPath = i < junkPathFlags.size() && IsFlagSet(junkPathFlags[i]);
         if (patterns[i].isEmpty())
             continue;
-        QString pattern = withLocalSeparators(patterns[i]);
+        QString pattern = WithLocalSeparators(patterns[i]);
         QString baseFolder = sourceBase;
         if (IsFullPath(pattern)) {
             baseFolder = FolderPart(pattern);

@@ -6,10 +6,6 @@ class TCopyProject;
 class TFTPConnList;
 class TRunLog;
 
-// The project's output folder with {OutDir}, {ProjectName}, {Date} and {DateTime} replaced in
-// this order (any letter case); "\" written on Windows becomes "/".
-QString ExpandOutputFolder(const TCopyProject &Project, const QString &OutDir);
-
 // Executes one project: connects its FTP session when it names a connection of Connections
 // (the run's own copy of the saved connections), resolves the output folder, builds the
 // exclude list, processes every source pattern and logs the summary line. Returns false when

@@ -1,23 +1,14 @@
 #include "ftp/FTPClient.h"
 
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"
+#include "settings/AsciiText.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-
-// Only the ASCII letters are folded: other characters compare exactly, as the server sees them.
-QString UpperAscii(const QString &text)
-{
-    QString result = text;
-    for (QChar &c : result)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - ('a' - 'A'));
-    return result;
-}
 
 // A remote path with a line break would smuggle a second command onto the control
 // connection; it is refused before anything is sent for it.
@@ -111,7 +102,7 @@ bool TFTPClient::IsCurrentDir(const QString &Dir) const
 {
     if (Dir.isEmpty())
         return true;
-    QString upper = UpperAscii(Dir);
+    QString upper = AsciiUpper(Dir);
     if (!upper.endsWith(QLatin1Char('/')))
         upper += QLatin1Char('/');
     return upper == FCurrentDir;
@@ -123,9 +114,9 @@ void TFTPClient::ChangeDir(const QString &Dir)
         throw Exception(QStringLiteral("Empty directory name."));
     FIdFTP->ChangeDir(Dir);
     if (Dir.startsWith(QLatin1Char('/')))
-        FCurrentDir = UpperAscii(Dir);
+        FCurrentDir = AsciiUpper(Dir);
     else
-        FCurrentDir += UpperAscii(Dir);
+        FCurrentDir += AsciiUpper(Dir);
     if (!FCurrentDir.endsWith(QLatin1Char('/')))
         FCurrentDir += QLatin1Char('/');
     FIdFTP->List();
@@ -152,9 +143,9 @@ void TFTPClient::ChangeDirUp(int Count)
 
 const TIdFTPListItem *TFTPClient::FindDirItem(const QString &Name)
 {
-    const QString upper = UpperAscii(Name);
+    const QString upper = AsciiUpper(Name);
     for (const TIdFTPListItem &item : FIdFTP->DirectoryListing())
-        if (UpperAscii(item.FileName) == upper)
+        if (AsciiUpper(item.FileName) == upper)
             return &item;
     return nullptr;
 }
@@ -199,7 +190,7 @@ bool TFTPClient::ForceDirectories(const QString &Dir)
     CheckRemotePath(Dir);
     if (IsCurrentDir(Dir))
         return true;
-    const QString upperDir = UpperAscii(Dir);
+    const QString upperDir = AsciiUpper(Dir);
     const QString upperCurrent = FCurrentDir; // already upper-cased
     int levels = 0;
     qsizetype k = upperCurrent.size();

@@ -2,7 +2,7 @@
 #include "ui/RVFormUnit.h"
 
 #include "settings/StringList.h"
-#include "ui/AsciiText.h"
+#include "settings/AsciiText.h"
 
 QTreeWidgetItem *TRVForm::AddListItem(TListView *ListView, const QStringList &AValues)
 {

@@ -1,6 +1,6 @@
 #include "ui/RVFormUnit.h"
 
-#include "ui/AsciiText.h"
+#include "settings/AsciiText.h"
 #include "ui/MessageBoxes.h"
 
 #include <QLineEdit>

@@ -5,6 +5,7 @@
 #include "engine/RunSnapshot.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
+#include "settings/AsciiText.h"
 #include "settings/Exception.h"
 #include "settings/SettingsLocation.h"
 #include "settings/StoredKeys.h"
@@ -36,15 +37,14 @@ CliOptions parseArguments(const QStringList &arguments)
     CliOptions options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
-        const QString lower = arg.toLower();
-        if (lower == QLatin1String("-start")) {
+        if (SameTextAscii(arg, u"-start")) {
             if (i + 1 >= arguments.size()) {
                 options.Error = QStringLiteral("-start needs the names of the projects to run");
                 return options;
             }
             options.Names = arguments[++i];
             options.HaveStart = true;
-        } else if (lower == QLatin1String("-close")) {
+        } else if (SameTextAscii(arg, u"-close")) {
             // Accepted for the desktop program's command lines; a console run always ends.
         } else if (arg == QLatin1String("-appsettingsdir") || arg == QLatin1String("-usersettingsdir")) {
         } else if (arg == QLatin1String("-settingsdir") || arg == QLatin1String("-config")) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 
 #include <QByteArray>
 

@@ -1,23 +1,12 @@
 #include "app/gui/CommandLine.h"
 
-namespace {
-
-QString lowerAscii(const QString &text)
-{
-    QString result = text;
-    for (QChar &c : result)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    return result;
-}
-
-} // namespace
+#include "settings/AsciiText.h"
 
 QString StartNamesFromArguments(const QStringList &Arguments)
 {
     QString names;
     for (qsizetype i = 0; i < Arguments.size(); ++i) {
-        if (i + 1 < Arguments.size() && lowerAscii(Arguments[i]) == QLatin1String("-start")) {
+        if (i + 1 < Arguments.size() && SameTextAscii(Arguments[i], u"-start")) {
             names = Arguments[i + 1];
             ++i;
         }
@@ -28,7 +17,7 @@ QString StartNamesFromArguments(const QStringList &Arguments)
 bool HasCloseArgument(const QStringList &Arguments)
 {
     for (const QString &arg : Arguments)
-        if (lowerAscii(arg) == QLatin1String("-close"))
+        if (SameTextAscii(arg, u"-close"))
             return true;
     return false;
 }

@@ -4,7 +4,7 @@
 #include "app/gui/ProjectsModel.h"
 #include "app/gui/ProjectsView.h"
 #include "app/gui/RVMainUnit.h"
-#include "engine/RunProject.h"
+#include "engine/OutputFolder.h"
 #include "ftp/widgets/EditFTPFormUnit.h"
 #include "projects/widgets/EditProjectUnit.h"
 

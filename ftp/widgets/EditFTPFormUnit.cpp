@@ -1,7 +1,7 @@
 #include "ftp/widgets/EditFTPFormUnit.h"
 
 #include "ftp/FTPConnUnit.h"
-#include "ftp/widgets/LineBreakGuard.h"
+#include "ui/LineBreakGuard.h"
 #include "ftp/widgets/UpDown.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "projects/widgets/EditProjectUnit.h"
 
-#include "engine/RunProject.h"
+#include "engine/OutputFolder.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/widgets/EditFTPFormUnit.h"
-#include "ftp/widgets/LineBreakGuard.h"
+#include "ui/LineBreakGuard.h"
 #include "projects/CopyProjectUnit.h"
 #include "projects/widgets/SelectFileUnit.h"
 

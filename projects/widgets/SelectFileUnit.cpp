@@ -1,6 +1,6 @@
 #include "projects/widgets/SelectFileUnit.h"
 
-#include "ftp/widgets/LineBreakGuard.h"
+#include "ui/LineBreakGuard.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 #include "MainWindowFixture.h"
 
 #include "engine/FTPSessionFactory.h"
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "settings/Exception.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"

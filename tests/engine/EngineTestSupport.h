@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/runlog/RunLog.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
+#include "support/RecordingLog.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,14 +10,6 @@
 #include <map>
 
 class TExcludeList;
-
-// A run log that keeps every line.
-class RecordingLog : public TRunLog
-{
-public:
-    void Log(const QString &msg) override { Lines.append(msg); }
-    QStringList Lines;
-};
 
 // The arguments of one CopySourceFiles call, with the defaults of a plain local pattern.
 struct ScanCall

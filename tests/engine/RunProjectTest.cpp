@@ -2,6 +2,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/FTPSessionFactory.h"
+#include "engine/OutputFolder.h"
 #include "engine/RunProject.h"
 #include "ftp/FTPConnUnit.h"
 #include "settings/Exception.h"

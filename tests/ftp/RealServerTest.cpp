@@ -2,7 +2,7 @@
 #include "FtpTestSupport.h"
 #include "support/PyftpdServer.h"
 
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"

@@ -3,7 +3,7 @@
 #include "FtpTestSupport.h"
 #include "ScriptedFtpServer.h"
 
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"

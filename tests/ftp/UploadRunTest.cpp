@@ -5,7 +5,7 @@
 #include "VsftpdServer.h"
 
 #include "engine/RunProject.h"
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"

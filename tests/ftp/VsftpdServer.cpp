@@ -20,6 +20,7 @@ namespace {
 
 const char *const kVsftpd = "/usr/sbin/vsftpd";
 const char *const kPamService = "rovanel-test-ftp";
+const char *const kHome = "/var/lib/rovanel-test-ftp";
 
 bool WriteText(const QString &path, const QByteArray &text)
 {
@@ -64,10 +65,22 @@ QString PrepareAccount()
         const auto exists = [name] { return getpwnam(name.constData()) != nullptr; };
         if (!exists()
             && !RunToolRetrying(QStringLiteral("useradd"),
-                                {QStringLiteral("-M"), QStringLiteral("-s"), QStringLiteral("/usr/sbin/nologin"),
+                                {QStringLiteral("-M"), QStringLiteral("-d"), QLatin1String(kHome),
+                                 QStringLiteral("-s"), QStringLiteral("/usr/sbin/nologin"),
                                  VsftpdServer::UserName()},
                                 {}, exists))
             return QStringLiteral("cannot add the test user");
+        // vsftpd changes into the account's home before its own root and refuses the login when
+        // that fails. An account left by an older run may name a home that was never made.
+        const passwd *account = getpwnam(name.constData());
+        QString home = account && account->pw_dir ? QString::fromLocal8Bit(account->pw_dir) : QString();
+        if (home.isEmpty()) {
+            home = QLatin1String(kHome);
+            RunToolRetrying(QStringLiteral("usermod"), {QStringLiteral("-d"), home, VsftpdServer::UserName()},
+                            {}, [] { return false; });
+        }
+        if (!QDir().mkpath(home))
+            return QStringLiteral("cannot make the test user's home folder");
         const QByteArray line = name + ':' + VsftpdServer::Password().toLatin1() + '\n';
         if (!RunToolRetrying(QStringLiteral("chpasswd"), {}, line, [] { return false; }))
             return QStringLiteral("cannot set the test user's password");

@@ -3,7 +3,7 @@
 #include "FtpTestSupport.h"
 #include "VsftpdServer.h"
 
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "settings/Exception.h"

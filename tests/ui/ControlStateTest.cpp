@@ -1,4 +1,4 @@
-#include "settings/widgets/ControlState.h"
+#include "ui/ControlState.h"
 
 #include "settings/Exception.h"
 #include "settings/uAppSettings.h"

@@ -1,6 +1,6 @@
 // How an error becomes one log line.
-#include "EngineTestSupport.h"
-
+#include "runlog/RunLog.h"
+#include "support/RecordingLog.h"
 #include "settings/Exception.h"
 
 #include <QRegularExpression>

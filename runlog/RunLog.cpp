@@ -1,4 +1,4 @@
-#include "engine/runlog/RunLog.h"
+#include "runlog/RunLog.h"
 
 #include "settings/Exception.h"
 

@@ -1,5 +1,5 @@
 // Control tables and radio-button groups, built on SaveControl / LoadControl.
-#include "settings/widgets/ControlState.h"
+#include "ui/ControlState.h"
 
 #include "settings/uAppSettings.h"
 #include "settings/uClasses.h"

@@ -1,4 +1,4 @@
-#include "ftp/widgets/LineBreakGuard.h"
+#include "ui/LineBreakGuard.h"
 
 #include <QLineEdit>
 #include <QString>
