@@ -90,7 +90,6 @@ public:
     int Count() const { return static_cast<int>(FList.size()); }
     // Raises EListError "List index out of bounds (%d)" outside 0..Count-1.
     TFTPConnection *GetConnection(int I) const;
-    TFTPConnection *Connection(int I) const { return GetConnection(I); }
 
     // Appends (taking ownership); returns the index, or -1 and nothing added for none.
     int AddConnection(std::unique_ptr<TFTPConnection> Conn);

@@ -130,9 +130,7 @@ public:
     int CheckedVisibleCount() const;
 
     TCopyProject *GetProject(int I) const;
-    TCopyProject *Project(int I) const { return GetProject(I); }
     TCopyProject *GetVisibleProject(int I) const;
-    TCopyProject *VisibleProject(int I) const { return GetVisibleProject(I); }
 
     // Appends (taking ownership) and, when the project is visible, appends it to the visible
     // sequence too. Returns its index among all projects; -1 (and nothing added) for none.

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl vsftpd openssl
   fonts-dejavu-core
+  clang-format
 )
 
 missing=()

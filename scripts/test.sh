@@ -20,6 +20,8 @@ run_suite() {
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
 }
 
+echo "== layout =="
+bash scripts/check-format.sh
 echo "== normal build =="
 run_suite build/test
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="

@@ -4,6 +4,7 @@
 #include "settings/SettingsFile.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 QString UpperCaseKey(const QString &S)
@@ -67,15 +68,9 @@ int TStringList::AddObject(const QString &S, TObject *AObject)
 
 void TStringList::AddStrings(const QStringList &Lines)
 {
-    BeginUpdate();
-    try {
-        for (const QString &line : Lines)
-            Add(line);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    const TStringListUpdate update(*this);
+    for (const QString &line : Lines)
+        Add(line);
 }
 
 void TStringList::Insert(int Index, const QString &S)
@@ -228,16 +223,10 @@ QString TStringList::Text() const
 void TStringList::SetText(const QString &Value)
 {
     const QStringList lines = SplitSettingsText(Value);
-    BeginUpdate();
-    try {
-        Clear();
-        for (const QString &line : lines)
-            Add(line);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    const TStringListUpdate update(*this);
+    Clear();
+    for (const QString &line : lines)
+        Add(line);
 }
 
 QStringList TStringList::ToStringList() const
@@ -253,16 +242,10 @@ void TStringList::LoadFromFile(const QString &FileName)
 {
     // Read first, so that a file that cannot be read leaves the lines as they were.
     const QStringList lines = ReadSettingsFile(FileName);
-    BeginUpdate();
-    try {
-        Clear();
-        for (const QString &line : lines)
-            Add(line);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    const TStringListUpdate update(*this);
+    Clear();
+    for (const QString &line : lines)
+        Add(line);
 }
 
 void TStringList::SaveToFile(const QString &FileName) const
@@ -281,6 +264,20 @@ void TStringList::EndUpdate()
         return;
     if (--FUpdateCount == 0)
         Changed();
+}
+
+TStringListUpdate::~TStringListUpdate() noexcept(false)
+{
+    if (std::uncaught_exceptions() == 0) {
+        FList.EndUpdate();
+        return;
+    }
+    // The error that is leaving the scope goes on; a second one from the change notification
+    // cannot be raised beside it.
+    try {
+        FList.EndUpdate();
+    } catch (...) {
+    }
 }
 
 void TStringList::SetNameValueSeparator(QChar Value)

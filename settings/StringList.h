@@ -122,6 +122,20 @@ private:
     TNotifyEvent FOnChange;
 };
 
+// BeginUpdate now and EndUpdate when the scope ends, also when an error leaves it: the list
+// notifies its change once, after the last line of a batch.
+class TStringListUpdate
+{
+public:
+    explicit TStringListUpdate(TStringList &List) : FList(List) { FList.BeginUpdate(); }
+    ~TStringListUpdate() noexcept(false);
+    TStringListUpdate(const TStringListUpdate &) = delete;
+    TStringListUpdate &operator=(const TStringListUpdate &) = delete;
+
+private:
+    TStringList &FList;
+};
+
 // Upper-cases every UTF-16 code unit on its own (simple mapping), so the result always has the
 // length of the argument and upper-casing a concatenation equals concatenating the upper-cased
 // parts.

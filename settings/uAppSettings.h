@@ -19,6 +19,9 @@
 //
 // Control-state persistence builds on this class from the widgets layer through Strings() and
 // the public operations below.
+//
+// The typed property operations are more than the two programs call today: they are kept whole
+// because stored settings files and the window-state code address values through this API.
 class TAppSettings
 {
 public:

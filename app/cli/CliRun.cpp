@@ -1,17 +1,14 @@
 #include "app/cli/CliRun.h"
 
 #include "app/cli/ConsoleRunLog.h"
+#include "engine/ProgramSettings.h"
 #include "engine/RunLoops.h"
 #include "engine/RunSnapshot.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
 #include "settings/AsciiText.h"
-#include "settings/Exception.h"
 #include "settings/SettingsLocation.h"
 #include "settings/StoredKeys.h"
-#include "settings/uAppSettings.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -94,21 +91,11 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     const QString path = ProgramSettingsPath(true);
     TCopyProjectList projects;
     TFTPConnList connections;
-    QString outDir;
-    if (QFileInfo(path).isFile()) {
-        TAppSettings settings;
-        try {
-            settings.LoadFromFile(path);
-        } catch (const Exception &error) {
-            // As the desktop program: the error is shown and the run goes on with what was read.
-            print(err, error.Message() + QLatin1Char('\n'));
-        }
-        const TStringList &list = settings.Strings();
-        projects.LoadFromList(list, ProjectsPrefix,
-                              list.Values(ReplaceNewerKey) == QLatin1String("1"));
-        outDir = list.Values(OutDirKey);
-        connections.LoadFromList(list, ConnectionsPrefix);
-    }
+    const TProgramSettings stored = LoadProgramSettings(path, projects, connections);
+    // As the desktop program: the error is shown and the run goes on with what was read.
+    if (!stored.Error.isEmpty())
+        print(err, stored.Error + QLatin1Char('\n'));
+    const QString &outDir = stored.OutDir;
 
     if (outDir.isEmpty()) {
         print(err, QStringLiteral("Please, enter Output Folder\n"));

@@ -2,12 +2,11 @@
 // is written back.
 #include "app/gui/GroupComboBox.h"
 #include "app/gui/RVMainUnit.h"
+#include "engine/ProgramSettings.h"
 #include "ftp/FTPConnUnit.h"
-#include "settings/Exception.h"
 #include "settings/StoredKeys.h"
 #include "settings/uAppSettings.h"
 
-#include <QFileInfo>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -19,26 +18,18 @@ QString TRVMainForm::GetSettingsPath(bool ForReading) const
 
 void TRVMainForm::LoadSettings()
 {
-    const QString path = GetSettingsPath(true);
-    // Nothing there: the first start. Something there that cannot be read is an error.
-    if (!QFileInfo::exists(path))
+    const TProgramSettings stored = LoadProgramSettings(GetSettingsPath(true), FProjects,
+                                                        FFTPConnList);
+    // Nothing there: the first start. Otherwise the window opens with what was loaded, and an
+    // error that stopped the loading is shown. Each project keeps its stored visibility; the
+    // filter is not applied again here.
+    if (!stored.Found)
         return;
-    try {
-        TAppSettings settings;
-        settings.LoadFromFile(path);
-        const TStringList &list = settings.Strings();
-        FProjects.LoadFromList(list, ProjectsPrefix,
-                               list.Values(ReplaceNewerKey) == QLatin1String("1"));
-        UpdateProjectsView();
-        // Each project keeps its stored visibility; the filter is not applied again here.
-        FillGroupComboBox(list.Values(GroupFilterKey));
-        OutDirEdit->setText(list.Values(OutDirKey));
-        FFTPConnList.LoadFromList(list, ConnectionsPrefix);
-    } catch (const Exception &error) {
-        // The window opens with what was loaded until then.
-        UpdateProjectsView();
-        ShowError(error.Message());
-    }
+    UpdateProjectsView();
+    FillGroupComboBox(stored.GroupFilter);
+    OutDirEdit->setText(stored.OutDir);
+    if (!stored.Error.isEmpty())
+        ShowError(stored.Error);
 }
 
 void TRVMainForm::SaveSettings()

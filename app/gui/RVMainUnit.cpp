@@ -111,8 +111,6 @@ void TRVMainForm::FormCreate()
         button->setDefault(false);
     }
 
-    FSelectedItemIndex = -1;
-    FFocusedItemIndex = -1;
     MainPageControl->setCurrentWidget(ProjectsTabSheet);
     ConnectEvents();
     UpdateProjectsView();
@@ -328,12 +326,7 @@ void TRVMainForm::ConnectEvents()
         ProjectsListViewDragDrop(Dragged, Pos);
     };
     connect(ProjectsListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] {
-                const int row = SelectedRow();
-                if (row != FSelectedItemIndex)
-                    FSelectedItemIndex = row;
-                UpdateProjectActions();
-            });
+            [this] { UpdateProjectActions(); });
     connect(ProjectsListView, &QAbstractItemView::doubleClicked, this,
             [this] { ProjectsListViewDblClick(); });
     connect(ProjectsListView, &QWidget::customContextMenuRequested, this,

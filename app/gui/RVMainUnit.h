@@ -171,8 +171,6 @@ private:
     TFTPConnList &FFTPConnList;
     QStringList FArguments;
     TCopyProjectList FProjects;
-    int FSelectedItemIndex = -1;
-    int FFocusedItemIndex = -1;
     bool FShown = false;
 
     TEditProjectForm *FEditProjectForm = nullptr;

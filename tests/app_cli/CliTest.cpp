@@ -125,6 +125,19 @@ TEST_F(CliTest, MissingSettingsFileMeansNoOutputFolder)
     EXPECT_EQ(err, QStringLiteral("Please, enter Output Folder\n"));
 }
 
+// A folder where the settings file should be is an error the user is told about, as in the
+// window, not a first start.
+TEST_F(CliTest, SomethingUnreadableAtTheSettingsPathIsReported)
+{
+    tree.write(QStringLiteral("folder.ini/inside"), "x");
+    EXPECT_EQ(run({QStringLiteral("-config"), tree(QStringLiteral("folder.ini")), QStringLiteral("-start"),
+                   QStringLiteral("Site")}),
+              2);
+    EXPECT_TRUE(err.startsWith(QLatin1String("Cannot open file \"") + tree(QStringLiteral("folder.ini"))))
+        << err.toStdString();
+    EXPECT_TRUE(err.endsWith(QLatin1String("Please, enter Output Folder\n"))) << err.toStdString();
+}
+
 TEST_F(CliTest, SettingsFolderOptionFindsRvIni)
 {
     writeSettings(tree(QStringLiteral("out")));

@@ -53,3 +53,44 @@ TEST(StringList, UnbalancedEndUpdateIsHarmless)
     list.Add(QStringLiteral("x"));
     EXPECT_EQ(changes, 1);
 }
+
+// A batch of lines notifies its change once, after the last line; a batch inside an outer
+// update waits for the outer one.
+TEST(StringList, BatchesNotifyOnceWhenTheyEnd)
+{
+    TStringList list;
+    int changes = 0;
+    list.SetOnChange([&](TStringList *) { ++changes; });
+    list.AddStrings({QStringLiteral("a=1"), QStringLiteral("b=2"), QStringLiteral("c=3")});
+    EXPECT_EQ(changes, 1);
+    list.SetText(QStringLiteral("x\r\ny"));
+    EXPECT_EQ(changes, 2);
+
+    list.BeginUpdate();
+    list.SetText(QStringLiteral("z"));
+    list.AddStrings({QStringLiteral("w")});
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(list.UpdateCount(), 1);
+    list.EndUpdate();
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(list.ToStringList(), QStringList({QStringLiteral("z"), QStringLiteral("w")}));
+}
+
+// A change handler that raises at the end of a batch reaches the caller, and the batch is over:
+// later changes notify again.
+TEST(StringList, AnErrorAtTheEndOfABatchLeavesNoUpdateOpen)
+{
+    TStringList list;
+    int changes = 0;
+    bool fail = true;
+    list.SetOnChange([&](TStringList *) {
+        ++changes;
+        if (fail)
+            throw EListError(QStringLiteral("refused"));
+    });
+    EXPECT_THROW(list.AddStrings({QStringLiteral("a")}), EListError);
+    EXPECT_EQ(list.UpdateCount(), 0);
+    fail = false;
+    list.Add(QStringLiteral("b"));
+    EXPECT_EQ(changes, 2);
+}
