@@ -56,6 +56,53 @@ public:
         : Exception(message, className) {}
 };
 
+// The TLS handshake that follows an accepted AUTH failed (RFC 4217, 4).
+class EIdTLSClientTLSHandShakeFailed : public EIdOSSLError
+{
+public:
+    explicit EIdTLSClientTLSHandShakeFailed(const QString &message)
+        : EIdOSSLError(message, "EIdTLSClientTLSHandShakeFailed") {}
+};
+
+// The server answered AUTH neither with acceptance nor with a refusal (RFC 4217, 4).
+class EIdTLSClientStartTLSCmdFailed : public Exception
+{
+public:
+    explicit EIdTLSClientStartTLSCmdFailed(const QString &message)
+        : Exception(message, "EIdTLSClientStartTLSCmdFailed") {}
+};
+
+// A request the client itself cannot carry out, whatever the server would say.
+class EIdFTPException : public Exception
+{
+public:
+    explicit EIdFTPException(const QString &message, const char *className = "EIdFTPException")
+        : Exception(message, className) {}
+};
+
+// A TLS mode was asked for on a client that has no TLS channel.
+class EIdFTPNoIOHandler : public EIdFTPException
+{
+public:
+    explicit EIdFTPNoIOHandler(const QString &message)
+        : EIdFTPException(message, "EIdFTPNoIOHandler") {}
+};
+
+// TLS is required and the server refused every AUTH.
+class EIdFTPNoTLSSupport : public EIdFTPException
+{
+public:
+    explicit EIdFTPNoTLSSupport(const QString &message)
+        : EIdFTPException(message, "EIdFTPNoTLSSupport") {}
+};
+
+// The source of an upload could not be read.
+class EReadError : public Exception
+{
+public:
+    explicit EReadError(const QString &message) : Exception(message, "EReadError") {}
+};
+
 // A listing in a format no interpreter understands.
 class EIdFTPListParseError : public Exception
 {

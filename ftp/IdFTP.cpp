@@ -4,10 +4,14 @@
 #include "ftp/TlsContext.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <algorithm>
 
 namespace {
+
+// Debug messages stay off unless the rules enable them.
+Q_LOGGING_CATEGORY(lcFtpState, "rovanel.ftp.state", QtInfoMsg)
 
 QString VisibleControlChars(const QString &text)
 {
@@ -46,7 +50,7 @@ void TIdFTP::SetUseTLS(TIdUseTLS mode)
     if (mode == m_useTLS)
         return;
     if (mode != utNoTLSSupport && !m_ioHandler)
-        throw Exception(QStringLiteral("SSL IOHandler is required for this setting"), "EIdFTPNoIOHandler");
+        throw EIdFTPNoIOHandler(QStringLiteral("SSL IOHandler is required for this setting"));
     if (mode == utUseImplicitTLS && m_port == 21)
         m_port = 990;
     else if (mode != utUseImplicitTLS && m_port == 990)
@@ -62,37 +66,28 @@ void TIdFTP::SetReadTimeout(int ms)
 
 void TIdFTP::SetState(TIdFTPState state)
 {
+    if (state == m_state)
+        return;
+    qCDebug(lcFtpState, "%s: %s -> %s", qUtf8Printable(m_host), StateName(m_state),
+            StateName(state));
     m_state = state;
-}
-
-bool TIdFTP::IsFeatureListed(const QString &feature) const
-{
-    return std::any_of(m_features.begin(), m_features.end(), [&](const QString &line) {
-        const QString word = line.trimmed().section(QLatin1Char(' '), 0, 0);
-        return word.compare(feature, Qt::CaseInsensitive) == 0;
-    });
-}
-
-bool TIdFTP::IsFeatureLine(const QString &wanted) const
-{
-    return std::any_of(m_features.begin(), m_features.end(), [&](const QString &line) {
-        return line.trimmed().compare(wanted, Qt::CaseInsensitive) == 0;
-    });
 }
 
 QByteArray TIdFTP::Encode(const QString &text) const
 {
-    return m_utf8 ? text.toUtf8() : text.toLatin1();
+    return m_facts.UTF8 ? text.toUtf8() : text.toLatin1();
 }
 
 QString TIdFTP::Decode(const QByteArray &bytes) const
 {
-    return m_utf8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    return m_facts.UTF8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
 }
 
 void TIdFTP::CloseControl()
 {
-    if (m_ioHandler && m_control.TlsActive())
+    // Also when the socket closed itself after an error: the context must not keep taking
+    // sessions for a connection that is gone.
+    if (m_ioHandler)
         m_ioHandler->Context().SetControl(nullptr);
     m_control.Close();
     SetState(TIdFTPState::Closed);
@@ -110,7 +105,7 @@ void TIdFTP::CheckCommand(const QString &command) const
         throw EIdFTPCommandError(QStringLiteral("Line break in FTP command refused: %1").arg(shown));
     // Until the server lists UTF8 a character is one byte; a name the server cannot be given
     // must fail rather than go out under another name.
-    if (!m_utf8) {
+    if (!m_facts.UTF8) {
         for (const QChar c : command)
             if (c.unicode() > 0xFF)
                 throw EIdFTPCommandError(
@@ -121,16 +116,30 @@ void TIdFTP::CheckCommand(const QString &command) const
 void TIdFTP::SendLine(const QString &command)
 {
     CheckCommand(command);
-    if (!m_control.Connected())
-        throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     QByteArray line = Encode(command);
     line.append("\r\n");
-    m_control.Write(line);
+    try {
+        if (!m_control.Connected())
+            throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+        m_control.Write(line);
+    } catch (const EIdSocketError &) {
+        if (!m_control.Connected())
+            CloseControl();
+        throw;
+    }
 }
 
 TIdFTPReply TIdFTP::GetReply()
 {
-    m_lastReply = ReadFTPReply([this] { return Decode(m_control.ReadLine(kMaxReplyLineBytes)); });
+    try {
+        m_lastReply = ReadFTPReply(
+            [this] { return Decode(m_control.ReadLine(kMaxReplyLineBytes)); });
+    } catch (const EIdSocketError &) {
+        // A reset or a close by the peer closes the socket; a time-out leaves it open.
+        if (!m_control.Connected())
+            CloseControl();
+        throw;
+    }
     return m_lastReply;
 }
 

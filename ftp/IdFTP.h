@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ftp/FTPCapabilities.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPListItem.h"
 #include "ftp/FTPReply.h"
+#include "ftp/IdFTPState.h"
 #include "ftp/Socket.h"
 #include "settings/DateTime.h"
 
@@ -34,11 +36,23 @@ private:
     std::unique_ptr<TTlsContext> m_context;
 };
 
-// Where the control connection stands.
-enum class TIdFTPState {
-    Closed,   // no connection
-    Connected, // greeting read, not logged in
-    LoggedIn
+// What one control connection has learned and settled. Each connection starts from an empty
+// one, so nothing of an earlier connection (its TLS, its character set, its features) carries
+// over to the next.
+struct TIdFTPConnectionFacts
+{
+    TIdFTPReply Greeting;
+    TIdFTPReply LoginReply;
+    QString ServerDesc; // the greeting's first line
+    QString SystemDesc; // the SYST reply's first line
+    TIdFTPCapabilities Capabilities;
+    bool TLSInUse = false;
+    // Commands and names go out in UTF-8 (RFC 2640); until then a character is one byte.
+    bool UTF8 = false;
+    // PBSZ and PROT went out; they hold for the rest of the connection (RFC 4217, 9).
+    bool DataSettingsSent = false;
+    // The server's offset from UTC in minutes, as SITE ZONE told it.
+    std::optional<int> ServerUtcOffset;
 };
 
 // The FTP client protocol engine (RFC 959 with RFC 2228/4217 for TLS, RFC 2389 FEAT,
@@ -102,31 +116,29 @@ public:
     // The entries of the last listing, interpreted on first use.
     const QList<TIdFTPListItem> &DirectoryListing();
 
-    // What the server told us.
-    const TIdFTPReply &Greeting() const { return m_greeting; }
-    const QString &ServerDesc() const { return m_serverDesc; }
-    const QString &SystemDesc() const { return m_systemDesc; }
-    const QStringList &Capabilities() const { return m_features; }
-    const TIdFTPReply &LoginReply() const { return m_loginReply; }
-    bool CanUseMLS() const { return m_canUseMLS; }
-    bool TLSInUse() const { return m_tlsInUse; }
-    bool UsingUTF8() const { return m_utf8; }
-    bool DataSettingsSent() const { return m_dataSettingsSent; }
-    std::optional<int> ServerUtcOffsetMinutes() const { return m_serverUtcOffset; }
+    // What the server told us on the current (or the last) connection.
+    const TIdFTPReply &Greeting() const { return m_facts.Greeting; }
+    const QString &ServerDesc() const { return m_facts.ServerDesc; }
+    const QString &SystemDesc() const { return m_facts.SystemDesc; }
+    // The FEAT lines as listed.
+    const QStringList &Capabilities() const { return m_facts.Capabilities.Lines; }
+    const TIdFTPCapabilities &Features() const { return m_facts.Capabilities; }
+    const TIdFTPReply &LoginReply() const { return m_facts.LoginReply; }
+    bool CanUseMLS() const { return m_facts.Capabilities.MLSD || m_facts.Capabilities.MLST; }
+    bool TLSInUse() const { return m_facts.TLSInUse; }
+    bool UsingUTF8() const { return m_facts.UTF8; }
+    bool DataSettingsSent() const { return m_facts.DataSettingsSent; }
+    std::optional<int> ServerUtcOffsetMinutes() const { return m_facts.ServerUtcOffset; }
     const TIdFTPReply &LastReply() const { return m_lastReply; }
 
-    // Whether a feature line's first word is feature, ignoring letter case.
-    bool IsFeatureListed(const QString &feature) const;
-    // Whether a whole feature line equals line, ignoring letter case.
-    bool IsFeatureLine(const QString &line) const;
-
 private:
-    // The one place where the state changes.
+    // The ONLY way to change m_state.
     void SetState(TIdFTPState state);
 
     // Control connection.
     // Raises EIdFTPCommandError for a command holding CR, LF or NUL.
     void CheckCommand(const QString &command) const;
+    // Both leave the state Closed when they find the connection lost.
     void SendLine(const QString &command);
     TIdFTPReply GetReply();
     // Sends and reads the reply; accepted empty accepts any code but 421.
@@ -143,7 +155,6 @@ private:
     void NegotiateTLS();
     void StartControlTLS(bool implicit);
     void ReadFeatures();
-    bool SiteZoneListed() const;
     void QueryServerZone();
 
     // Data transfers.
@@ -151,7 +162,9 @@ private:
     QString PassiveRequest(const QString &transferCommand, quint16 &port);
     bool ProtectData() const;
     void StartDataTLS(TSocket &data);
-    void DrainPendingReplies();
+    // The final reply of a transfer that broke on our side, or nothing when none came (the
+    // control connection is closed then: a reply coming later would answer the next command).
+    std::optional<TIdFTPReply> FinalReplyOfBrokenTransfer();
 
     QString m_host;
     quint16 m_port = 21;
@@ -167,21 +180,17 @@ private:
 
     TSocket m_control;
     TIdFTPState m_state = TIdFTPState::Closed;
-    TIdFTPReply m_greeting;
-    TIdFTPReply m_loginReply;
+    TIdFTPConnectionFacts m_facts;
     TIdFTPReply m_lastReply;
-    QString m_serverDesc;
-    QString m_systemDesc;
-    QStringList m_features;
-    bool m_canUseMLS = false;
-    bool m_tlsInUse = false;
-    bool m_utf8 = false;
-    bool m_dataSettingsSent = false;
-    std::optional<int> m_serverUtcOffset;
 
-    QList<QByteArray> m_listing;
-    bool m_listingIsMLSD = false;
-    bool m_listingUtf8 = false;
-    bool m_listingInterpreted = false;
-    QList<TIdFTPListItem> m_items;
+    // The last listing, kept as received until DirectoryListing interprets it.
+    struct Listing
+    {
+        QList<QByteArray> Lines;
+        bool IsMLSD = false;
+        bool Utf8 = false;
+        bool Interpreted = false;
+        QList<TIdFTPListItem> Items;
+    };
+    Listing m_listing;
 };

@@ -30,24 +30,17 @@ void TIdFTP::Connect()
 bool TIdFTP::ConnectAttempt(bool sendHost)
 {
     CloseControl();
-    m_tlsInUse = false;
-    m_dataSettingsSent = false;
-    m_features.clear();
-    m_canUseMLS = false;
-    m_utf8 = false;
-    m_serverUtcOffset.reset();
-    m_greeting = TIdFTPReply();
-    m_loginReply = TIdFTPReply();
-    m_serverDesc.clear();
-    m_systemDesc.clear();
+    m_facts = {};
 
     bool greetingRead = false;
     try {
+        SetState(TIdFTPState::Connecting);
         m_control.SetReadTimeout(m_readTimeout);
         m_control.Connect(m_host, m_port);
         if (m_useTLS == utUseImplicitTLS)
             StartControlTLS(true);
 
+        SetState(TIdFTPState::Greeting);
         TIdFTPReply greeting = GetReply();
         while (greeting.Code >= 100 && greeting.Code < 200)
             greeting = GetReply();
@@ -56,11 +49,11 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
             RaiseReply(greeting);
         }
         greetingRead = true;
-        SetState(TIdFTPState::Connected);
-        m_greeting = greeting;
-        m_serverDesc = greeting.Text.value(0);
+        m_facts.Greeting = greeting;
+        m_facts.ServerDesc = greeting.Text.value(0);
 
         if (sendHost) {
+            SetState(TIdFTPState::Host);
             const QString target = m_host == m_control.PeerAddress()
                                        ? QLatin1Char('[') + m_host + QLatin1Char(']')
                                        : m_host;
@@ -81,13 +74,12 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
         }
 
         if (m_onBannerBeforeLogin)
-            m_onBannerBeforeLogin(*this, m_greeting.FormattedText());
+            m_onBannerBeforeLogin(*this, m_facts.Greeting.FormattedText());
         Login();
-        if (m_useTLS == utUseImplicitTLS)
-            m_tlsInUse = true;
+        SetState(TIdFTPState::Setup);
         const TIdFTPReply syst = SendCmd(QStringLiteral("SYST"), {});
-        m_systemDesc = syst.Text.value(0);
-        if (ServerKnowsZone(m_serverDesc) || SiteZoneListed())
+        m_facts.SystemDesc = syst.Text.value(0);
+        if (ServerKnowsZone(m_facts.ServerDesc) || m_facts.Capabilities.SiteZone)
             QueryServerZone();
         // Binary: uploads must arrive byte for byte, whatever the server does in ASCII mode.
         SendCmd(QStringLiteral("TYPE I"), {200});
@@ -109,7 +101,8 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
 void TIdFTP::StartControlTLS(bool implicit)
 {
     if (!m_ioHandler)
-        throw Exception(QStringLiteral("SSL IOHandler is required for this setting"), "EIdFTPNoIOHandler");
+        throw EIdFTPNoIOHandler(QStringLiteral("SSL IOHandler is required for this setting"));
+    SetState(TIdFTPState::TlsHandshake);
     TTlsContext &context = m_ioHandler->Context();
     try {
         m_control.StartTls(context, m_host, nullptr);
@@ -117,76 +110,63 @@ void TIdFTP::StartControlTLS(bool implicit)
         CloseControl();
         if (implicit)
             throw EIdOSSLError(QStringLiteral("Error connecting with SSL.\r\n") + error.Message());
-        throw EIdOSSLError(QStringLiteral("SSL negotiation failed."), "EIdTLSClientTLSHandShakeFailed");
+        throw EIdTLSClientTLSHandShakeFailed(QStringLiteral("SSL negotiation failed."));
     }
     context.SetControl(m_control.TlsHandle());
+    m_facts.TLSInUse = true;
 }
 
 void TIdFTP::NegotiateTLS()
 {
+    SetState(TIdFTPState::Auth);
     for (const char *argument : kAuthArguments) {
         const TIdFTPReply reply = SendCmd(QStringLiteral("AUTH ") + QLatin1String(argument), {});
         if (reply.Code == 234 || reply.Code == 334) {
             StartControlTLS(false);
-            m_tlsInUse = true;
             return;
         }
         if (reply.Code / 100 != 5) {
             CloseControl();
-            throw Exception(QStringLiteral("Start SSL negotiation command failed."), "EIdTLSClientStartTLSCmdFailed");
+            throw EIdTLSClientStartTLSCmdFailed(
+                QStringLiteral("Start SSL negotiation command failed."));
         }
     }
 }
 
 void TIdFTP::Login()
 {
-    m_tlsInUse = false;
     if (m_useTLS == utUseRequireTLS || m_useTLS == utUseExplicitTLS) {
         NegotiateTLS();
-        if (!m_tlsInUse && m_useTLS == utUseRequireTLS) {
+        if (!m_facts.TLSInUse && m_useTLS == utUseRequireTLS) {
             CloseControl();
-            throw Exception(QStringLiteral("SSL is not available on this server."), "EIdFTPNoTLSSupport");
+            throw EIdFTPNoTLSSupport(QStringLiteral("SSL is not available on this server."));
         }
     }
+    SetState(TIdFTPState::Login);
     TIdFTPReply reply = SendCmd(QStringLiteral("USER ") + m_username, {230, 232, 331});
     if (reply.Code == 331) {
         reply = SendCmd(QStringLiteral("PASS ") + m_password, {230, 332});
         if (reply.Code == 332)
             RaiseReply(reply); // an account is needed and none is configured
     }
-    m_loginReply = reply;
+    m_facts.LoginReply = reply;
     if (m_onBannerAfterLogin)
         m_onBannerAfterLogin(*this, reply.FormattedText());
     ReadFeatures();
+    SetState(TIdFTPState::Setup);
     SendCmd(QStringLiteral("TYPE I"), {200});
 }
 
 void TIdFTP::ReadFeatures()
 {
-    const TIdFTPReply reply = SendCmd(QStringLiteral("FEAT"), {});
-    m_features.clear();
-    if ((reply.Code == 211 || reply.Code == 221) && reply.Text.size() > 2)
-        m_features = reply.Text.mid(1, reply.Text.size() - 2);
-    m_canUseMLS = IsFeatureListed(QStringLiteral("MLSD")) || IsFeatureListed(QStringLiteral("MLST"));
-    if (IsFeatureListed(QStringLiteral("CLNT")))
+    SetState(TIdFTPState::Features);
+    m_facts.Capabilities = TIdFTPCapabilities::FromFeatReply(SendCmd(QStringLiteral("FEAT"), {}));
+    // Sent before UTF-8 is taken up, so the name goes out as it always has.
+    if (m_facts.Capabilities.CLNT)
         SendCmd(QStringLiteral("CLNT ") + ClientInfo(), {});
     // RFC 2640: a server listing UTF8 takes and gives path names in UTF-8.
-    if (IsFeatureListed(QStringLiteral("UTF8")))
-        m_utf8 = true;
-}
-
-bool TIdFTP::SiteZoneListed() const
-{
-    // A feature line such as "SITE PSWD;SET;ZONE;CHMOD".
-    for (const QString &line : m_features) {
-        const QString trimmed = line.trimmed();
-        if (trimmed.section(QLatin1Char(' '), 0, 0).compare(QLatin1String("SITE"), Qt::CaseInsensitive) != 0)
-            continue;
-        for (const QString &fact : trimmed.section(QLatin1Char(' '), 1).split(QLatin1Char(';')))
-            if (fact.trimmed().compare(QLatin1String("ZONE"), Qt::CaseInsensitive) == 0)
-                return true;
-    }
-    return false;
+    if (m_facts.Capabilities.UTF8)
+        m_facts.UTF8 = true;
 }
 
 void TIdFTP::QueryServerZone()
@@ -201,5 +181,5 @@ void TIdFTP::QueryServerZone()
     bool ok = false;
     const int minutes = text.mid(3).section(QLatin1Char(' '), 0, 0).toInt(&ok);
     if (ok)
-        m_serverUtcOffset = minutes;
+        m_facts.ServerUtcOffset = minutes;
 }

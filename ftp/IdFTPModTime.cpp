@@ -19,21 +19,21 @@ void TIdFTP::SetModTime(const QString &name, TDateTime localTime)
     // today's offset, so times on the other side of a daylight-saving change stay right.
     const QDateTime local = QDateTimeFromDateTime(localTime, Qt::LocalTime);
     const QDateTime utc = local.toUTC();
+    const TIdFTPCapabilities &caps = m_facts.Capabilities;
+    const QString &server = m_facts.ServerDesc;
     QString command;
-    if (IsFeatureListed(QStringLiteral("MFMT"))) {
+    if (caps.MFMT) {
         command = QStringLiteral("MFMT ") + Stamp(utc) + QLatin1Char(' ') + name;
-    } else if (IsFeatureLine(QStringLiteral("MDTM YYYYMMDDHHMMSS[+-TZ];filename"))
-               || m_serverDesc.startsWith(QLatin1String("Microsoft FTP Service"))) {
+    } else if (caps.MDTMSetsUtc || server.startsWith(QLatin1String("Microsoft FTP Service"))) {
         command = QStringLiteral("MDTM ") + Stamp(utc) + QLatin1Char(' ') + name;
-    } else if (IsFeatureLine(QStringLiteral("MDTM YYYYMMDDHHMMSS[+-TZ] filename"))
-               || m_serverDesc.startsWith(QLatin1String("Serv-U "))
-               || m_serverDesc.startsWith(QLatin1String("BPFTP Server "))) {
+    } else if (caps.MDTMSetsLocalWithOffset || server.startsWith(QLatin1String("Serv-U "))
+               || server.startsWith(QLatin1String("BPFTP Server "))) {
         const int offset = local.offsetFromUtc() / 60;
         const QString zone = offset < 0 ? QStringLiteral("-%1").arg(-offset)
                                         : QStringLiteral("+%1").arg(offset);
         command = QStringLiteral("MDTM ") + Stamp(local) + zone + QLatin1Char(' ') + name;
-    } else if (m_serverUtcOffset) {
-        const QDateTime serverTime = utc.toOffsetFromUtc(*m_serverUtcOffset * 60);
+    } else if (m_facts.ServerUtcOffset) {
+        const QDateTime serverTime = utc.toOffsetFromUtc(*m_facts.ServerUtcOffset * 60);
         command = QStringLiteral("MDTM ") + Stamp(serverTime) + QLatin1Char(' ') + name;
     } else {
         command = QStringLiteral("MDTM ") + Stamp(local) + QLatin1Char(' ') + name;

@@ -16,24 +16,25 @@ constexpr qint64 kTransferBlock = 64 * 1024;
 
 bool TIdFTP::ProtectData() const
 {
-    return m_tlsInUse && m_dataPortProtection == ftpdpsPrivate;
+    return m_facts.TLSInUse && m_dataPortProtection == ftpdpsPrivate;
 }
 
 void TIdFTP::SendDataSettings()
 {
-    if (m_dataSettingsSent || !m_tlsInUse)
+    if (m_facts.DataSettingsSent || !m_facts.TLSInUse)
         return;
     SendCmd(QStringLiteral("PBSZ 0"), {});
     SendCmd(m_dataPortProtection == ftpdpsPrivate ? QStringLiteral("PROT P") : QStringLiteral("PROT C"),
             {200});
-    m_dataSettingsSent = true;
+    m_facts.DataSettingsSent = true;
 }
 
 QString TIdFTP::PassiveRequest(const QString &transferCommand, quint16 &port)
 {
     if (!m_passive)
-        throw Exception(QStringLiteral("Only passive data connections are supported."), "EIdFTPException");
-    if (IsFeatureListed(QStringLiteral("PRET")))
+        throw EIdFTPException(QStringLiteral("Only passive data connections are supported."));
+    // PRET (announced in FEAT) tells a distributed server which transfer the PASV is for.
+    if (m_facts.Capabilities.PRET)
         SendCmd(QStringLiteral("PRET ") + transferCommand, {});
     SendDataSettings();
     const TIdFTPReply reply = SendCmd(QStringLiteral("PASV"), {227});
@@ -48,7 +49,7 @@ void TIdFTP::StartDataTLS(TSocket &data)
     data.StartTls(context, m_host, context.ResumableSession());
 }
 
-void TIdFTP::DrainPendingReplies()
+std::optional<TIdFTPReply> TIdFTP::FinalReplyOfBrokenTransfer()
 {
     // A transfer that failed on our side still gets its replies from the server; read them so
     // the next command is paired with its own reply.
@@ -57,9 +58,13 @@ void TIdFTP::DrainPendingReplies()
         while (reply.Code >= 100 && reply.Code < 200)
             reply = GetReply();
         if (reply.Code == 421)
-            CloseControl();
+            CloseControl(); // the server is going away (RFC 959, 4.2)
+        return reply;
     } catch (const std::exception &) {
-        // No reply came: the original failure is the one to report.
+        // Whatever kept the reply from us (a time-out, a reply that breaks the protocol), it
+        // may still come and would then answer the next command: this connection is done.
+        CloseControl();
+        return std::nullopt;
     }
 }
 
@@ -76,7 +81,7 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
     try {
         data.Connect(host, port);
     } catch (const std::exception &) {
-        DrainPendingReplies();
+        FinalReplyOfBrokenTransfer();
         throw;
     }
     CheckReply(GetReply(), {110, 125, 150});
@@ -89,7 +94,7 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         for (;;) {
             const qint64 n = source.read(block.data(), block.size());
             if (n < 0)
-                throw Exception(source.errorString(), "EReadError");
+                throw EReadError(source.errorString());
             if (n == 0)
                 break;
             data.Write(QByteArray::fromRawData(block.constData(), qsizetype(n)));
@@ -99,17 +104,10 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         data.Abort();
         // The server's own account of the broken transfer (426, 451, ...) says more than
         // a reset seen from here.
-        TIdFTPReply final;
-        bool gotReply = false;
-        try {
-            final = GetReply();
-            gotReply = true;
-        } catch (const std::exception &) {
-        }
-        if (gotReply) {
-            CheckReply(final, {});
-            if (final.Code >= 400)
-                RaiseReply(final);
+        if (const std::optional<TIdFTPReply> final = FinalReplyOfBrokenTransfer()) {
+            CheckReply(*final, {});
+            if (final->Code >= 400)
+                RaiseReply(*final);
         }
         throw;
     }
@@ -119,7 +117,8 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
 
 void TIdFTP::List()
 {
-    const QString command = m_canUseMLS ? QStringLiteral("MLSD") : QStringLiteral("LIST");
+    const bool mlsd = CanUseMLS();
+    const QString command = mlsd ? QStringLiteral("MLSD") : QStringLiteral("LIST");
     quint16 port = 0;
     const QString host = PassiveRequest(command, port);
     TSocket data;
@@ -140,7 +139,7 @@ void TIdFTP::List()
             }
         } catch (const std::exception &) {
             data.Close();
-            DrainPendingReplies();
+            FinalReplyOfBrokenTransfer();
             throw;
         }
     }
@@ -148,30 +147,26 @@ void TIdFTP::List()
     if (opened.Code < 300)
         CheckReply(GetReply(), {226, 225, 250});
 
-    m_listing = SplitListingLines(received);
-    m_listingIsMLSD = m_canUseMLS;
-    m_listingUtf8 = m_utf8;
-    m_listingInterpreted = false;
-    m_items.clear();
+    m_listing = Listing{SplitListingLines(received), mlsd, m_facts.UTF8, false, {}};
 }
 
 const QList<TIdFTPListItem> &TIdFTP::DirectoryListing()
 {
-    if (m_listingInterpreted)
-        return m_items;
+    if (m_listing.Interpreted)
+        return m_listing.Items;
     // Marked first: a listing that cannot be interpreted raises once and then reads as empty.
-    m_listingInterpreted = true;
-    m_items.clear();
-    if (m_listing.isEmpty())
-        return m_items;
-    if (m_listingIsMLSD) {
-        m_items = ParseMLSDListing(m_listing);
-        return m_items;
+    m_listing.Interpreted = true;
+    m_listing.Items.clear();
+    if (m_listing.Lines.isEmpty())
+        return m_listing.Items;
+    if (m_listing.IsMLSD) {
+        m_listing.Items = ParseMLSDListing(m_listing.Lines);
+        return m_listing.Items;
     }
     QStringList lines;
-    lines.reserve(m_listing.size());
-    for (const QByteArray &line : m_listing)
-        lines.append(m_listingUtf8 ? QString::fromUtf8(line) : QString::fromLatin1(line));
-    m_items = ParseLISTListing(lines, QDateTime::currentDateTimeUtc());
-    return m_items;
+    lines.reserve(m_listing.Lines.size());
+    for (const QByteArray &line : m_listing.Lines)
+        lines.append(m_listing.Utf8 ? QString::fromUtf8(line) : QString::fromLatin1(line));
+    m_listing.Items = ParseLISTListing(lines, QDateTime::currentDateTimeUtc());
+    return m_listing.Items;
 }

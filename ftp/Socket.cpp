@@ -14,7 +14,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <mutex>
@@ -32,6 +34,37 @@ void IgnoreSigPipe()
 QString SystemErrorText(int error)
 {
     return QStringLiteral("Socket Error # %1\r\n%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Waits up to timeoutMs (less than 0: without end) for events on fd and returns what poll()
+// returns, with the events seen in revents. A signal does not end the wait early: poll() is
+// called again for the time that is left.
+int PollFd(int fd, short events, int timeoutMs, short *revents = nullptr)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    pollfd p{fd, events, 0};
+    for (;;) {
+        const int ready = ::poll(&p, 1, timeoutMs);
+        if (ready >= 0 || errno != EINTR) {
+            if (revents)
+                *revents = p.revents;
+            return ready;
+        }
+        if (timeoutMs > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            timeoutMs = int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+        }
+    }
+}
+
+// A TLS peer that closed the TCP connection without a close_notify alert (OpenSSL 3 reports
+// it as an error rather than as an end of data).
+bool IsUnexpectedEof(unsigned long error)
+{
+    return ERR_GET_LIB(error) == ERR_LIB_SSL
+           && ERR_GET_REASON(error) == SSL_R_UNEXPECTED_EOF_WHILE_READING;
 }
 
 timeval ToTimeval(int ms)
@@ -103,11 +136,7 @@ void TSocket::Connect(const QString &host, quint16 port)
     if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
         error = errno;
         if (error == EINPROGRESS) {
-            pollfd p{fd, POLLOUT, 0};
-            int ready;
-            do
-                ready = ::poll(&p, 1, m_timeout > 0 ? m_timeout : -1);
-            while (ready < 0 && errno == EINTR);
+            const int ready = PollFd(fd, POLLOUT, PollTimeout());
             if (ready == 0) {
                 error = ETIMEDOUT;
             } else {
@@ -179,12 +208,7 @@ void TSocket::Finish()
     // Read (and drop) whatever still comes until the peer closes.
     char chunk[4096];
     for (;;) {
-        pollfd p{m_fd, POLLIN, 0};
-        int ready;
-        do
-            ready = ::poll(&p, 1, m_timeout > 0 ? m_timeout : -1);
-        while (ready < 0 && errno == EINTR);
-        if (ready <= 0)
+        if (PollFd(m_fd, POLLIN, PollTimeout()) <= 0)
             break;
         const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
         if (n <= 0)
@@ -281,12 +305,7 @@ void TSocket::WaitReadable()
 {
     if (m_ssl && SSL_pending(m_ssl) > 0)
         return;
-    pollfd p{m_fd, POLLIN, 0};
-    int ready;
-    do
-        ready = ::poll(&p, 1, m_timeout > 0 ? m_timeout : -1);
-    while (ready < 0 && errno == EINTR);
-    if (ready == 0)
+    if (PollFd(m_fd, POLLIN, PollTimeout()) == 0)
         throw EIdReadTimeout(QStringLiteral("Read timed out."));
 }
 
@@ -317,10 +336,12 @@ qint64 TSocket::ReadSome(char *buffer, qint64 max)
                     throw EIdReadTimeout(QStringLiteral("Read timed out."));
                 RaiseSystemError(errno);
             }
-            const QString reason = TakeTlsErrorText(QStringLiteral("TLS read failed."));
             // A peer closing without close_notify is an ordinary end of data on FTP links.
-            if (reason.contains(QLatin1String("unexpected eof")))
+            if (IsUnexpectedEof(ERR_peek_last_error())) {
+                ERR_clear_error();
                 return 0;
+            }
+            const QString reason = TakeTlsErrorText(QStringLiteral("TLS read failed."));
             Close();
             throw EIdSocketError(reason);
         }
@@ -377,14 +398,10 @@ bool TSocket::PeerClosed(int waitMs)
         return true;
     if (!m_buffer.isEmpty())
         return false;
-    pollfd p{m_fd, POLLIN, 0};
-    int ready;
-    do
-        ready = ::poll(&p, 1, waitMs);
-    while (ready < 0 && errno == EINTR);
-    if (ready <= 0)
+    short revents = 0;
+    if (PollFd(m_fd, POLLIN, waitMs, &revents) <= 0)
         return false;
-    if (p.revents & (POLLHUP | POLLERR))
+    if (revents & (POLLHUP | POLLERR))
         return true;
     char probe;
     const ssize_t n = ::recv(m_fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
@@ -397,12 +414,7 @@ bool TSocket::WaitForData(int waitMs)
         return false;
     if (!m_buffer.isEmpty() || (m_ssl && SSL_pending(m_ssl) > 0))
         return true;
-    pollfd p{m_fd, POLLIN, 0};
-    int ready;
-    do
-        ready = ::poll(&p, 1, waitMs);
-    while (ready < 0 && errno == EINTR);
-    return ready > 0;
+    return PollFd(m_fd, POLLIN, waitMs) > 0;
 }
 
 void TSocket::DiscardInput()

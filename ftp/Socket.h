@@ -60,6 +60,8 @@ public:
     QString PeerAddress() const { return m_peerAddress; }
 
 private:
+    // The read time-out as poll() takes it: -1 waits without end.
+    int PollTimeout() const { return m_timeout > 0 ? m_timeout : -1; }
     qint64 ReadSome(char *buffer, qint64 max);
     void WaitReadable();
     [[noreturn]] void RaiseSystemError(int error);

@@ -6,6 +6,8 @@
 #include "ftp/IdFTP.h"
 
 #include <QBuffer>
+#include <QLoggingCategory>
+#include <QMutex>
 
 #include <cstring>
 
@@ -38,7 +40,126 @@ QString MessageOf(Call call)
     return QStringLiteral("<no error>");
 }
 
+// The class name (shown in the run log for an empty message) of the error call raises as
+// Error, or why there is none.
+template <typename Error, typename Call>
+std::string ClassNameOf(Call call)
+{
+    try {
+        call();
+    } catch (const Error &error) {
+        return error.ClassName();
+    } catch (const std::exception &error) {
+        return std::string("<other error: ") + error.what() + ">";
+    }
+    return "<no error>";
+}
+
+// Collects the states the client's state trace reports ("host: Old -> New" gives "New") while
+// it exists.
+class StateTrace
+{
+public:
+    StateTrace()
+    {
+        s_current = this;
+        QLoggingCategory::setFilterRules(QStringLiteral("rovanel.ftp.state.debug=true"));
+        m_previous = qInstallMessageHandler(&StateTrace::Handle);
+    }
+    ~StateTrace()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+        s_current = nullptr;
+    }
+    StateTrace(const StateTrace &) = delete;
+    StateTrace &operator=(const StateTrace &) = delete;
+
+    QStringList States() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_states;
+    }
+
+private:
+    static void Handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (s_current && context.category && qstrcmp(context.category, "rovanel.ftp.state") == 0) {
+            QMutexLocker lock(&s_current->m_mutex);
+            s_current->m_states.append(text.section(QStringLiteral(" -> "), 1));
+        } else if (s_current && s_current->m_previous) {
+            s_current->m_previous(type, context, text);
+        }
+    }
+
+    static inline StateTrace *s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+    mutable QMutex m_mutex;
+    QStringList m_states;
+};
+
 } // namespace
+
+TEST(FtpProtocol, StateFollowsTheConnectSequence)
+{
+    struct Case
+    {
+        const char *name;
+        TIdUseTLS mode;
+        ScriptedFtpServer::Scenario scenario;
+        bool loginFails;
+        QStringList states; // from the first change on
+    };
+    Scenario explicitTls;
+    explicitTls.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("234 Proceed")};
+    Scenario implicitTls;
+    implicitTls.ImplicitTLS = true;
+    Scenario hostCloses;
+    hostCloses.Replies[QStringLiteral("HOST")] = QStringList{QStringLiteral("<close>")};
+    Scenario loginRefused;
+    loginRefused.Replies[QStringLiteral("PASS")] = Lines({"530 Login incorrect."});
+    const QStringList login = Lines({"Login", "Features", "Setup", "LoggedIn"});
+    const Case cases[] = {
+        {"plain", utNoTLSSupport, {}, false, Lines({"Connecting", "Greeting", "Host"}) + login},
+        {"explicit TLS", utUseExplicitTLS, explicitTls, false,
+         Lines({"Connecting", "Greeting", "Host", "Auth", "TlsHandshake"}) + login},
+        {"implicit TLS", utUseImplicitTLS, implicitTls, false,
+         Lines({"Connecting", "TlsHandshake", "Greeting", "Host"}) + login},
+        {"HOST closes the connection", utNoTLSSupport, hostCloses, false,
+         Lines({"Connecting", "Greeting", "Host", "Closed", "Connecting", "Greeting"}) + login},
+        {"login refused", utNoTLSSupport, loginRefused, true,
+         Lines({"Connecting", "Greeting", "Host", "Login", "Closed"})},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedFtpServer server(c.scenario);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), c.mode, &tls);
+        StateTrace trace;
+        if (c.loginFails) {
+            EXPECT_THROW(ftp->Connect(), EIdReplyRFCError);
+            EXPECT_EQ(ftp->State(), TIdFTPState::Closed);
+            EXPECT_EQ(trace.States(), c.states);
+            continue;
+        }
+        ftp->Connect();
+        EXPECT_EQ(ftp->State(), TIdFTPState::LoggedIn);
+        ftp->Disconnect();
+        EXPECT_EQ(ftp->State(), TIdFTPState::Closed);
+        EXPECT_EQ(trace.States(), c.states + Lines({"Closed"}));
+    }
+}
+
+TEST(FtpProtocol, StateNamesAreDistinct)
+{
+    QStringList names;
+    for (int i = 0; i < kIdFTPStateCount; ++i)
+        names.append(QString::fromLatin1(StateName(TIdFTPState(i))));
+    EXPECT_EQ(names.first(), QStringLiteral("Closed"));
+    EXPECT_EQ(names.last(), QStringLiteral("LoggedIn"));
+    EXPECT_EQ(names.removeDuplicates(), 0);
+    EXPECT_FALSE(names.contains(QStringLiteral("?")));
+}
 
 TEST(FtpProtocol, PlainLoginSendsTheSequenceAndQuits)
 {
@@ -253,6 +374,44 @@ TEST(FtpProtocol, SilentServerTimesOut)
             EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->ChangeDir(QStringLiteral("a")); }), QStringLiteral("Read timed out."));
         }
     }
+}
+
+TEST(FtpProtocol, BrokenTransferWithoutItsReplyInTimeClosesTheConnection)
+{
+    // The 426 of the broken listing comes after the client stopped waiting for it; had the
+    // connection stayed open, it would have been taken as the answer to the next command.
+    Scenario scenario;
+    scenario.StallListing = true;
+    scenario.BrokenTransferReplyDelayMs = 1500;
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    ftp->SetReadTimeout(300);
+    EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->List(); }), QStringLiteral("Read timed out."));
+    EXPECT_FALSE(ftp->Connected());
+    EXPECT_EQ(ftp->State(), TIdFTPState::Closed);
+    ftp->SetReadTimeout(10000);
+    EXPECT_THROW(ftp->ChangeDir(QStringLiteral("next")), EIdSocketError);
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("MLSD"));
+}
+
+TEST(FtpProtocol, TlsListingEndedWithoutCloseNotifyIsComplete)
+{
+    Scenario scenario;
+    scenario.ImplicitTLS = true;
+    scenario.ListingWithoutCloseNotify = true;
+    scenario.Listing = "type=file;size=3;modify=20240102030405; a.txt\r\n"
+                       "type=file;size=5;modify=20240102030405; b.txt\r\n";
+    ScriptedFtpServer server(scenario);
+    TIdSSLIOHandlerSocketOpenSSL tls;
+    auto ftp = MakeTestClient(server.Port(), utUseImplicitTLS, &tls);
+    ftp->Connect();
+    ftp->List();
+    ASSERT_EQ(ftp->DirectoryListing().size(), 2);
+    EXPECT_EQ(ftp->DirectoryListing()[1].FileName, QStringLiteral("b.txt"));
+    EXPECT_EQ(server.TlsDataConnections(), 1);
+    ftp->ChangeDir(QStringLiteral("next"));
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD next"));
 }
 
 TEST(FtpProtocol, StalledDataConnectionTimesOutAndKeepsTheControlInStep)
@@ -509,6 +668,51 @@ TEST(FtpProtocol, ImplicitTlsAgainstPlainServerFailsWithReason)
     const QString message = MessageOf<EIdOSSLError>([&] { ftp->Connect(); });
     EXPECT_TRUE(message.startsWith(QStringLiteral("Error connecting with SSL.\r\n"))) << message.toStdString();
     EXPECT_GT(message.size(), QStringLiteral("Error connecting with SSL.\r\n").size());
+}
+
+TEST(FtpProtocol, ClientSideErrorsHaveTheirOwnTypes)
+{
+    {
+        TIdFTP ftp;
+        EXPECT_EQ(ClassNameOf<EIdFTPNoIOHandler>([&] { ftp.SetUseTLS(utUseExplicitTLS); }),
+                  "EIdFTPNoIOHandler");
+    }
+    {
+        Scenario scenario;
+        scenario.Replies[QStringLiteral("AUTH")] = Lines({"500 Unknown command"});
+        ScriptedFtpServer server(scenario);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), utUseRequireTLS, &tls);
+        EXPECT_EQ(ClassNameOf<EIdFTPNoTLSSupport>([&] { ftp->Connect(); }), "EIdFTPNoTLSSupport");
+    }
+    {
+        Scenario scenario;
+        scenario.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("331 What?")};
+        ScriptedFtpServer server(scenario);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
+        EXPECT_EQ(ClassNameOf<EIdTLSClientStartTLSCmdFailed>([&] { ftp->Connect(); }),
+                  "EIdTLSClientStartTLSCmdFailed");
+    }
+    {
+        Scenario scenario;
+        scenario.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("234 Proceed")};
+        scenario.CloseAfterAuth = true;
+        ScriptedFtpServer server(scenario);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
+        EXPECT_EQ(ClassNameOf<EIdTLSClientTLSHandShakeFailed>([&] { ftp->Connect(); }),
+                  "EIdTLSClientTLSHandShakeFailed");
+    }
+    {
+        ScriptedFtpServer server({});
+        auto ftp = MakeTestClient(server.Port());
+        ftp->Connect();
+        ftp->SetPassive(false);
+        EXPECT_EQ(ClassNameOf<EIdFTPException>([&] { ftp->List(); }), "EIdFTPException");
+        // Refused before anything went out for the listing.
+        EXPECT_EQ(server.Commands(), kPlainLogin);
+    }
 }
 
 TEST(FtpProtocol, UseTlsMovesThePortAndNeedsTheChannel)

@@ -1,8 +1,12 @@
 // Reading replies off the control connection.
 #include "FtpTestSupport.h"
 
+#include "ftp/FTPCapabilities.h"
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPReply.h"
+
+#include <initializer_list>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -84,4 +88,68 @@ TEST(FtpReply, MultiLineReplyIsBounded)
         fits.append(QStringLiteral(" line"));
     fits.append(QStringLiteral("211 end"));
     EXPECT_EQ(ReadFrom(fits).Text.size(), kMaxReplyLines);
+}
+
+TEST(FtpReply, FeatureListGivesTheCapabilities)
+{
+    using Caps = TIdFTPCapabilities;
+    const auto reply = [](int code, std::initializer_list<const char *> lines) {
+        TIdFTPReply result{code, {}};
+        for (const char *line : lines)
+            result.Text.append(QString::fromUtf8(line));
+        return result;
+    };
+    // A FEAT reply listing features between its first and last line.
+    const auto feat = [&](std::initializer_list<const char *> features) {
+        TIdFTPReply result = reply(211, features);
+        result.Text.prepend(QStringLiteral("Features:"));
+        result.Text.append(QStringLiteral("End"));
+        return result;
+    };
+    struct Case
+    {
+        const char *name;
+        TIdFTPReply reply;
+        bool Caps::*flag; // the one flag set; nullptr: none
+    };
+    const Case cases[] = {
+        {"MLSD", feat({"MLSD"}), &Caps::MLSD},
+        {"MLST with facts", feat({"MLST type*;size*;modify*;"}), &Caps::MLST},
+        {"letter case", feat({"mfmt"}), &Caps::MFMT},
+        {"blanks around", feat({"  UTF8  "}), &Caps::UTF8},
+        {"CLNT", feat({"CLNT"}), &Caps::CLNT},
+        {"PRET", feat({"PRET"}), &Caps::PRET},
+        {"longer words", feat({"MLSDX", "UTF8X", "PRETTY"}), nullptr},
+        {"MDTM in UTC", feat({"MDTM YYYYMMDDHHMMSS[+-TZ];filename"}), &Caps::MDTMSetsUtc},
+        {"MDTM with offset", feat({"mdtm yyyymmddhhmmss[+-tz] FILENAME"}),
+         &Caps::MDTMSetsLocalWithOffset},
+        // Plain MDTM (RFC 3659) reads times; it sets none.
+        {"plain MDTM", feat({"MDTM"}), nullptr},
+        {"SITE ZONE", feat({"SITE PSWD;SET;ZONE;CHMOD"}), &Caps::SiteZone},
+        {"SITE ZONE last", feat({"site pswd; zone "}), &Caps::SiteZone},
+        {"SITE without ZONE", feat({"SITE PSWD;ZONES;TIMEZONE", "ZONE"}), nullptr},
+        {"refused FEAT", reply(500, {"x", "MLSD", "y"}), nullptr},
+        {"no features", reply(211, {"No features", "End"}), nullptr},
+        {"221 lists too", reply(221, {"x", "PRET", "y"}), &Caps::PRET},
+    };
+    const std::pair<const char *, bool Caps::*> flags[] = {
+        {"MLSD", &Caps::MLSD},
+        {"MLST", &Caps::MLST},
+        {"MFMT", &Caps::MFMT},
+        {"MDTMSetsUtc", &Caps::MDTMSetsUtc},
+        {"MDTMSetsLocalWithOffset", &Caps::MDTMSetsLocalWithOffset},
+        {"UTF8", &Caps::UTF8},
+        {"CLNT", &Caps::CLNT},
+        {"PRET", &Caps::PRET},
+        {"SiteZone", &Caps::SiteZone},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Caps caps = Caps::FromFeatReply(c.reply);
+        for (const auto &[flagName, flag] : flags)
+            EXPECT_EQ(caps.*flag, flag == c.flag) << flagName;
+    }
+    EXPECT_EQ(Caps::FromFeatReply(feat({"MLSD", " SIZE"})).Lines,
+              (QStringList{QStringLiteral("MLSD"), QStringLiteral(" SIZE")}));
+    EXPECT_TRUE(Caps::FromFeatReply(reply(500, {"x", "MLSD", "y"})).Lines.isEmpty());
 }

@@ -344,9 +344,15 @@ void ScriptedFtpServer::Serve(int fd)
             while (data.Read(chunk, sizeof chunk) > 0) {
             }
             data.Close();
+            const std::chrono::milliseconds delay(m_scenario.BrokenTransferReplyDelayMs);
+            std::this_thread::sleep_for(delay);
             Send(control, QStringLiteral("426 Transfer aborted."));
         } else {
             data.Write(m_scenario.Listings.value(cwd, m_scenario.Listing));
+            if (m_scenario.ListingWithoutCloseNotify && data.ssl) {
+                SSL_free(data.ssl); // no SSL_shutdown: the peer sees the TCP end only
+                data.ssl = nullptr;
+            }
             data.Close();
             Send(control, QStringLiteral("226 Directory send OK."));
         }

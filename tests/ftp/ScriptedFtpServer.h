@@ -35,6 +35,10 @@ public:
         qint64 StorResetAfter = -1;
         // Send no listing data and keep the data connection open until the client gives up.
         bool StallListing = false;
+        // Wait this long before the final reply of a transfer that the client broke off.
+        int BrokenTransferReplyDelayMs = 0;
+        // End a listing's TLS data connection without a close_notify alert.
+        bool ListingWithoutCloseNotify = false;
         // Close the connection instead of the TLS handshake after an accepted AUTH.
         bool CloseAfterAuth = false;
         // TLS from the first byte (implicit TLS).
