@@ -6,15 +6,12 @@
 #include "engine/LocalFiles.h"
 #include "engine/OutputSide.h"
 #include "engine/PathText.h"
-#include "settings/AsciiText.h"
 #include "runlog/RunLog.h"
-#include "ftp/FTPListParse.h"
-#include "ftp/FTPSession.h"
+#include "settings/AsciiText.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -41,16 +38,13 @@ struct Walk
     bool CopyIfExists;
     QString CopyIfExistsPath;
     TOverwriteFile Overwrite;
-    TFTPSession *Session;
+    TOutputSide &Output;
     int &Copied;
     int &Skipped;
     int &Existed;
     int &Failed;
     TRunLog &Thread;
     std::vector<FolderId> Descent;
-    // The local output folder made sure of last: files of one folder come one after the other,
-    // so each folder is looked at once, not once per file.
-    std::optional<QString> LastLocalDir;
 };
 
 void scan(Walk &walk, const QString &Mask);
@@ -83,7 +77,8 @@ QString copyIfExistsTarget(const Walk &walk, const QString &Dest, const QString 
     return WithTrailingDelim(DestDir) + path;
 }
 
-// One file found in folder S: decide, log, copy, count.
+// One file found in folder S: decide, log, copy, count. A failure of the output side raises and
+// is logged and counted by the caller.
 void handleFile(Walk &walk, const QString &S, const QString &name)
 {
     const QString Src = S + name;
@@ -105,44 +100,18 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
     const QString DestDir = FolderPart(Dest);
 
     if (walk.CopyIfExists
-        && !DoFileExists(walk.Session, copyIfExistsTarget(walk, Dest, DestDir), true)) {
+        && !walk.Output.FileFacts(copyIfExistsTarget(walk, Dest, DestDir), false).Exists) {
         walk.Thread.Log(QStringLiteral("Skipped: ") + Src);
         ++walk.Skipped;
         return;
     }
 
-    if (walk.Session || walk.LastLocalDir != DestDir) {
-        if (!DoForceDirectories(walk.Session, DestDir)) {
-            walk.Thread.Log(QStringLiteral("Unable to create directory ") + DestDir);
-            ++walk.Failed;
-            return;
-        }
-        if (!walk.Session)
-            walk.LastLocalDir = DestDir;
-    }
+    walk.Output.MakeFolder(DestDir);
 
     if (walk.Overwrite != ofAll) {
-        // Locally one look at the output file tells both whether it exists and its time.
-        TDateTime outputAge = 0;
-        const bool exists = walk.Session ? DoFileExists(walk.Session, Dest, true)
-                                         : LocalFileFacts(Dest, outputAge);
-        if (exists && walk.Overwrite == ofOlder) {
-            TDateTime sourceAge = DoFileAge(nullptr, Src, true);
-            if (walk.Session) {
-                outputAge = DoFileAge(walk.Session, Dest, true);
-                // A listing that gives only minutes or days would make every unchanged file
-                // look older than its source.
-                const int precision = walk.Session->FileAgePrecision(ToFTPPath(Dest));
-                if (precision > 1)
-                    sourceAge = CutToListedPrecision(sourceAge, precision);
-            }
-            // Equal times count as not older.
-            if (outputAge >= sourceAge) {
-                walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
-                ++walk.Existed;
-                return;
-            }
-        } else if (exists) {
+        const bool olderOnly = walk.Overwrite == ofOlder;
+        const TOutputFacts output = walk.Output.FileFacts(Dest, olderOnly);
+        if (output.Exists && !(olderOnly && output.IsOlderThan(LocalFileAge(Src, true)))) {
             walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
             ++walk.Existed;
             return;
@@ -151,15 +120,8 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
 
     walk.Thread.Log(QStringLiteral("Copy: ") + walk.OutDir + QStringLiteral(" <= ") + Rel
                     + QStringLiteral(" (") + Src + QLatin1Char(')'));
-    QString reason;
-    if (DoCopyFile(walk.Session, Src, Dest, false, &reason)) {
-        ++walk.Copied;
-    } else {
-        ++walk.Failed;
-        const QString why =
-            reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + QLatin1Char(')');
-        walk.Thread.Log(QStringLiteral("Unable to copy file ") + Dest + why);
-    }
+    walk.Output.CopyFile(Src, Dest);
+    ++walk.Copied;
 }
 
 // Calls scan for every listed folder of parent that is not excluded, with the mask that
@@ -250,6 +212,10 @@ void scan(Walk &walk, const QString &Mask)
                     continue;
                 try {
                     handleFile(walk, S, file.Name);
+                } catch (const EOutputError &error) {
+                    // Already worded as the line that reports it.
+                    walk.Thread.Log(error.Message());
+                    ++walk.Failed;
                 } catch (const std::exception &error) {
                     walk.Thread.LogException(error);
                     ++walk.Failed;
@@ -276,15 +242,26 @@ void scan(Walk &walk, const QString &Mask)
 void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
                      const QString &BaseFolder, bool SubFolders, bool JunkPath,
                      const TExcludeList *Excludes, bool CopyIfExists,
-                     const QString &CopyIfExistsPath, TOverwriteFile Overwrite,
-                     TFTPSession *Session, int &Copied, int &Skipped, int &Existed, int &Failed,
-                     TRunLog &Thread)
+                     const QString &CopyIfExistsPath, TOverwriteFile Overwrite, TOutputSide &Output,
+                     int &Copied, int &Skipped, int &Existed, int &Failed, TRunLog &Thread)
 {
     const QString conditionPath = WithLocalSeparators(CopyIfExistsPath);
-    Walk walk{ProjectName,   OutDir,    BaseFolder, WithTrailingDelim(BaseFolder),
-              SubFolders,    JunkPath,  Excludes,   CopyIfExists,
-              conditionPath, Overwrite, Session,    Copied,
-              Skipped,       Existed,   Failed,     Thread,
-              {},            {}};
+    Walk walk{ProjectName,
+              OutDir,
+              BaseFolder,
+              WithTrailingDelim(BaseFolder),
+              SubFolders,
+              JunkPath,
+              Excludes,
+              CopyIfExists,
+              conditionPath,
+              Overwrite,
+              Output,
+              Copied,
+              Skipped,
+              Existed,
+              Failed,
+              Thread,
+              {}};
     scan(walk, Mask);
 }

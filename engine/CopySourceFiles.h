@@ -5,13 +5,13 @@
 #include <QString>
 
 class TExcludeList;
-class TFTPSession;
+class TOutputSide;
 class TRunLog;
 
 // Processes one source pattern of a project: finds the files the mask names (walking
 // sub-folders for "**", a wildcard folder component or the SubFolders flag), decides for each
-// whether and where it goes, copies it into OutDir (or uploads it through Session), logs one
-// line per decision and counts the outcome in Copied, Skipped, Existed and Failed.
+// whether and where it goes, copies it into OutDir on Output, logs one line per decision and
+// counts the outcome in Copied, Skipped, Existed and Failed.
 //
 // OutDir is the project's resolved output folder (tags expanded, no trailing "/" except the
 // root, may be empty); BaseFolder is the folder that relative output paths are taken from.
@@ -19,6 +19,5 @@ class TRunLog;
 void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
                      const QString &BaseFolder, bool SubFolders, bool JunkPath,
                      const TExcludeList *Excludes, bool CopyIfExists,
-                     const QString &CopyIfExistsPath, TOverwriteFile Overwrite,
-                     TFTPSession *Session, int &Copied, int &Skipped, int &Existed, int &Failed,
-                     TRunLog &Thread);
+                     const QString &CopyIfExistsPath, TOverwriteFile Overwrite, TOutputSide &Output,
+                     int &Copied, int &Skipped, int &Existed, int &Failed, TRunLog &Thread);

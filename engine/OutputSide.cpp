@@ -1,9 +1,7 @@
 #include "engine/OutputSide.h"
 
-#include "engine/FileCopy.h"
-#include "engine/LocalFiles.h"
 #include "engine/PathText.h"
-#include "ftp/FTPSession.h"
+#include "ftp/FTPListParse.h"
 
 QString ToFTPPath(const QString &path)
 {
@@ -15,31 +13,9 @@ QString ToFTPPath(const QString &path)
     return result;
 }
 
-bool DoCopyFile(TFTPSession *session, const QString &existingFileName, const QString &newFileName,
-                bool failIfExists, QString *errorText)
+bool TOutputFacts::IsOlderThan(TDateTime sourceAge) const
 {
-    if (session)
-        return session->CopyFile(ToFTPPath(existingFileName), ToFTPPath(newFileName), failIfExists);
-    return CopyFileKeepingTime(existingFileName, newFileName, failIfExists, errorText);
-}
-
-TDateTime DoFileAge(TFTPSession *session, const QString &fileName, bool followLinks)
-{
-    if (session)
-        return session->FileAge(ToFTPPath(fileName));
-    return LocalFileAge(fileName, followLinks);
-}
-
-bool DoFileExists(TFTPSession *session, const QString &fileName, bool followLinks)
-{
-    if (session)
-        return session->FileExists(ToFTPPath(fileName));
-    return LocalFileExists(fileName, followLinks);
-}
-
-bool DoForceDirectories(TFTPSession *session, const QString &dir)
-{
-    if (session)
-        return session->ForceDirectories(ToFTPPath(dir));
-    return LocalForceDirectories(dir);
+    if (AgePrecision > 1)
+        sourceAge = CutToListedPrecision(sourceAge, AgePrecision);
+    return Age < sourceAge;
 }

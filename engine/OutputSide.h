@@ -1,26 +1,52 @@
 #pragma once
 
 #include "settings/DateTime.h"
+#include "settings/Exception.h"
 
 #include <QString>
-
-class TFTPSession;
-
-// The output side of a copy: the local file system when session is null, the FTP server of the
-// project's session otherwise. Paths handed to a session go through ToFTPPath first.
 
 // The path with every local separator turned into "/", the remote separator.
 QString ToFTPPath(const QString &path);
 
-// Copies (or uploads) one file. The local copy keeps the file's permission bits and time and
-// raises nothing: a failure returns false, with the reason in errorText when given. A session
-// raises its own errors.
-bool DoCopyFile(TFTPSession *session, const QString &existingFileName, const QString &newFileName,
-                bool failIfExists, QString *errorText = nullptr);
-// The file's last-write time as a local date-time (whole seconds locally; 0 when a local file
-// does not exist or its time cannot be read).
-TDateTime DoFileAge(TFTPSession *session, const QString &fileName, bool followLinks);
-// Whether a file stands at the path.
-bool DoFileExists(TFTPSession *session, const QString &fileName, bool followLinks);
-// Makes the folder exist. Locally an empty path raises Exception "Unable to create directory".
-bool DoForceDirectories(TFTPSession *session, const QString &dir);
+// What the output side knows of one output path.
+struct TOutputFacts
+{
+    // A file (not a folder) stands at the path.
+    bool Exists = false;
+    // Its last-write time as a local date-time; only meaningful when the time was asked for.
+    TDateTime Age = 0;
+    // How exact Age is, in seconds: a remote listing may give only the minute or the day.
+    int AgePrecision = 1;
+
+    // Whether the file is older than a source file of the given time. The source time is cut
+    // to the precision of Age first, or every unchanged file would look older than its source;
+    // equal times count as not older.
+    bool IsOlderThan(TDateTime sourceAge) const;
+};
+
+// A file or folder the output side could not make, worded as the whole log line that says so.
+class EOutputError : public Exception
+{
+public:
+    explicit EOutputError(const QString &line) : Exception(line, "EOutputError") {}
+};
+
+// Where the files of a copy project go: the local file system (TLocalOutput) or one FTP server
+// (TFTPOutput). Paths are the walk's output paths, with local separators.
+//
+// Every operation reports a failure in one way: it raises. EOutputError carries a failure the
+// output side words itself; any other Exception is an error from below (a server's refusal, a
+// lost connection) and is logged as such. Either ends the handling of the current file only.
+class TOutputSide
+{
+public:
+    virtual ~TOutputSide() = default;
+
+    // Looks at an output path: whether a file stands there and, with withAge, its time.
+    virtual TOutputFacts FileFacts(const QString &fileName, bool withAge) = 0;
+    // Makes the output folder of the next files exist.
+    virtual void MakeFolder(const QString &dir) = 0;
+    // Copies a local file to an output path, replacing what stands there, and gives the copy
+    // the source's time.
+    virtual void CopyFile(const QString &source, const QString &target) = 0;
+};

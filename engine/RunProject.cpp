@@ -2,13 +2,15 @@
 
 #include "engine/CopySourceFiles.h"
 #include "engine/ExcludeMasks.h"
+#include "engine/FTPOutput.h"
 #include "engine/FTPSessionFactory.h"
+#include "engine/LocalOutput.h"
 #include "engine/OutputFolder.h"
 #include "engine/PathText.h"
-#include "runlog/RunLog.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
+#include "runlog/RunLog.h"
 
 #include <memory>
 
@@ -51,6 +53,12 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         }
     }
 
+    std::unique_ptr<TOutputSide> output;
+    if (session)
+        output = std::make_unique<TFTPOutput>(*session);
+    else
+        output = std::make_unique<TLocalOutput>();
+
     QString outputFolder = ExpandOutputFolder(Project, OutDir);
     if (session && !outputFolder.isEmpty() && !outputFolder.startsWith(kPathDelim))
         outputFolder.prepend(kPathDelim);
@@ -85,8 +93,7 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         }
         CopySourceFiles(Project.ProjectName(), outputFolder, pattern, baseFolder, subFolders,
                         junkPath, &excludes, Project.CopyIfExists(), Project.CopyIfExistsPath(),
-                        Project.Overwrite(), session.get(), copied, skipped, existed, failed,
-                        Thread);
+                        Project.Overwrite(), *output, copied, skipped, existed, failed, Thread);
     }
 
     Thread.Log(QStringLiteral("Copied: %1, skipped: %2, already existed: %3, failed: %4")

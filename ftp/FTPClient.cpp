@@ -185,11 +185,11 @@ int TFTPClient::FileAgePrecision(const QString &FileName)
     return ListedFile(FileName).ModifiedPrecision;
 }
 
-bool TFTPClient::ForceDirectories(const QString &Dir)
+void TFTPClient::ForceDirectories(const QString &Dir)
 {
     CheckRemotePath(Dir);
     if (IsCurrentDir(Dir))
-        return true;
+        return;
     const QString upperDir = AsciiUpper(Dir);
     const QString upperCurrent = FCurrentDir; // already upper-cased
     int levels = 0;
@@ -232,10 +232,9 @@ bool TFTPClient::ForceDirectories(const QString &Dir)
             throw Exception(QStringLiteral("Not a directory: ") + rest.left(end));
         ChangeDir(segment);
     }
-    return true;
 }
 
-bool TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFileName,
+void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFileName,
                           bool FailIfExists)
 {
     const QFileInfo info(ExistingFileName);
@@ -260,5 +259,4 @@ bool TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
     FIdFTP->Put(file, name);
     if (fileTime != 0)
         FIdFTP->SetModTime(name, fileTime);
-    return true;
 }

@@ -27,8 +27,8 @@ public:
     void Disconnect();
     bool FileExists(const QString &FileName) override;
     double FileAge(const QString &FileName) override;
-    bool ForceDirectories(const QString &Dir) override;
-    bool CopyFile(const QString &ExistingFileName, const QString &NewFileName,
+    void ForceDirectories(const QString &Dir) override;
+    void CopyFile(const QString &ExistingFileName, const QString &NewFileName,
                   bool FailIfExists) override;
 
     // See TIdFTPListItem::ModifiedPrecision; raises as FileAge does.

@@ -25,8 +25,8 @@ public:
         return 1;
     }
     // Makes a remote folder path exist and become the current directory.
-    virtual bool ForceDirectories(const QString &dir) = 0;
+    virtual void ForceDirectories(const QString &dir) = 0;
     // Uploads a local file under a remote path and gives it the local file's time.
-    virtual bool CopyFile(const QString &existingFileName, const QString &newFileName,
+    virtual void CopyFile(const QString &existingFileName, const QString &newFileName,
                           bool failIfExists) = 0;
 };

@@ -49,8 +49,8 @@ public:
     }
     bool FileExists(const QString &) override { return false; }
     double FileAge(const QString &) override { return 0; }
-    bool ForceDirectories(const QString &) override { return true; }
-    bool CopyFile(const QString &, const QString &, bool) override { return true; }
+    void ForceDirectories(const QString &) override {}
+    void CopyFile(const QString &, const QString &, bool) override {}
 
 private:
     TFTPConnection &FConn;

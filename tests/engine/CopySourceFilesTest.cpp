@@ -497,4 +497,73 @@ TEST_F(CopySourceFilesTest, SessionErrorsAreLoggedPerFileAndTheWalkGoesOn)
     EXPECT_EQ(call.Failed, 2);
 }
 
+struct OutputFaultCase
+{
+    const char *Name;
+    bool Remote;
+    // The folder a cannot be made; otherwise only the copy of a/1.txt fails.
+    bool FolderFault;
+    // The line that reports the fault; "<out>" stands for the output folder.
+    const char *Line;
+};
+
+class OutputFaultTest : public CopySourceFilesTest,
+                        public ::testing::WithParamInterface<OutputFaultCase>
+{
+};
+
+TEST_P(OutputFaultTest, FailsOnlyItsFileWithOneLineOnEitherSide)
+{
+    const OutputFaultCase &c = GetParam();
+    tree.write(QStringLiteral("src/a/1.txt"));
+    tree.write(QStringLiteral("src/a/3.txt"));
+    tree.write(QStringLiteral("src/b/2.txt"));
+    FakeSession session;
+    if (c.Remote) {
+        call.Session = &session;
+        call.OutDir = QStringLiteral("/r");
+        if (c.FolderFault)
+            session.Refusals[QStringLiteral("/r/a")] = QStringLiteral("Cannot create directory");
+        else
+            session.Refusals[QStringLiteral("/r/a/1.txt")] = QStringLiteral("Cannot create file");
+    } else if (c.FolderFault) {
+        tree.write(QStringLiteral("out/a"), "a file, not a folder");
+    } else {
+        tree.mkdir(QStringLiteral("out/a/1.txt"));
+    }
+    call.Mask = QStringLiteral("**/*.txt");
+
+    QStringList lines = call.Run();
+    lines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("Scanning")); });
+
+    const auto copyLine = [&](const char *rel) {
+        const QString name = QLatin1String(rel);
+        return QStringLiteral("Copy: ") + call.OutDir + QStringLiteral(" <= ") + name
+               + QStringLiteral(" (") + src + QLatin1Char('/') + name + QLatin1Char(')');
+    };
+    QString failure = QString::fromLatin1(c.Line);
+    failure.replace(QLatin1String("<out>"), call.OutDir);
+    // A folder that could not be made is tried again for the next file of that folder.
+    const QStringList expected = c.FolderFault
+        ? QStringList{failure, failure, copyLine("b/2.txt")}
+        : QStringList{copyLine("a/1.txt"), failure, copyLine("a/3.txt"), copyLine("b/2.txt")};
+    EXPECT_EQ(lines, expected) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(call.Failed, c.FolderFault ? 2 : 1);
+    EXPECT_EQ(call.Copied, c.FolderFault ? 1 : 2);
+    EXPECT_EQ(call.Existed + call.Skipped, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sides, OutputFaultTest,
+    ::testing::Values(
+        OutputFaultCase{"LocalFolder", false, true, "Unable to create directory <out>/a"},
+        OutputFaultCase{"LocalCopy", false, false,
+                        "Unable to copy file <out>/a/1.txt (Is a directory)"},
+        // A server's refusal is logged as the error it is.
+        OutputFaultCase{"RemoteFolder", true, true, "Cannot create directory."},
+        OutputFaultCase{"RemoteCopy", true, false, "Cannot create file."}),
+    [](const ::testing::TestParamInfo<OutputFaultCase> &test) {
+        return std::string(test.param.Name);
+    });
+
 } // namespace

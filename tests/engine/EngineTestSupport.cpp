@@ -1,16 +1,36 @@
 #include "EngineTestSupport.h"
 
 #include "engine/CopySourceFiles.h"
+#include "engine/FTPOutput.h"
 #include "engine/LocalFiles.h"
+#include "engine/LocalOutput.h"
 #include "settings/Exception.h"
 
 #include <QFileInfo>
 
+#include <memory>
+
+namespace {
+
+void refuseWhenTold(const std::map<QString, QString> &refusals, const QString &path)
+{
+    const auto it = refusals.find(path);
+    if (it != refusals.end())
+        throw Exception(it->second);
+}
+
+} // namespace
+
 QStringList ScanCall::Run()
 {
     Log.Lines.clear();
+    std::unique_ptr<TOutputSide> output;
+    if (Session)
+        output = std::make_unique<TFTPOutput>(*Session);
+    else
+        output = std::make_unique<TLocalOutput>();
     CopySourceFiles(ProjectName, OutDir, Mask, BaseFolder, SubFolders, JunkPath, Excludes,
-                    CopyIfExists, CopyIfExistsPath, Overwrite, Session, Copied, Skipped, Existed,
+                    CopyIfExists, CopyIfExistsPath, Overwrite, *output, Copied, Skipped, Existed,
                     Failed, Log);
     return Log.Lines;
 }
@@ -42,18 +62,18 @@ int FakeSession::FileAgePrecision(const QString &)
     return Precision;
 }
 
-bool FakeSession::ForceDirectories(const QString &dir)
+void FakeSession::ForceDirectories(const QString &dir)
 {
     Calls.append(QStringLiteral("ForceDirectories ") + dir);
-    return true;
+    refuseWhenTold(Refusals, dir);
 }
 
-bool FakeSession::CopyFile(const QString &existingFileName, const QString &newFileName, bool)
+void FakeSession::CopyFile(const QString &existingFileName, const QString &newFileName, bool)
 {
     Calls.append(QStringLiteral("CopyFile ") + existingFileName + QStringLiteral(" -> ")
                  + newFileName);
     if (!CopyError.isEmpty())
         throw Exception(CopyError);
+    refuseWhenTold(Refusals, newFileName);
     Files[newFileName] = LocalFileAge(existingFileName, true);
-    return true;
 }

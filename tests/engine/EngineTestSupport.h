@@ -24,6 +24,7 @@ struct ScanCall
     bool CopyIfExists = false;
     QString CopyIfExistsPath;
     TOverwriteFile Overwrite = ofNone;
+    // The FTP session the files go to; the local file system when null.
     TFTPSession *Session = nullptr;
 
     int Copied = 0;
@@ -32,7 +33,7 @@ struct ScanCall
     int Failed = 0;
     RecordingLog Log;
 
-    // Runs CopySourceFiles and returns the lines it logged.
+    // Runs CopySourceFiles on a new output side and returns the lines it logged.
     QStringList Run();
 };
 
@@ -44,8 +45,8 @@ public:
     bool FileExists(const QString &fileName) override;
     double FileAge(const QString &fileName) override;
     int FileAgePrecision(const QString &fileName) override;
-    bool ForceDirectories(const QString &dir) override;
-    bool CopyFile(const QString &existingFileName, const QString &newFileName,
+    void ForceDirectories(const QString &dir) override;
+    void CopyFile(const QString &existingFileName, const QString &newFileName,
                   bool failIfExists) override;
 
     QStringList Calls;
@@ -55,4 +56,7 @@ public:
     int Precision = 1;
     QString ConnectError;
     QString CopyError;
+    // Remote path -> the error raised by a call for it (ForceDirectories: the folder,
+    // CopyFile: the target), as a server's refusal would be.
+    std::map<QString, QString> Refusals;
 };

@@ -104,8 +104,8 @@ protected:
         void Connect() override { m_s.Connect(); }
         bool FileExists(const QString &f) override { return m_s.FileExists(f); }
         double FileAge(const QString &f) override { return m_s.FileAge(f); }
-        bool ForceDirectories(const QString &d) override { return m_s.ForceDirectories(d); }
-        bool CopyFile(const QString &a, const QString &b, bool f) override { return m_s.CopyFile(a, b, f); }
+        void ForceDirectories(const QString &d) override { m_s.ForceDirectories(d); }
+        void CopyFile(const QString &a, const QString &b, bool f) override { m_s.CopyFile(a, b, f); }
 
     private:
         FakeSession &m_s;

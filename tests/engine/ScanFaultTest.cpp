@@ -2,6 +2,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/CopySourceFiles.h"
+#include "engine/LocalOutput.h"
 
 #include "support/TempTree.h"
 
@@ -44,8 +45,9 @@ struct Counters
 QStringList scan(const QString &mask, const QString &base, const QString &out, TRunLog &log,
                  Counters &c, TOverwriteFile mode = ofAll, bool subFolders = false)
 {
+    TLocalOutput output;
     CopySourceFiles(QStringLiteral("P"), out, mask, base, subFolders, false, nullptr, false,
-                    QString(), mode, nullptr, c.Copied, c.Skipped, c.Existed, c.Failed, log);
+                    QString(), mode, output, c.Copied, c.Skipped, c.Existed, c.Failed, log);
     return static_cast<RecordingLog &>(log).Lines;
 }
 

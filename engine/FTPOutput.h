@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/OutputSide.h"
+
+class TFTPSession;
+
+// One FTP server as output side, through a connected session that outlives it. Paths go to
+// the session through ToFTPPath; the session's errors pass through unchanged.
+class TFTPOutput : public TOutputSide
+{
+public:
+    explicit TFTPOutput(TFTPSession &session);
+
+    TOutputFacts FileFacts(const QString &fileName, bool withAge) override;
+    // Every call reaches the server: making the folder also makes it the remote current
+    // directory, which the look-ups and the upload of the file then work in.
+    void MakeFolder(const QString &dir) override;
+    void CopyFile(const QString &source, const QString &target) override;
+
+private:
+    TFTPSession &FSession;
+};
