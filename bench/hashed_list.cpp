@@ -2,10 +2,10 @@
 // path: each write is a name lookup, then an append or an in-place replacement).
 #include "settings/VHashedStringList.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QString>
 #include <QStringList>
+
+#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -26,7 +26,7 @@ void BM_NameLookup(benchmark::State &state)
     QStringList probes;
     for (int i = 0; i < 1024; ++i)
         probes.append(KeyOf(int((i * 7919LL) % lines)).toLower()); // letter case ignored
-    (void)list.IndexOfName(probes[0]); // builds the index once
+    (void)list.IndexOfName(probes[0]);                             // builds the index once
     size_t next = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(list.IndexOfName(probes[qsizetype(next)]));

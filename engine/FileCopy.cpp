@@ -6,9 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -18,27 +17,27 @@ namespace {
 class Fd
 {
 public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
+    explicit Fd(int fd = -1) : FFd(fd) {}
     ~Fd() { reset(); }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
-    int get() const { return m_fd; }
+    int get() const { return FFd; }
     void reset(int fd = -1)
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = fd;
     }
     // Closes and reports the error close may carry (delayed write errors on some systems).
     int close()
     {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
+        const int rc = ::close(FFd);
+        FFd = -1;
         return rc;
     }
 
 private:
-    int m_fd;
+    int FFd;
 };
 
 QString systemError(int error)
@@ -201,8 +200,8 @@ Outcome copyUnnamed(int in, const struct stat &st, const QByteArray &dst, bool f
     Fd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
     if (out.get() < 0)
         return Outcome::NotSupported;
-    const bool bitsSet =
-        (created & ~creationMask()) == (st.st_mode & 07777) && !defaultAclRules(folder);
+    const bool bitsSet = (created & ~creationMask()) == (st.st_mode & 07777)
+                         && !defaultAclRules(folder);
     if (!fillTarget(in, out.get(), st, bitsSet, error))
         return Outcome::Failed;
     char self[64];

@@ -6,7 +6,6 @@
 #include <QFile>
 
 #include <algorithm>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,7 +30,8 @@ bool matchFolded(QStringView name, QStringView pattern)
             starP = p++;
             starN = n;
         } else if (p < pattern.size()
-                   && (pattern[p] == QLatin1Char('?') || foldCase(pattern[p]) == foldCase(name[n]))) {
+                   && (pattern[p] == QLatin1Char('?')
+                       || foldCase(pattern[p]) == foldCase(name[n]))) {
             ++p;
             ++n;
         } else if (starP >= 0) {
@@ -60,18 +60,18 @@ struct SortKeyed
 class DirHandle
 {
 public:
-    explicit DirHandle(DIR *dir) : m_dir(dir) {}
+    explicit DirHandle(DIR *dir) : FDir(dir) {}
     ~DirHandle()
     {
-        if (m_dir)
-            closedir(m_dir);
+        if (FDir)
+            closedir(FDir);
     }
     DirHandle(const DirHandle &) = delete;
     DirHandle &operator=(const DirHandle &) = delete;
-    DIR *get() const { return m_dir; }
+    DIR *get() const { return FDir; }
 
 private:
-    DIR *m_dir;
+    DIR *FDir;
 };
 
 } // namespace

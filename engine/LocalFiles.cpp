@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <ctime>
-
 #include <sys/stat.h>
 
 namespace {

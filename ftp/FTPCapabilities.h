@@ -14,16 +14,16 @@ struct TIdFTPCapabilities
     // The feature lines as listed, without the reply's first and last line.
     QStringList Lines;
 
-    bool MLSD = false;  // RFC 3659 machine listings
+    bool MLSD = false; // RFC 3659 machine listings
     bool MLST = false;
-    bool MFMT = false;  // sets a file's time, given in UTC
+    bool MFMT = false; // sets a file's time, given in UTC
     // "MDTM YYYYMMDDHHMMSS[+-TZ];filename": MDTM sets a time given in UTC.
     bool MDTMSetsUtc = false;
     // "MDTM YYYYMMDDHHMMSS[+-TZ] filename": MDTM sets a local time followed by its offset.
     bool MDTMSetsLocalWithOffset = false;
-    bool UTF8 = false;  // RFC 2640 path names in UTF-8
-    bool CLNT = false;  // the server wants to know the client's name
-    bool PRET = false;  // a transfer is announced before PASV
+    bool UTF8 = false; // RFC 2640 path names in UTF-8
+    bool CLNT = false; // the server wants to know the client's name
+    bool PRET = false; // a transfer is announced before PASV
     // "SITE PSWD;SET;ZONE;CHMOD": SITE ZONE gives the server's offset from UTC.
     bool SiteZone = false;
 

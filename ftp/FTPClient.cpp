@@ -1,8 +1,8 @@
 #include "ftp/FTPClient.h"
 
-#include "runlog/RunLog.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"
+#include "runlog/RunLog.h"
 #include "settings/AsciiText.h"
 
 #include <QFile>
@@ -241,12 +241,14 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
     if (!info.exists())
         throw Exception(QStringLiteral("File does not exist: ") + ExistingFileName);
     const QDateTime modified = info.lastModified();
-    const TDateTime fileTime = modified.isValid() ? DateTimeFromQDateTime(modified.toLocalTime()) : 0.0;
+    const TDateTime fileTime = modified.isValid() ? DateTimeFromQDateTime(modified.toLocalTime())
+                                                  : 0.0;
 
     QFile file(ExistingFileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(ExistingFileName, file.errorString()),
-                        "EFOpenError");
+        throw Exception(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(ExistingFileName, file.errorString()),
+            "EFOpenError");
 
     CheckRemotePath(NewFileName);
     const auto [dir, name] = SplitPath(NewFileName);

@@ -140,8 +140,8 @@ bool TFTPConnection::LoadFromList(const TStringList &lst, const QString &P)
     FUserName = GetStringValue(lst, P + QLatin1String("UserName"));
     FPassword = GetStringValue(lst, P + QLatin1String("Password"));
     FAskPassword = GetStringValue(lst, P + QLatin1String("AskPassword")) == QLatin1String("1");
-    FRememberPassword =
-        GetStringValue(lst, P + QLatin1String("RememberPassword")) == QLatin1String("1");
+    FRememberPassword = GetStringValue(lst, P + QLatin1String("RememberPassword"))
+                        == QLatin1String("1");
     return true;
 }
 
@@ -164,8 +164,8 @@ void TFTPConnList::LoadFromList(const TStringList &lst, const QString &Prefix)
         return;
     // Only numbers with a stored name can yield a connection, so a hand-edited count far above
     // the records present costs no more than the lines of the file.
-    for (int32_t number : FindNumberedIndexes(lst, Prefix + QLatin1Char('['),
-                                              QStringLiteral("].ConnName"), count)) {
+    for (int32_t number :
+         FindNumberedIndexes(lst, Prefix + QLatin1Char('['), QStringLiteral("].ConnName"), count)) {
         auto conn = std::make_unique<TFTPConnection>();
         if (conn->LoadFromList(lst, ConnPrefix(Prefix, number)))
             AddConnection(std::move(conn));

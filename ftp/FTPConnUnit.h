@@ -10,8 +10,7 @@ class TStringList;
 
 // How a connection uses TLS. The number is the stored code and the item index of the
 // dialog's "Encryption:" list.
-enum TIdUseTLS : std::uint8_t
-{
+enum TIdUseTLS : std::uint8_t {
     utNoTLSSupport = 0,   // plain FTP
     utUseImplicitTLS = 1, // TLS from the first byte of the connection
     utUseRequireTLS = 2,  // AUTH after the greeting; no login without TLS

@@ -10,7 +10,8 @@ class EIdSocketError : public Exception
 {
 public:
     explicit EIdSocketError(const QString &message, const char *className = "EIdSocketError")
-        : Exception(message, className) {}
+        : Exception(message, className)
+    {}
 };
 
 // The peer closed the connection while a reply or data was awaited.
@@ -18,7 +19,8 @@ class EIdConnClosedGracefully : public EIdSocketError
 {
 public:
     explicit EIdConnClosedGracefully(const QString &message)
-        : EIdSocketError(message, "EIdConnClosedGracefully") {}
+        : EIdSocketError(message, "EIdConnClosedGracefully")
+    {}
 };
 
 // No reply within the reply time-out.
@@ -33,19 +35,20 @@ class EIdReplyRFCError : public Exception
 {
 public:
     EIdReplyRFCError(int code, const QString &message)
-        : Exception(message, "EIdReplyRFCError"), m_code(code) {}
-    int ErrorCode() const noexcept { return m_code; }
+        : Exception(message, "EIdReplyRFCError"), FCode(code)
+    {}
+    int ErrorCode() const noexcept { return FCode; }
 
 private:
-    int m_code;
+    int FCode;
 };
 
 // A reply that breaks the protocol: no code, a line or a reply beyond the size limits.
 class EIdFTPProtocolError : public Exception
 {
 public:
-    explicit EIdFTPProtocolError(const QString &message)
-        : Exception(message, "EIdFTPProtocolError") {}
+    explicit EIdFTPProtocolError(const QString &message) : Exception(message, "EIdFTPProtocolError")
+    {}
 };
 
 // TLS could not be negotiated or failed on a connection.
@@ -53,7 +56,8 @@ class EIdOSSLError : public Exception
 {
 public:
     explicit EIdOSSLError(const QString &message, const char *className = "EIdOSSLConnectError")
-        : Exception(message, className) {}
+        : Exception(message, className)
+    {}
 };
 
 // The TLS handshake that follows an accepted AUTH failed (RFC 4217, 4).
@@ -61,7 +65,8 @@ class EIdTLSClientTLSHandShakeFailed : public EIdOSSLError
 {
 public:
     explicit EIdTLSClientTLSHandShakeFailed(const QString &message)
-        : EIdOSSLError(message, "EIdTLSClientTLSHandShakeFailed") {}
+        : EIdOSSLError(message, "EIdTLSClientTLSHandShakeFailed")
+    {}
 };
 
 // The server answered AUTH neither with acceptance nor with a refusal (RFC 4217, 4).
@@ -69,7 +74,8 @@ class EIdTLSClientStartTLSCmdFailed : public Exception
 {
 public:
     explicit EIdTLSClientStartTLSCmdFailed(const QString &message)
-        : Exception(message, "EIdTLSClientStartTLSCmdFailed") {}
+        : Exception(message, "EIdTLSClientStartTLSCmdFailed")
+    {}
 };
 
 // A request the client itself cannot carry out, whatever the server would say.
@@ -77,7 +83,8 @@ class EIdFTPException : public Exception
 {
 public:
     explicit EIdFTPException(const QString &message, const char *className = "EIdFTPException")
-        : Exception(message, className) {}
+        : Exception(message, className)
+    {}
 };
 
 // A TLS mode was asked for on a client that has no TLS channel.
@@ -85,7 +92,8 @@ class EIdFTPNoIOHandler : public EIdFTPException
 {
 public:
     explicit EIdFTPNoIOHandler(const QString &message)
-        : EIdFTPException(message, "EIdFTPNoIOHandler") {}
+        : EIdFTPException(message, "EIdFTPNoIOHandler")
+    {}
 };
 
 // TLS is required and the server refused every AUTH.
@@ -93,7 +101,8 @@ class EIdFTPNoTLSSupport : public EIdFTPException
 {
 public:
     explicit EIdFTPNoTLSSupport(const QString &message)
-        : EIdFTPException(message, "EIdFTPNoTLSSupport") {}
+        : EIdFTPException(message, "EIdFTPNoTLSSupport")
+    {}
 };
 
 // The source of an upload could not be read.
@@ -108,13 +117,14 @@ class EIdFTPListParseError : public Exception
 {
 public:
     explicit EIdFTPListParseError(const QString &message)
-        : Exception(message, "EIdFTPListParseError") {}
+        : Exception(message, "EIdFTPListParseError")
+    {}
 };
 
 // A command argument that would break the command line (CR, LF or NUL).
 class EIdFTPCommandError : public Exception
 {
 public:
-    explicit EIdFTPCommandError(const QString &message)
-        : Exception(message, "EIdFTPCommandError") {}
+    explicit EIdFTPCommandError(const QString &message) : Exception(message, "EIdFTPCommandError")
+    {}
 };

@@ -243,8 +243,9 @@ QList<TIdFTPListItem> ParseMLSDListing(const QList<QByteArray> &lines)
             else if (name == QLatin1String("charset"))
                 charset = value;
         }
-        const QString sizeText = !size.isEmpty() ? size
-                                 : item.ItemType == ditDirectory ? sizd : QString();
+        const QString sizeText = !size.isEmpty()                 ? size
+                                 : item.ItemType == ditDirectory ? sizd
+                                                                 : QString();
         bool ok = false;
         const qint64 sizeValue = sizeText.toLongLong(&ok);
         if (ok) {
@@ -283,5 +284,6 @@ TDateTime CutToListedPrecision(TDateTime localTime, int precisionSeconds)
     const qint64 step = qMax(precisionSeconds, 1);
     qint64 seconds = local.toMSecsSinceEpoch() / 1000;
     seconds -= ((seconds % step) + step) % step;
-    return DateTimeFromQDateTime(QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()).toLocalTime());
+    return DateTimeFromQDateTime(
+        QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()).toLocalTime());
 }

@@ -31,7 +31,8 @@ TIdPassiveAddress ParsePassiveReply(const QString &firstLine, int code, const QS
             throw EIdReplyRFCError(code, replyText);
     }
     TIdPassiveAddress result;
-    result.Host = QStringLiteral("%1.%2.%3.%4").arg(values[0]).arg(values[1]).arg(values[2]).arg(values[3]);
+    result.Host =
+        QStringLiteral("%1.%2.%3.%4").arg(values[0]).arg(values[1]).arg(values[2]).arg(values[3]);
     result.Port = quint16(values[4] * 256 + values[5]);
     return result;
 }
@@ -39,7 +40,8 @@ TIdPassiveAddress ParsePassiveReply(const QString &firstLine, int code, const QS
 bool IsNonRoutableAddress(const QString &address)
 {
     if (address.startsWith(QLatin1String("127")) || address.startsWith(QLatin1String("10."))
-        || address.startsWith(QLatin1String("169.254")) || address.startsWith(QLatin1String("192.168")))
+        || address.startsWith(QLatin1String("169.254"))
+        || address.startsWith(QLatin1String("192.168")))
         return true;
     if (address.startsWith(QLatin1String("172."))) {
         const int second = address.section(QLatin1Char('.'), 1, 1).toInt();

@@ -29,7 +29,8 @@ TIdFTPReply ReadFTPReply(const std::function<QString()> &readLine)
 {
     const QString first = readLine();
     if (!StartsWithCode(first))
-        throw EIdFTPProtocolError(QStringLiteral("Invalid reply from the server: %1").arg(first.left(200)));
+        throw EIdFTPProtocolError(
+            QStringLiteral("Invalid reply from the server: %1").arg(first.left(200)));
     TIdFTPReply reply;
     const QString code = first.left(3);
     reply.Code = code.toInt();
@@ -41,7 +42,8 @@ TIdFTPReply ReadFTPReply(const std::function<QString()> &readLine)
     const QString middlePrefix = code + QLatin1Char('-');
     for (;;) {
         if (reply.Text.size() >= kMaxReplyLines)
-            throw EIdFTPProtocolError(QStringLiteral("Reply of more than %1 lines.").arg(kMaxReplyLines));
+            throw EIdFTPProtocolError(
+                QStringLiteral("Reply of more than %1 lines.").arg(kMaxReplyLines));
         const QString line = readLine();
         if (line == code || line.startsWith(lastPrefix)) {
             reply.Text.append(line.mid(4));

@@ -25,9 +25,8 @@ QString VisibleControlChars(const QString &text)
 } // namespace
 
 TIdSSLIOHandlerSocketOpenSSL::TIdSSLIOHandlerSocketOpenSSL()
-    : m_context(std::make_unique<TTlsContext>())
-{
-}
+    : FContext(std::make_unique<TTlsContext>())
+{}
 
 TIdSSLIOHandlerSocketOpenSSL::~TIdSSLIOHandlerSocketOpenSSL() = default;
 
@@ -40,76 +39,78 @@ TIdFTP::~TIdFTP()
 
 QString TIdFTP::ClientInfo()
 {
-    return QStringLiteral("Rovanel %1").arg(QCoreApplication::applicationVersion().isEmpty()
-                                                ? QStringLiteral("1.30")
-                                                : QCoreApplication::applicationVersion());
+    return QStringLiteral("Rovanel %1")
+        .arg(QCoreApplication::applicationVersion().isEmpty()
+                 ? QStringLiteral("1.30")
+                 : QCoreApplication::applicationVersion());
 }
 
 void TIdFTP::SetUseTLS(TIdUseTLS mode)
 {
-    if (mode == m_useTLS)
+    if (mode == FUseTLS)
         return;
-    if (mode != utNoTLSSupport && !m_ioHandler)
+    if (mode != utNoTLSSupport && !FIoHandler)
         throw EIdFTPNoIOHandler(QStringLiteral("SSL IOHandler is required for this setting"));
-    if (mode == utUseImplicitTLS && m_port == 21)
-        m_port = 990;
-    else if (mode != utUseImplicitTLS && m_port == 990)
-        m_port = 21;
-    m_useTLS = mode;
+    if (mode == utUseImplicitTLS && FPort == 21)
+        FPort = 990;
+    else if (mode != utUseImplicitTLS && FPort == 990)
+        FPort = 21;
+    FUseTLS = mode;
 }
 
 void TIdFTP::SetReadTimeout(int ms)
 {
-    m_readTimeout = ms;
-    m_control.SetReadTimeout(ms);
+    FReadTimeout = ms;
+    FControl.SetReadTimeout(ms);
 }
 
 void TIdFTP::SetState(TIdFTPState state)
 {
-    if (state == m_state)
+    if (state == FState)
         return;
-    qCDebug(lcFtpState, "%s: %s -> %s", qUtf8Printable(m_host), StateName(m_state),
-            StateName(state));
-    m_state = state;
+    qCDebug(lcFtpState, "%s: %s -> %s", qUtf8Printable(FHost), StateName(FState), StateName(state));
+    FState = state;
 }
 
 QByteArray TIdFTP::Encode(const QString &text) const
 {
-    return m_facts.UTF8 ? text.toUtf8() : text.toLatin1();
+    return FFacts.UTF8 ? text.toUtf8() : text.toLatin1();
 }
 
 QString TIdFTP::Decode(const QByteArray &bytes) const
 {
-    return m_facts.UTF8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    return FFacts.UTF8 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
 }
 
 void TIdFTP::CloseControl()
 {
     // Also when the socket closed itself after an error: the context must not keep taking
     // sessions for a connection that is gone.
-    if (m_ioHandler)
-        m_ioHandler->Context().SetControl(nullptr);
-    m_control.Close();
+    if (FIoHandler)
+        FIoHandler->Context().SetControl(nullptr);
+    FControl.Close();
     SetState(TIdFTPState::Closed);
 }
 
 void TIdFTP::CheckCommand(const QString &command) const
 {
-    const QString shown = VisibleControlChars(command.startsWith(QLatin1String("PASS "))
-                                                  ? QStringLiteral("PASS ****")
-                                                  : command);
+    const QString shown = VisibleControlChars(
+        command.startsWith(QLatin1String("PASS ")) ? QStringLiteral("PASS ****") : command);
     // A line break inside an argument would end the command early and let the rest be read
     // as a second command; such a command never goes out.
     if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n'))
         || command.contains(QChar(0)))
-        throw EIdFTPCommandError(QStringLiteral("Line break in FTP command refused: %1").arg(shown));
+        throw EIdFTPCommandError(
+            QStringLiteral("Line break in FTP command refused: %1").arg(shown));
     // Until the server lists UTF8 a character is one byte; a name the server cannot be given
     // must fail rather than go out under another name.
-    if (!m_facts.UTF8) {
+    if (!FFacts.UTF8) {
         for (const QChar c : command)
             if (c.unicode() > 0xFF)
                 throw EIdFTPCommandError(
-                    QStringLiteral("The server does not accept UTF-8; this command cannot be sent: %1").arg(shown));
+                    QStringLiteral(
+                        "The server does not accept UTF-8; this command cannot be sent: %1")
+                        .arg(shown));
     }
 }
 
@@ -119,11 +120,11 @@ void TIdFTP::SendLine(const QString &command)
     QByteArray line = Encode(command);
     line.append("\r\n");
     try {
-        if (!m_control.Connected())
+        if (!FControl.Connected())
             throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
-        m_control.Write(line);
+        FControl.Write(line);
     } catch (const EIdSocketError &) {
-        if (!m_control.Connected())
+        if (!FControl.Connected())
             CloseControl();
         throw;
     }
@@ -132,15 +133,14 @@ void TIdFTP::SendLine(const QString &command)
 TIdFTPReply TIdFTP::GetReply()
 {
     try {
-        m_lastReply = ReadFTPReply(
-            [this] { return Decode(m_control.ReadLine(kMaxReplyLineBytes)); });
+        FLastReply = ReadFTPReply([this] { return Decode(FControl.ReadLine(kMaxReplyLineBytes)); });
     } catch (const EIdSocketError &) {
         // A reset or a close by the peer closes the socket; a time-out leaves it open.
-        if (!m_control.Connected())
+        if (!FControl.Connected())
             CloseControl();
         throw;
     }
-    return m_lastReply;
+    return FLastReply;
 }
 
 void TIdFTP::RaiseReply(const TIdFTPReply &reply)
@@ -169,11 +169,11 @@ TIdFTPReply TIdFTP::SendCmd(const QString &command, std::initializer_list<int> a
 
 void TIdFTP::Disconnect()
 {
-    if (m_control.Connected()) {
+    if (FControl.Connected()) {
         try {
             SendLine(QStringLiteral("QUIT"));
-            if (m_control.WaitForData(100)) {
-                m_control.SetReadTimeout(100);
+            if (FControl.WaitForData(100)) {
+                FControl.SetReadTimeout(100);
                 GetReply();
             }
         } catch (const std::exception &) {

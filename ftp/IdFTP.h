@@ -30,10 +30,10 @@ class TIdSSLIOHandlerSocketOpenSSL
 public:
     TIdSSLIOHandlerSocketOpenSSL();
     ~TIdSSLIOHandlerSocketOpenSSL();
-    TTlsContext &Context() { return *m_context; }
+    TTlsContext &Context() { return *FContext; }
 
 private:
-    std::unique_ptr<TTlsContext> m_context;
+    std::unique_ptr<TTlsContext> FContext;
 };
 
 // What one control connection has learned and settled. Each connection starts from an empty
@@ -69,40 +69,40 @@ public:
     TIdFTP(const TIdFTP &) = delete;
     TIdFTP &operator=(const TIdFTP &) = delete;
 
-    const QString &Host() const { return m_host; }
-    void SetHost(const QString &host) { m_host = host; }
-    quint16 Port() const { return m_port; }
-    void SetPort(quint16 port) { m_port = port; }
-    TIdUseTLS UseTLS() const { return m_useTLS; }
+    const QString &Host() const { return FHost; }
+    void SetHost(const QString &host) { FHost = host; }
+    quint16 Port() const { return FPort; }
+    void SetPort(quint16 port) { FPort = port; }
+    TIdUseTLS UseTLS() const { return FUseTLS; }
     // Also moves the port between 21 and 990; a TLS mode needs the TLS channel first.
     void SetUseTLS(TIdUseTLS mode);
-    const QString &Username() const { return m_username; }
-    void SetUsername(const QString &name) { m_username = name; }
-    const QString &Password() const { return m_password; }
-    void SetPassword(const QString &password) { m_password = password; }
-    TIdFTPDataPortSecurity DataPortProtection() const { return m_dataPortProtection; }
-    void SetDataPortProtection(TIdFTPDataPortSecurity value) { m_dataPortProtection = value; }
-    bool Passive() const { return m_passive; }
-    void SetPassive(bool value) { m_passive = value; }
+    const QString &Username() const { return FUsername; }
+    void SetUsername(const QString &name) { FUsername = name; }
+    const QString &Password() const { return FPassword; }
+    void SetPassword(const QString &password) { FPassword = password; }
+    TIdFTPDataPortSecurity DataPortProtection() const { return FDataPortProtection; }
+    void SetDataPortProtection(TIdFTPDataPortSecurity value) { FDataPortProtection = value; }
+    bool Passive() const { return FPassive; }
+    void SetPassive(bool value) { FPassive = value; }
     // Not owned; must outlive the client.
-    TIdSSLIOHandlerSocketOpenSSL *IOHandler() const { return m_ioHandler; }
-    void SetIOHandler(TIdSSLIOHandlerSocketOpenSSL *handler) { m_ioHandler = handler; }
+    TIdSSLIOHandlerSocketOpenSSL *IOHandler() const { return FIoHandler; }
+    void SetIOHandler(TIdSSLIOHandlerSocketOpenSSL *handler) { FIoHandler = handler; }
     // Milliseconds to wait for a reply or data; 60000 unless changed.
-    int ReadTimeout() const { return m_readTimeout; }
+    int ReadTimeout() const { return FReadTimeout; }
     void SetReadTimeout(int ms);
     // The identification sent with CLNT.
     static QString ClientInfo();
 
     // Raised after the greeting, before any login or AUTH command, with the greeting's text.
-    void SetOnBannerBeforeLogin(TBannerEvent handler) { m_onBannerBeforeLogin = std::move(handler); }
+    void SetOnBannerBeforeLogin(TBannerEvent handler) { FOnBannerBeforeLogin = std::move(handler); }
     // Raised once the login was accepted, with the login reply's text.
-    void SetOnBannerAfterLogin(TBannerEvent handler) { m_onBannerAfterLogin = std::move(handler); }
+    void SetOnBannerAfterLogin(TBannerEvent handler) { FOnBannerAfterLogin = std::move(handler); }
 
     void Connect();
     // QUIT (waiting briefly for its reply), then close; never raises.
     void Disconnect();
-    bool Connected() const { return m_control.Connected(); }
-    TIdFTPState State() const { return m_state; }
+    bool Connected() const { return FControl.Connected(); }
+    TIdFTPState State() const { return FState; }
 
     void ChangeDir(const QString &dir);
     void MakeDir(const QString &name);
@@ -117,22 +117,22 @@ public:
     const QList<TIdFTPListItem> &DirectoryListing();
 
     // What the server told us on the current (or the last) connection.
-    const TIdFTPReply &Greeting() const { return m_facts.Greeting; }
-    const QString &ServerDesc() const { return m_facts.ServerDesc; }
-    const QString &SystemDesc() const { return m_facts.SystemDesc; }
+    const TIdFTPReply &Greeting() const { return FFacts.Greeting; }
+    const QString &ServerDesc() const { return FFacts.ServerDesc; }
+    const QString &SystemDesc() const { return FFacts.SystemDesc; }
     // The FEAT lines as listed.
-    const QStringList &Capabilities() const { return m_facts.Capabilities.Lines; }
-    const TIdFTPCapabilities &Features() const { return m_facts.Capabilities; }
-    const TIdFTPReply &LoginReply() const { return m_facts.LoginReply; }
-    bool CanUseMLS() const { return m_facts.Capabilities.MLSD || m_facts.Capabilities.MLST; }
-    bool TLSInUse() const { return m_facts.TLSInUse; }
-    bool UsingUTF8() const { return m_facts.UTF8; }
-    bool DataSettingsSent() const { return m_facts.DataSettingsSent; }
-    std::optional<int> ServerUtcOffsetMinutes() const { return m_facts.ServerUtcOffset; }
-    const TIdFTPReply &LastReply() const { return m_lastReply; }
+    const QStringList &Capabilities() const { return FFacts.Capabilities.Lines; }
+    const TIdFTPCapabilities &Features() const { return FFacts.Capabilities; }
+    const TIdFTPReply &LoginReply() const { return FFacts.LoginReply; }
+    bool CanUseMLS() const { return FFacts.Capabilities.MLSD || FFacts.Capabilities.MLST; }
+    bool TLSInUse() const { return FFacts.TLSInUse; }
+    bool UsingUTF8() const { return FFacts.UTF8; }
+    bool DataSettingsSent() const { return FFacts.DataSettingsSent; }
+    std::optional<int> ServerUtcOffsetMinutes() const { return FFacts.ServerUtcOffset; }
+    const TIdFTPReply &LastReply() const { return FLastReply; }
 
 private:
-    // The ONLY way to change m_state.
+    // The ONLY way to change FState.
     void SetState(TIdFTPState state);
 
     // Control connection.
@@ -166,22 +166,22 @@ private:
     // control connection is closed then: a reply coming later would answer the next command).
     std::optional<TIdFTPReply> FinalReplyOfBrokenTransfer();
 
-    QString m_host;
-    quint16 m_port = 21;
-    TIdUseTLS m_useTLS = utNoTLSSupport;
-    QString m_username;
-    QString m_password;
-    TIdFTPDataPortSecurity m_dataPortProtection = ftpdpsClear;
-    bool m_passive = false;
-    TIdSSLIOHandlerSocketOpenSSL *m_ioHandler = nullptr;
-    int m_readTimeout = 60000;
-    TBannerEvent m_onBannerBeforeLogin;
-    TBannerEvent m_onBannerAfterLogin;
+    QString FHost;
+    quint16 FPort = 21;
+    TIdUseTLS FUseTLS = utNoTLSSupport;
+    QString FUsername;
+    QString FPassword;
+    TIdFTPDataPortSecurity FDataPortProtection = ftpdpsClear;
+    bool FPassive = false;
+    TIdSSLIOHandlerSocketOpenSSL *FIoHandler = nullptr;
+    int FReadTimeout = 60000;
+    TBannerEvent FOnBannerBeforeLogin;
+    TBannerEvent FOnBannerAfterLogin;
 
-    TSocket m_control;
-    TIdFTPState m_state = TIdFTPState::Closed;
-    TIdFTPConnectionFacts m_facts;
-    TIdFTPReply m_lastReply;
+    TSocket FControl;
+    TIdFTPState FState = TIdFTPState::Closed;
+    TIdFTPConnectionFacts FFacts;
+    TIdFTPReply FLastReply;
 
     // The last listing, kept as received until DirectoryListing interprets it.
     struct Listing
@@ -192,5 +192,5 @@ private:
         bool Interpreted = false;
         QList<TIdFTPListItem> Items;
     };
-    Listing m_listing;
+    Listing FListing;
 };

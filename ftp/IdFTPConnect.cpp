@@ -1,7 +1,6 @@
 // Connecting, TLS negotiation on the control connection, login and the feature query.
-#include "ftp/IdFTP.h"
-
 #include "ftp/FTPErrors.h"
+#include "ftp/IdFTP.h"
 #include "ftp/TlsContext.h"
 
 namespace {
@@ -30,14 +29,14 @@ void TIdFTP::Connect()
 bool TIdFTP::ConnectAttempt(bool sendHost)
 {
     CloseControl();
-    m_facts = {};
+    FFacts = {};
 
     bool greetingRead = false;
     try {
         SetState(TIdFTPState::Connecting);
-        m_control.SetReadTimeout(m_readTimeout);
-        m_control.Connect(m_host, m_port);
-        if (m_useTLS == utUseImplicitTLS)
+        FControl.SetReadTimeout(FReadTimeout);
+        FControl.Connect(FHost, FPort);
+        if (FUseTLS == utUseImplicitTLS)
             StartControlTLS(true);
 
         SetState(TIdFTPState::Greeting);
@@ -49,43 +48,43 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
             RaiseReply(greeting);
         }
         greetingRead = true;
-        m_facts.Greeting = greeting;
-        m_facts.ServerDesc = greeting.Text.value(0);
+        FFacts.Greeting = greeting;
+        FFacts.ServerDesc = greeting.Text.value(0);
 
         if (sendHost) {
             SetState(TIdFTPState::Host);
-            const QString target = m_host == m_control.PeerAddress()
-                                       ? QLatin1Char('[') + m_host + QLatin1Char(']')
-                                       : m_host;
+            const QString target = FHost == FControl.PeerAddress()
+                                       ? QLatin1Char('[') + FHost + QLatin1Char(']')
+                                       : FHost;
             bool closed = false;
             try {
                 SendLine(QStringLiteral("HOST ") + target);
                 const TIdFTPReply reply = GetReply();
                 if (reply.Code != 220)
-                    closed = m_control.PeerClosed(reply.Code == 421 ? 1000 : 0);
+                    closed = FControl.PeerClosed(reply.Code == 421 ? 1000 : 0);
             } catch (const EIdSocketError &) {
                 closed = true; // closed or reset while we sent HOST or waited for its reply
             }
             if (closed) {
-                m_control.DiscardInput();
+                FControl.DiscardInput();
                 CloseControl();
                 return false;
             }
         }
 
-        if (m_onBannerBeforeLogin)
-            m_onBannerBeforeLogin(*this, m_facts.Greeting.FormattedText());
+        if (FOnBannerBeforeLogin)
+            FOnBannerBeforeLogin(*this, FFacts.Greeting.FormattedText());
         Login();
         SetState(TIdFTPState::Setup);
         const TIdFTPReply syst = SendCmd(QStringLiteral("SYST"), {});
-        m_facts.SystemDesc = syst.Text.value(0);
-        if (ServerKnowsZone(m_facts.ServerDesc) || m_facts.Capabilities.SiteZone)
+        FFacts.SystemDesc = syst.Text.value(0);
+        if (ServerKnowsZone(FFacts.ServerDesc) || FFacts.Capabilities.SiteZone)
             QueryServerZone();
         // Binary: uploads must arrive byte for byte, whatever the server does in ASCII mode.
         SendCmd(QStringLiteral("TYPE I"), {200});
         SetState(TIdFTPState::LoggedIn);
     } catch (...) {
-        if (greetingRead && m_control.Connected()) {
+        if (greetingRead && FControl.Connected()) {
             try {
                 SendLine(QStringLiteral("QUIT"));
             } catch (const std::exception &) {
@@ -100,20 +99,20 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
 
 void TIdFTP::StartControlTLS(bool implicit)
 {
-    if (!m_ioHandler)
+    if (!FIoHandler)
         throw EIdFTPNoIOHandler(QStringLiteral("SSL IOHandler is required for this setting"));
     SetState(TIdFTPState::TlsHandshake);
-    TTlsContext &context = m_ioHandler->Context();
+    TTlsContext &context = FIoHandler->Context();
     try {
-        m_control.StartTls(context, m_host, nullptr);
+        FControl.StartTls(context, FHost, nullptr);
     } catch (const EIdOSSLError &error) {
         CloseControl();
         if (implicit)
             throw EIdOSSLError(QStringLiteral("Error connecting with SSL.\r\n") + error.Message());
         throw EIdTLSClientTLSHandShakeFailed(QStringLiteral("SSL negotiation failed."));
     }
-    context.SetControl(m_control.TlsHandle());
-    m_facts.TLSInUse = true;
+    context.SetControl(FControl.TlsHandle());
+    FFacts.TLSInUse = true;
 }
 
 void TIdFTP::NegotiateTLS()
@@ -135,23 +134,23 @@ void TIdFTP::NegotiateTLS()
 
 void TIdFTP::Login()
 {
-    if (m_useTLS == utUseRequireTLS || m_useTLS == utUseExplicitTLS) {
+    if (FUseTLS == utUseRequireTLS || FUseTLS == utUseExplicitTLS) {
         NegotiateTLS();
-        if (!m_facts.TLSInUse && m_useTLS == utUseRequireTLS) {
+        if (!FFacts.TLSInUse && FUseTLS == utUseRequireTLS) {
             CloseControl();
             throw EIdFTPNoTLSSupport(QStringLiteral("SSL is not available on this server."));
         }
     }
     SetState(TIdFTPState::Login);
-    TIdFTPReply reply = SendCmd(QStringLiteral("USER ") + m_username, {230, 232, 331});
+    TIdFTPReply reply = SendCmd(QStringLiteral("USER ") + FUsername, {230, 232, 331});
     if (reply.Code == 331) {
-        reply = SendCmd(QStringLiteral("PASS ") + m_password, {230, 332});
+        reply = SendCmd(QStringLiteral("PASS ") + FPassword, {230, 332});
         if (reply.Code == 332)
             RaiseReply(reply); // an account is needed and none is configured
     }
-    m_facts.LoginReply = reply;
-    if (m_onBannerAfterLogin)
-        m_onBannerAfterLogin(*this, reply.FormattedText());
+    FFacts.LoginReply = reply;
+    if (FOnBannerAfterLogin)
+        FOnBannerAfterLogin(*this, reply.FormattedText());
     ReadFeatures();
     SetState(TIdFTPState::Setup);
     SendCmd(QStringLiteral("TYPE I"), {200});
@@ -160,13 +159,13 @@ void TIdFTP::Login()
 void TIdFTP::ReadFeatures()
 {
     SetState(TIdFTPState::Features);
-    m_facts.Capabilities = TIdFTPCapabilities::FromFeatReply(SendCmd(QStringLiteral("FEAT"), {}));
+    FFacts.Capabilities = TIdFTPCapabilities::FromFeatReply(SendCmd(QStringLiteral("FEAT"), {}));
     // Sent before UTF-8 is taken up, so the name goes out as it always has.
-    if (m_facts.Capabilities.CLNT)
+    if (FFacts.Capabilities.CLNT)
         SendCmd(QStringLiteral("CLNT ") + ClientInfo(), {});
     // RFC 2640: a server listing UTF8 takes and gives path names in UTF-8.
-    if (m_facts.Capabilities.UTF8)
-        m_facts.UTF8 = true;
+    if (FFacts.Capabilities.UTF8)
+        FFacts.UTF8 = true;
 }
 
 void TIdFTP::QueryServerZone()
@@ -181,5 +180,5 @@ void TIdFTP::QueryServerZone()
     bool ok = false;
     const int minutes = text.mid(3).section(QLatin1Char(' '), 0, 0).toInt(&ok);
     if (ok)
-        m_facts.ServerUtcOffset = minutes;
+        FFacts.ServerUtcOffset = minutes;
 }

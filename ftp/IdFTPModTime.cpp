@@ -19,8 +19,8 @@ void TIdFTP::SetModTime(const QString &name, TDateTime localTime)
     // today's offset, so times on the other side of a daylight-saving change stay right.
     const QDateTime local = QDateTimeFromDateTime(localTime, Qt::LocalTime);
     const QDateTime utc = local.toUTC();
-    const TIdFTPCapabilities &caps = m_facts.Capabilities;
-    const QString &server = m_facts.ServerDesc;
+    const TIdFTPCapabilities &caps = FFacts.Capabilities;
+    const QString &server = FFacts.ServerDesc;
     QString command;
     if (caps.MFMT) {
         command = QStringLiteral("MFMT ") + Stamp(utc) + QLatin1Char(' ') + name;
@@ -32,8 +32,8 @@ void TIdFTP::SetModTime(const QString &name, TDateTime localTime)
         const QString zone = offset < 0 ? QStringLiteral("-%1").arg(-offset)
                                         : QStringLiteral("+%1").arg(offset);
         command = QStringLiteral("MDTM ") + Stamp(local) + zone + QLatin1Char(' ') + name;
-    } else if (m_facts.ServerUtcOffset) {
-        const QDateTime serverTime = utc.toOffsetFromUtc(*m_facts.ServerUtcOffset * 60);
+    } else if (FFacts.ServerUtcOffset) {
+        const QDateTime serverTime = utc.toOffsetFromUtc(*FFacts.ServerUtcOffset * 60);
         command = QStringLiteral("MDTM ") + Stamp(serverTime) + QLatin1Char(' ') + name;
     } else {
         command = QStringLiteral("MDTM ") + Stamp(local) + QLatin1Char(' ') + name;

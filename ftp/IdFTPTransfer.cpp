@@ -1,9 +1,8 @@
 // Passive data connections: data protection (RFC 4217), PRET, PASV, upload and listing.
-#include "ftp/IdFTP.h"
-
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPListParse.h"
 #include "ftp/FTPPassive.h"
+#include "ftp/IdFTP.h"
 #include "ftp/TlsContext.h"
 
 #include <QDateTime>
@@ -16,37 +15,39 @@ constexpr qint64 kTransferBlock = 64 * 1024;
 
 bool TIdFTP::ProtectData() const
 {
-    return m_facts.TLSInUse && m_dataPortProtection == ftpdpsPrivate;
+    return FFacts.TLSInUse && FDataPortProtection == ftpdpsPrivate;
 }
 
 void TIdFTP::SendDataSettings()
 {
-    if (m_facts.DataSettingsSent || !m_facts.TLSInUse)
+    if (FFacts.DataSettingsSent || !FFacts.TLSInUse)
         return;
     SendCmd(QStringLiteral("PBSZ 0"), {});
-    SendCmd(m_dataPortProtection == ftpdpsPrivate ? QStringLiteral("PROT P") : QStringLiteral("PROT C"),
+    SendCmd(FDataPortProtection == ftpdpsPrivate ? QStringLiteral("PROT P")
+                                                 : QStringLiteral("PROT C"),
             {200});
-    m_facts.DataSettingsSent = true;
+    FFacts.DataSettingsSent = true;
 }
 
 QString TIdFTP::PassiveRequest(const QString &transferCommand, quint16 &port)
 {
-    if (!m_passive)
+    if (!FPassive)
         throw EIdFTPException(QStringLiteral("Only passive data connections are supported."));
     // PRET (announced in FEAT) tells a distributed server which transfer the PASV is for.
-    if (m_facts.Capabilities.PRET)
+    if (FFacts.Capabilities.PRET)
         SendCmd(QStringLiteral("PRET ") + transferCommand, {});
     SendDataSettings();
     const TIdFTPReply reply = SendCmd(QStringLiteral("PASV"), {227});
-    const TIdPassiveAddress address = ParsePassiveReply(reply.Text.value(0), reply.Code, reply.FormattedText());
+    const TIdPassiveAddress address = ParsePassiveReply(reply.Text.value(0), reply.Code,
+                                                        reply.FormattedText());
     port = address.Port;
-    return ChooseDataHost(address.Host, m_control.PeerAddress());
+    return ChooseDataHost(address.Host, FControl.PeerAddress());
 }
 
 void TIdFTP::StartDataTLS(TSocket &data)
 {
-    TTlsContext &context = m_ioHandler->Context();
-    data.StartTls(context, m_host, context.ResumableSession());
+    TTlsContext &context = FIoHandler->Context();
+    data.StartTls(context, FHost, context.ResumableSession());
 }
 
 std::optional<TIdFTPReply> TIdFTP::FinalReplyOfBrokenTransfer()
@@ -77,7 +78,7 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
     SendLine(command);
 
     TSocket data;
-    data.SetReadTimeout(m_readTimeout);
+    data.SetReadTimeout(FReadTimeout);
     try {
         data.Connect(host, port);
     } catch (const std::exception &) {
@@ -122,7 +123,7 @@ void TIdFTP::List()
     quint16 port = 0;
     const QString host = PassiveRequest(command, port);
     TSocket data;
-    data.SetReadTimeout(m_readTimeout);
+    data.SetReadTimeout(FReadTimeout);
     data.Connect(host, port);
     const TIdFTPReply opened = SendCmd(command, {125, 150, 154, 450});
     QByteArray received;
@@ -147,26 +148,26 @@ void TIdFTP::List()
     if (opened.Code < 300)
         CheckReply(GetReply(), {226, 225, 250});
 
-    m_listing = Listing{SplitListingLines(received), mlsd, m_facts.UTF8, false, {}};
+    FListing = Listing{SplitListingLines(received), mlsd, FFacts.UTF8, false, {}};
 }
 
 const QList<TIdFTPListItem> &TIdFTP::DirectoryListing()
 {
-    if (m_listing.Interpreted)
-        return m_listing.Items;
+    if (FListing.Interpreted)
+        return FListing.Items;
     // Marked first: a listing that cannot be interpreted raises once and then reads as empty.
-    m_listing.Interpreted = true;
-    m_listing.Items.clear();
-    if (m_listing.Lines.isEmpty())
-        return m_listing.Items;
-    if (m_listing.IsMLSD) {
-        m_listing.Items = ParseMLSDListing(m_listing.Lines);
-        return m_listing.Items;
+    FListing.Interpreted = true;
+    FListing.Items.clear();
+    if (FListing.Lines.isEmpty())
+        return FListing.Items;
+    if (FListing.IsMLSD) {
+        FListing.Items = ParseMLSDListing(FListing.Lines);
+        return FListing.Items;
     }
     QStringList lines;
-    lines.reserve(m_listing.Lines.size());
-    for (const QByteArray &line : m_listing.Lines)
-        lines.append(m_listing.Utf8 ? QString::fromUtf8(line) : QString::fromLatin1(line));
-    m_listing.Items = ParseLISTListing(lines, QDateTime::currentDateTimeUtc());
-    return m_listing.Items;
+    lines.reserve(FListing.Lines.size());
+    for (const QByteArray &line : FListing.Lines)
+        lines.append(FListing.Utf8 ? QString::fromUtf8(line) : QString::fromLatin1(line));
+    FListing.Items = ParseLISTListing(lines, QDateTime::currentDateTimeUtc());
+    return FListing.Items;
 }

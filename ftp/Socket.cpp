@@ -3,23 +3,21 @@
 #include "ftp/FTPErrors.h"
 #include "ftp/TlsContext.h"
 
-#include <openssl/err.h>
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,7 +31,9 @@ void IgnoreSigPipe()
 
 QString SystemErrorText(int error)
 {
-    return QStringLiteral("Socket Error # %1\r\n%2").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("Socket Error # %1\r\n%2")
+        .arg(error)
+        .arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // Waits up to timeoutMs (less than 0: without end) for events on fd and returns what poll()
@@ -42,8 +42,8 @@ QString SystemErrorText(int error)
 int PollFd(int fd, short events, int timeoutMs, short *revents = nullptr)
 {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    const Clock::time_point deadline = Clock::now()
+                                       + std::chrono::milliseconds(std::max(timeoutMs, 0));
     pollfd p{fd, events, 0};
     for (;;) {
         const int ready = ::poll(&p, 1, timeoutMs);
@@ -101,11 +101,11 @@ void TSocket::RaiseSystemError(int error)
 
 void TSocket::SetReadTimeout(int ms)
 {
-    m_timeout = ms;
-    if (m_fd >= 0) {
+    FTimeout = ms;
+    if (FFd >= 0) {
         const timeval tv = ToTimeval(ms);
-        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+        setsockopt(FFd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        setsockopt(FFd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     }
 }
 
@@ -152,40 +152,40 @@ void TSocket::Connect(const QString &host, quint16 port)
     fcntl(fd, F_SETFL, flags);
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    m_fd = fd;
-    m_buffer.clear();
+    FFd = fd;
+    FBuffer.clear();
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-    m_peerAddress = QString::fromLatin1(text);
-    SetReadTimeout(m_timeout);
+    FPeerAddress = QString::fromLatin1(text);
+    SetReadTimeout(FTimeout);
 }
 
 void TSocket::Close()
 {
-    if (m_ssl) {
+    if (FSsl) {
         // Best effort close_notify; a peer that is gone must not make us wait or fail.
-        if (m_fd >= 0)
-            SSL_shutdown(m_ssl);
-        SSL_free(m_ssl);
-        m_ssl = nullptr;
+        if (FFd >= 0)
+            SSL_shutdown(FSsl);
+        SSL_free(FSsl);
+        FSsl = nullptr;
         ERR_clear_error();
     }
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (FFd >= 0) {
+        ::close(FFd);
+        FFd = -1;
     }
-    m_buffer.clear();
+    FBuffer.clear();
 }
 
 void TSocket::Abort()
 {
-    if (m_fd >= 0) {
+    if (FFd >= 0) {
         const linger hard{1, 0};
-        setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        setsockopt(FFd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     }
-    if (m_ssl) {
-        SSL_free(m_ssl); // no close_notify: that would mark the data as complete
-        m_ssl = nullptr;
+    if (FSsl) {
+        SSL_free(FSsl); // no close_notify: that would mark the data as complete
+        FSsl = nullptr;
         ERR_clear_error();
     }
     Close();
@@ -193,45 +193,46 @@ void TSocket::Abort()
 
 void TSocket::Finish()
 {
-    if (m_fd < 0)
+    if (FFd < 0)
         return;
-    if (m_ssl) {
+    if (FSsl) {
         ERR_clear_error();
-        if (SSL_shutdown(m_ssl) < 0) {
+        if (SSL_shutdown(FSsl) < 0) {
             const int error = errno;
             const QString reason = TakeTlsErrorText(QString());
             Close();
-            throw EIdSocketError(!reason.isEmpty() ? reason : SystemErrorText(error != 0 ? error : EPIPE));
+            throw EIdSocketError(!reason.isEmpty() ? reason
+                                                   : SystemErrorText(error != 0 ? error : EPIPE));
         }
     }
-    ::shutdown(m_fd, SHUT_WR);
+    ::shutdown(FFd, SHUT_WR);
     // Read (and drop) whatever still comes until the peer closes.
     char chunk[4096];
     for (;;) {
-        if (PollFd(m_fd, POLLIN, PollTimeout()) <= 0)
+        if (PollFd(FFd, POLLIN, PollTimeout()) <= 0)
             break;
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+        const ssize_t n = ::recv(FFd, chunk, sizeof chunk, 0);
         if (n <= 0)
             break;
     }
-    if (m_ssl) {
-        SSL_free(m_ssl);
-        m_ssl = nullptr;
+    if (FSsl) {
+        SSL_free(FSsl);
+        FSsl = nullptr;
     }
-    ::close(m_fd);
-    m_fd = -1;
-    m_buffer.clear();
+    ::close(FFd);
+    FFd = -1;
+    FBuffer.clear();
 }
 
 void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESSION *session)
 {
-    if (m_fd < 0)
+    if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     ERR_clear_error();
     SSL *ssl = SSL_new(context.Handle());
     if (!ssl)
         throw EIdOSSLError(TakeTlsErrorText(QStringLiteral("Could not create a TLS connection.")));
-    SSL_set_fd(ssl, m_fd);
+    SSL_set_fd(ssl, FFd);
     const QByteArray name = serverName.toUtf8();
     // Server name indication takes host names only, never literal addresses (RFC 6066, 3).
     in_addr probe{};
@@ -261,24 +262,24 @@ void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESS
         SSL_free(ssl);
         throw EIdOSSLError(reason);
     }
-    m_ssl = ssl;
+    FSsl = ssl;
 }
 
 bool TSocket::SessionReused() const
 {
-    return m_ssl && SSL_session_reused(m_ssl) == 1;
+    return FSsl && SSL_session_reused(FSsl) == 1;
 }
 
 void TSocket::Write(const QByteArray &data)
 {
-    if (m_fd < 0)
+    if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     qsizetype done = 0;
     while (done < data.size()) {
         const qsizetype chunk = qMin<qsizetype>(data.size() - done, 1 << 20);
-        if (m_ssl) {
+        if (FSsl) {
             ERR_clear_error();
-            const int n = SSL_write(m_ssl, data.constData() + done, int(chunk));
+            const int n = SSL_write(FSsl, data.constData() + done, int(chunk));
             if (n <= 0) {
                 const int error = errno;
                 const QString reason = TakeTlsErrorText(QString());
@@ -290,7 +291,7 @@ void TSocket::Write(const QByteArray &data)
             }
             done += n;
         } else {
-            const ssize_t n = ::send(m_fd, data.constData() + done, size_t(chunk), MSG_NOSIGNAL);
+            const ssize_t n = ::send(FFd, data.constData() + done, size_t(chunk), MSG_NOSIGNAL);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -303,25 +304,25 @@ void TSocket::Write(const QByteArray &data)
 
 void TSocket::WaitReadable()
 {
-    if (m_ssl && SSL_pending(m_ssl) > 0)
+    if (FSsl && SSL_pending(FSsl) > 0)
         return;
-    if (PollFd(m_fd, POLLIN, PollTimeout()) == 0)
+    if (PollFd(FFd, POLLIN, PollTimeout()) == 0)
         throw EIdReadTimeout(QStringLiteral("Read timed out."));
 }
 
 qint64 TSocket::ReadSome(char *buffer, qint64 max)
 {
-    if (m_fd < 0)
+    if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     for (;;) {
         WaitReadable();
-        if (m_ssl) {
+        if (FSsl) {
             ERR_clear_error();
             errno = 0;
-            const int n = SSL_read(m_ssl, buffer, int(qMin<qint64>(max, 1 << 30)));
+            const int n = SSL_read(FSsl, buffer, int(qMin<qint64>(max, 1 << 30)));
             if (n > 0)
                 return n;
-            const int sslError = SSL_get_error(m_ssl, n);
+            const int sslError = SSL_get_error(FSsl, n);
             if (sslError == SSL_ERROR_ZERO_RETURN)
                 return 0;
             if (sslError == SSL_ERROR_WANT_READ || sslError == SSL_ERROR_WANT_WRITE) {
@@ -345,7 +346,7 @@ qint64 TSocket::ReadSome(char *buffer, qint64 max)
             Close();
             throw EIdSocketError(reason);
         }
-        const ssize_t n = ::recv(m_fd, buffer, size_t(max), 0);
+        const ssize_t n = ::recv(FFd, buffer, size_t(max), 0);
         if (n >= 0)
             return n;
         if (errno == EINTR)
@@ -360,33 +361,33 @@ QByteArray TSocket::ReadLine(int maxLength)
 {
     char chunk[4096];
     for (;;) {
-        const qsizetype lf = m_buffer.indexOf('\n');
+        const qsizetype lf = FBuffer.indexOf('\n');
         if (lf >= 0) {
             if (lf > maxLength + 1)
                 throw EIdFTPProtocolError(QStringLiteral("Reply line too long."));
-            QByteArray line = m_buffer.left(lf);
-            m_buffer.remove(0, lf + 1);
+            QByteArray line = FBuffer.left(lf);
+            FBuffer.remove(0, lf + 1);
             if (line.endsWith('\r'))
                 line.chop(1);
             return line;
         }
-        if (m_buffer.size() > maxLength + 1)
+        if (FBuffer.size() > maxLength + 1)
             throw EIdFTPProtocolError(QStringLiteral("Reply line too long."));
         const qint64 n = ReadSome(chunk, sizeof chunk);
         if (n == 0) {
             Close();
             throw EIdConnClosedGracefully(QStringLiteral("Connection Closed Gracefully."));
         }
-        m_buffer.append(chunk, qsizetype(n));
+        FBuffer.append(chunk, qsizetype(n));
     }
 }
 
 qint64 TSocket::Read(char *buffer, qint64 max)
 {
-    if (!m_buffer.isEmpty()) {
-        const qint64 n = qMin<qint64>(max, m_buffer.size());
-        std::memcpy(buffer, m_buffer.constData(), size_t(n));
-        m_buffer.remove(0, qsizetype(n));
+    if (!FBuffer.isEmpty()) {
+        const qint64 n = qMin<qint64>(max, FBuffer.size());
+        std::memcpy(buffer, FBuffer.constData(), size_t(n));
+        FBuffer.remove(0, qsizetype(n));
         return n;
     }
     return ReadSome(buffer, max);
@@ -394,35 +395,35 @@ qint64 TSocket::Read(char *buffer, qint64 max)
 
 bool TSocket::PeerClosed(int waitMs)
 {
-    if (m_fd < 0)
+    if (FFd < 0)
         return true;
-    if (!m_buffer.isEmpty())
+    if (!FBuffer.isEmpty())
         return false;
     short revents = 0;
-    if (PollFd(m_fd, POLLIN, waitMs, &revents) <= 0)
+    if (PollFd(FFd, POLLIN, waitMs, &revents) <= 0)
         return false;
     if (revents & (POLLHUP | POLLERR))
         return true;
     char probe;
-    const ssize_t n = ::recv(m_fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    const ssize_t n = ::recv(FFd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 bool TSocket::WaitForData(int waitMs)
 {
-    if (m_fd < 0)
+    if (FFd < 0)
         return false;
-    if (!m_buffer.isEmpty() || (m_ssl && SSL_pending(m_ssl) > 0))
+    if (!FBuffer.isEmpty() || (FSsl && SSL_pending(FSsl) > 0))
         return true;
-    return PollFd(m_fd, POLLIN, waitMs) > 0;
+    return PollFd(FFd, POLLIN, waitMs) > 0;
 }
 
 void TSocket::DiscardInput()
 {
-    m_buffer.clear();
-    if (m_fd < 0)
+    FBuffer.clear();
+    if (FFd < 0)
         return;
     char chunk[4096];
-    while (::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT) > 0) {
+    while (::recv(FFd, chunk, sizeof chunk, MSG_DONTWAIT) > 0) {
     }
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <openssl/ssl.h>
-
 #include <QByteArray>
 #include <QString>
+
+#include <openssl/ssl.h>
 
 class TTlsContext;
 
@@ -21,7 +21,7 @@ public:
 
     // Resolves host as IPv4 and connects; raises EIdSocketError.
     void Connect(const QString &host, quint16 port);
-    bool Connected() const { return m_fd >= 0; }
+    bool Connected() const { return FFd >= 0; }
     // Closes at once (sending a TLS close_notify when TLS is up); never raises.
     void Close();
     // Closes with a reset, so that the peer sees a broken transfer rather than a complete one.
@@ -34,13 +34,13 @@ public:
 
     // Milliseconds; 0 or less waits without end.
     void SetReadTimeout(int ms);
-    int ReadTimeout() const { return m_timeout; }
+    int ReadTimeout() const { return FTimeout; }
 
     // Client handshake on the open connection, offering session for resumption when given.
     // Raises EIdOSSLError whose message is the TLS library's reason.
     void StartTls(TTlsContext &context, const QString &serverName, SSL_SESSION *session);
-    bool TlsActive() const { return m_ssl != nullptr; }
-    SSL *TlsHandle() const { return m_ssl; }
+    bool TlsActive() const { return FSsl != nullptr; }
+    SSL *TlsHandle() const { return FSsl; }
     bool SessionReused() const;
 
     void Write(const QByteArray &data);
@@ -57,18 +57,18 @@ public:
     void DiscardInput();
 
     // Dotted IPv4 address of the connected peer.
-    QString PeerAddress() const { return m_peerAddress; }
+    QString PeerAddress() const { return FPeerAddress; }
 
 private:
     // The read time-out as poll() takes it: -1 waits without end.
-    int PollTimeout() const { return m_timeout > 0 ? m_timeout : -1; }
+    int PollTimeout() const { return FTimeout > 0 ? FTimeout : -1; }
     qint64 ReadSome(char *buffer, qint64 max);
     void WaitReadable();
     [[noreturn]] void RaiseSystemError(int error);
 
-    int m_fd = -1;
-    SSL *m_ssl = nullptr;
-    int m_timeout = 60000;
-    QByteArray m_buffer;
-    QString m_peerAddress;
+    int FFd = -1;
+    SSL *FSsl = nullptr;
+    int FTimeout = 60000;
+    QByteArray FBuffer;
+    QString FPeerAddress;
 };

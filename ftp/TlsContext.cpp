@@ -6,47 +6,47 @@
 
 TTlsContext::TTlsContext()
 {
-    m_ctx = SSL_CTX_new(TLS_client_method());
-    if (!m_ctx)
+    FCtx = SSL_CTX_new(TLS_client_method());
+    if (!FCtx)
         throw EIdOSSLError(TakeTlsErrorText(QStringLiteral("Could not create the TLS context.")),
                            "EIdOSSLCreatingContextError");
-    SSL_CTX_set_min_proto_version(m_ctx, TLS1_2_VERSION);
+    SSL_CTX_set_min_proto_version(FCtx, TLS1_2_VERSION);
     // Certificates are not checked: FTP servers commonly use self-signed ones.
-    SSL_CTX_set_verify(m_ctx, SSL_VERIFY_NONE, nullptr);
-    SSL_CTX_set_app_data(m_ctx, this);
+    SSL_CTX_set_verify(FCtx, SSL_VERIFY_NONE, nullptr);
+    SSL_CTX_set_app_data(FCtx, this);
     // Keep sessions ourselves: only those of the control connection are offered again.
-    SSL_CTX_set_session_cache_mode(m_ctx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
-    SSL_CTX_sess_set_new_cb(m_ctx, &TTlsContext::NewSessionCallback);
+    SSL_CTX_set_session_cache_mode(FCtx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(FCtx, &TTlsContext::NewSessionCallback);
 }
 
 TTlsContext::~TTlsContext()
 {
     ClearSession();
-    SSL_CTX_free(m_ctx);
+    SSL_CTX_free(FCtx);
 }
 
 void TTlsContext::SetControl(SSL *ssl)
 {
-    if (ssl != m_control)
+    if (ssl != FControl)
         ClearSession();
-    m_control = ssl;
+    FControl = ssl;
 }
 
 void TTlsContext::ClearSession()
 {
-    if (m_session) {
-        SSL_SESSION_free(m_session);
-        m_session = nullptr;
+    if (FSession) {
+        SSL_SESSION_free(FSession);
+        FSession = nullptr;
     }
 }
 
 int TTlsContext::NewSessionCallback(SSL *ssl, SSL_SESSION *session)
 {
     auto *self = static_cast<TTlsContext *>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
-    if (!self || ssl != self->m_control)
+    if (!self || ssl != self->FControl)
         return 0;
     self->ClearSession();
-    self->m_session = session;
+    self->FSession = session;
     return 1; // we keep the reference OpenSSL handed us
 }
 

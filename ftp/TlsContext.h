@@ -1,8 +1,8 @@
 #pragma once
 
-#include <openssl/ssl.h>
-
 #include <QString>
+
+#include <openssl/ssl.h>
 
 // The TLS client settings of one FTP client: TLS 1.2 or newer, OpenSSL's default ciphers,
 // no certificate verification. It remembers the newest TLS session of the control connection
@@ -18,20 +18,20 @@ public:
     TTlsContext(const TTlsContext &) = delete;
     TTlsContext &operator=(const TTlsContext &) = delete;
 
-    SSL_CTX *Handle() const { return m_ctx; }
+    SSL_CTX *Handle() const { return FCtx; }
 
     // The connection whose sessions are kept; nullptr when it closes.
     void SetControl(SSL *ssl);
     // The newest session of the control connection, owned by this object; may be nullptr.
-    SSL_SESSION *ResumableSession() const { return m_session; }
+    SSL_SESSION *ResumableSession() const { return FSession; }
 
 private:
     static int NewSessionCallback(SSL *ssl, SSL_SESSION *session);
     void ClearSession();
 
-    SSL_CTX *m_ctx = nullptr;
-    SSL *m_control = nullptr;
-    SSL_SESSION *m_session = nullptr;
+    SSL_CTX *FCtx = nullptr;
+    SSL *FControl = nullptr;
+    SSL_SESSION *FSession = nullptr;
 };
 
 // The text of the newest error in OpenSSL's error queue (the queue is emptied), or fallback.

@@ -3,7 +3,6 @@
 
 #include "projects/CopyProjectUnit.h"
 #include "projects/NumberedRowIndex.h"
-
 #include "settings/NumberedKeys.h"
 #include "settings/StringList.h"
 #include "settings/uClasses.h"
@@ -66,8 +65,8 @@ TOverwriteFile StoredOverwrite(int32_t code, bool ReplaceNewer)
     }
 }
 
-bool LoadProject(TCopyProject &project, const TStringList &lst, const QString &P,
-                 bool ReplaceNewer, TRowSource &rowSource)
+bool LoadProject(TCopyProject &project, const TStringList &lst, const QString &P, bool ReplaceNewer,
+                 TRowSource &rowSource)
 {
     const QString name = GetStringValue(lst, P + QLatin1String("ProjectName"));
     if (name.isEmpty())
@@ -80,7 +79,8 @@ bool LoadProject(TCopyProject &project, const TStringList &lst, const QString &P
     const int32_t rowCount = GetIntValueDef(lst, P + QLatin1String("SourceFilesN"), 0);
     for (int32_t row : rowSource.Rows(P, rowCount)) {
         const QString pattern = GetStringValue(lst, RowKey(P, "SourceFiles", row));
-        const QString subFolders = StoredFlag(GetStringValue(lst, RowKey(P, "SourceSubFolders", row)));
+        const QString subFolders = StoredFlag(
+            GetStringValue(lst, RowKey(P, "SourceSubFolders", row)));
         const QString junkPath = StoredFlag(GetStringValue(lst, RowKey(P, "SourceJunkPath", row)));
         // A row without a pattern is dropped with its flags, keeping the three lists aligned.
         if (pattern.isEmpty())
@@ -91,7 +91,8 @@ bool LoadProject(TCopyProject &project, const TStringList &lst, const QString &P
     }
 
     project.SetExcludeFiles(GetStringValue(lst, P + QLatin1String("ExcludeFiles")));
-    project.SetCopyIfExists(GetStringValue(lst, P + QLatin1String("CopyIfExists")) == QLatin1String("1"));
+    project.SetCopyIfExists(GetStringValue(lst, P + QLatin1String("CopyIfExists"))
+                            == QLatin1String("1"));
     project.SetCopyIfExistsPath(GetStringValue(lst, P + QLatin1String("CopyIfExistsPath")));
     project.SetOutputFolder(GetStringValue(lst, P + QLatin1String("OutputFolder")));
     project.SetOverwrite(
@@ -138,7 +139,8 @@ void TCopyProject::SaveToList(TStringList &lst, const QString &P) const
     SetBoolValue(lst, P + QLatin1String("Visible"), FVisible);
 }
 
-void TCopyProjectList::LoadFromList(const TStringList &lst, const QString &Prefix, bool ReplaceNewer)
+void TCopyProjectList::LoadFromList(const TStringList &lst, const QString &Prefix,
+                                    bool ReplaceNewer)
 {
     const int32_t count = GetIntValueDef(lst, Prefix + QLatin1Char('N'), 0);
     if (count <= 0)

@@ -115,8 +115,8 @@ TCopyProjectList::~TCopyProjectList()
 
 int TCopyProjectList::CheckedCount() const
 {
-    return static_cast<int>(std::count_if(FList.begin(), FList.end(),
-                                          [](const auto &p) { return p->Checked(); }));
+    return static_cast<int>(
+        std::count_if(FList.begin(), FList.end(), [](const auto &p) { return p->Checked(); }));
 }
 
 int TCopyProjectList::CheckedVisibleCount() const
@@ -183,7 +183,8 @@ void TCopyProjectList::RemoveProject(TCopyProject *Project)
     FList.erase(FList.begin() + index);
 }
 
-bool TCopyProjectList::ReplaceProject(TCopyProject *Project, std::unique_ptr<TCopyProject> &NewProject)
+bool TCopyProjectList::ReplaceProject(TCopyProject *Project,
+                                      std::unique_ptr<TCopyProject> &NewProject)
 {
     int index = IndexOf(Project);
     if (index < 0 || !NewProject)

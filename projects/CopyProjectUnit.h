@@ -10,8 +10,7 @@
 class TStringList;
 
 // What a copy does when the target file already exists. The stored digit is the ordinal.
-enum TOverwriteFile : std::uint8_t
-{
+enum TOverwriteFile : std::uint8_t {
     ofNone = 0,  // never overwrite an existing file
     ofAll = 1,   // overwrite every existing file
     ofOlder = 2, // overwrite only when the existing file is older than the source

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <cxxabi.h>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <typeinfo>
 
 namespace {
@@ -43,8 +43,10 @@ QString FormatExceptionLine(const std::exception &error, const void *address)
     const QString message = errorMessage(error);
     QString text = QStringLiteral("Exception %1 in module %2 at %3.\r\n")
                        .arg(errorClassName(error), moduleName(),
-                            QStringLiteral("%1").arg(quintptr(address), int(sizeof(void *) * 2),
-                                                     16, QLatin1Char('0')).toUpper());
+                            QStringLiteral("%1")
+                                .arg(quintptr(address), int(sizeof(void *) * 2), 16,
+                                     QLatin1Char('0'))
+                                .toUpper());
     text += message;
     if (!message.isEmpty() && !message.endsWith(QLatin1Char('.')))
         text += QLatin1Char('.');

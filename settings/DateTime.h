@@ -9,7 +9,8 @@ using TDateTime = double;
 // Whole days between 1899-12-30 and 1970-01-01.
 inline constexpr double kUnixEpochDays = 25569.0;
 
-// A QDateTime's wall-clock reading (in its own time zone setting) as a day count, milliseconds kept.
+// A QDateTime's wall-clock reading (in its own time zone setting) as a day count, milliseconds
+// kept.
 TDateTime DateTimeFromQDateTime(const QDateTime &value);
 // A day count as a wall-clock reading in the given time zone setting (Qt::LocalTime by default).
 QDateTime QDateTimeFromDateTime(TDateTime value, Qt::TimeSpec timeSpec = Qt::LocalTime);

@@ -1,6 +1,5 @@
 #include "settings/Exception.h"
 
 Exception::Exception(const QString &message, const char *className)
-    : m_message(message), m_utf8(message.toUtf8()), m_className(className)
-{
-}
+    : FMessage(message), FUtf8(message.toUtf8()), FClassName(className)
+{}

@@ -14,14 +14,14 @@ class Exception : public std::exception
 public:
     explicit Exception(const QString &message, const char *className = "Exception");
 
-    const QString &Message() const noexcept { return m_message; }
-    const char *ClassName() const noexcept { return m_className; }
-    const char *what() const noexcept override { return m_utf8.constData(); }
+    const QString &Message() const noexcept { return FMessage; }
+    const char *ClassName() const noexcept { return FClassName; }
+    const char *what() const noexcept override { return FUtf8.constData(); }
 
 private:
-    QString m_message;
-    QByteArray m_utf8;
-    const char *m_className;
+    QString FMessage;
+    QByteArray FUtf8;
+    const char *FClassName;
 };
 
 // "List index out of bounds (%d)": a position outside a list.

@@ -62,8 +62,8 @@ QStringList ReadSettingsFile(const QString &FileName)
         ok = file.error() == QFileDevice::NoError;
     }
     if (!ok) {
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(FileName, file.errorString()));
+        throw EFOpenError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()));
     }
     return DecodeSettingsBytes(bytes);
 }

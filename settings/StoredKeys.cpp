@@ -4,7 +4,7 @@
 
 QString ProgramSettingsPath(bool ForReading)
 {
-    const QString folder =
-        GetAppDataDir(SettingsSubFolder, ForReading ? SettingsFileName : QString());
+    const QString folder = GetAppDataDir(SettingsSubFolder,
+                                         ForReading ? SettingsFileName : QString());
     return GetAppConfigPath(SettingsFileName, folder);
 }

@@ -47,7 +47,7 @@ uint32_t TVStringHash::HashOf(const QString &Key) const
 }
 
 qsizetype TVStringHash::Find(const TVHashChain &Chain, uint32_t Hash, const QString &Key,
-                            bool MatchValue, int32_t Value)
+                             bool MatchValue, int32_t Value)
 {
     const uint32_t *hashes = Chain.Hashes.data();
     for (qsizetype i = qsizetype(Chain.Hashes.size()) - 1; i >= 0; --i) {
@@ -122,8 +122,7 @@ void TVStringHash::Clear()
 
 TVHashedStringList::TVHashedStringList(uint32_t BucketsSize)
     : FBucketsSize(BucketsSize < 1 ? 1 : BucketsSize)
-{
-}
+{}
 
 TVHashedStringList::~TVHashedStringList()
 {

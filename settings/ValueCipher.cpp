@@ -1,11 +1,10 @@
 #include "settings/ValueCipher.h"
 
+#include <algorithm>
 #include <botan/block_cipher.h>
 #include <botan/hash.h>
 #include <botan/mem_ops.h>
 #include <botan/secmem.h>
-
-#include <algorithm>
 
 namespace {
 constexpr size_t kBlockSize = 16;
@@ -38,8 +37,7 @@ struct TDCP_twofish::State
 };
 
 TDCP_twofish::TDCP_twofish() : FState(std::make_unique<State>())
-{
-}
+{}
 
 TDCP_twofish::~TDCP_twofish()
 {

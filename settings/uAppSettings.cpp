@@ -18,8 +18,7 @@ constexpr int32_t kMaxTrailingEmptyEntries = 65536;
 } // namespace
 
 TAppSettings::TAppSettings() : FStrings(std::make_unique<TVHashedStringList>(kBucketsSize))
-{
-}
+{}
 
 TAppSettings::~TAppSettings() = default;
 
@@ -125,8 +124,8 @@ int32_t TAppSettings::GetIntPropertyDef(const QString &Name, const QString &Prop
 {
     return GetIntValueDef(*FStrings, RV_NAME, DefValue);
 }
-int32_t TAppSettings::GetIntPropertyDef(const QString &Name, int32_t Index,
-                                        const QString &PropName, int32_t DefValue) const
+int32_t TAppSettings::GetIntPropertyDef(const QString &Name, int32_t Index, const QString &PropName,
+                                        int32_t DefValue) const
 {
     return GetIntValueDef(*FStrings, RV_INAME, DefValue);
 }
@@ -140,14 +139,13 @@ void TAppSettings::SetIntProperty(const QString &Name, int32_t Index, const QStr
     SetIntValue(*FStrings, RV_INAME, Value);
 }
 
-bool TAppSettings::TryGetInt64Property(const QString &Name, const QString &PropName,
-                                       int64_t &Value, int64_t MinValue, int64_t MaxValue) const
+bool TAppSettings::TryGetInt64Property(const QString &Name, const QString &PropName, int64_t &Value,
+                                       int64_t MinValue, int64_t MaxValue) const
 {
     return TryGetInt64Value(*FStrings, RV_NAME, Value, MinValue, MaxValue);
 }
-bool TAppSettings::TryGetInt64Property(const QString &Name, int32_t Index,
-                                       const QString &PropName, int64_t &Value, int64_t MinValue,
-                                       int64_t MaxValue) const
+bool TAppSettings::TryGetInt64Property(const QString &Name, int32_t Index, const QString &PropName,
+                                       int64_t &Value, int64_t MinValue, int64_t MaxValue) const
 {
     return TryGetInt64Value(*FStrings, RV_INAME, Value, MinValue, MaxValue);
 }
@@ -196,8 +194,8 @@ void TAppSettings::SetDateTimeProperty(const QString &Name, const QString &PropN
 {
     SetDateTimeValue(*FStrings, RV_NAME, Value);
 }
-void TAppSettings::SetDateTimeProperty(const QString &Name, int32_t Index,
-                                       const QString &PropName, TDateTime Value)
+void TAppSettings::SetDateTimeProperty(const QString &Name, int32_t Index, const QString &PropName,
+                                       TDateTime Value)
 {
     SetDateTimeValue(*FStrings, RV_INAME, Value);
 }
@@ -222,8 +220,7 @@ TDateTime TAppSettings::DecodeDatePropertyDef(const QString &Name, int32_t Index
 {
     return DecodeDateValueDef(*FStrings, RV_INAME, DefValue);
 }
-void TAppSettings::EncodeDateProperty(const QString &Name, const QString &PropName,
-                                      TDateTime Value)
+void TAppSettings::EncodeDateProperty(const QString &Name, const QString &PropName, TDateTime Value)
 {
     EncodeDateValue(*FStrings, RV_NAME, Value);
 }
@@ -253,8 +250,7 @@ TDateTime TAppSettings::DecodeTimePropertyDef(const QString &Name, int32_t Index
 {
     return DecodeTimeValueDef(*FStrings, RV_INAME, DefValue);
 }
-void TAppSettings::EncodeTimeProperty(const QString &Name, const QString &PropName,
-                                      TDateTime Value)
+void TAppSettings::EncodeTimeProperty(const QString &Name, const QString &PropName, TDateTime Value)
 {
     EncodeTimeValue(*FStrings, RV_NAME, Value);
 }
@@ -316,8 +312,7 @@ bool TAppSettings::LoadStrings(QStringList &AStrings, const QString &SName, cons
     }
     // A larger count cannot have a line for every number: find the numbers that have one in a
     // single pass over the lines, instead of looking up every k up to n.
-    const std::vector<int32_t> present =
-        FindNumberedIndexes(*FStrings, SName + AItem, ASubItem, n);
+    const std::vector<int32_t> present = FindNumberedIndexes(*FStrings, SName + AItem, ASubItem, n);
     if (ANonEmpty) {
         for (int32_t k : present) {
             const QString v = entry(k);
@@ -327,9 +322,8 @@ bool TAppSettings::LoadStrings(QStringList &AStrings, const QString &SName, cons
         return true;
     }
     const int32_t last = present.empty() ? 0 : present.back();
-    const int32_t limit =
-        int32_t(std::min<int64_t>(n, int64_t(std::max(last, int32_t(FStrings->Count())))
-                                         + kMaxTrailingEmptyEntries));
+    const int32_t limit = int32_t(std::min<int64_t>(
+        n, int64_t(std::max(last, int32_t(FStrings->Count()))) + kMaxTrailingEmptyEntries));
     auto next = present.begin();
     for (int32_t k = 1; k <= limit; ++k) {
         if (next != present.end() && *next == k) {

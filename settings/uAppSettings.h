@@ -3,8 +3,8 @@
 #include "settings/DateTime.h"
 #include "settings/SettingsLocation.h"
 #include "settings/StringList.h"
-#include "settings/ValueCipher.h"
 #include "settings/VHashedStringList.h"
+#include "settings/ValueCipher.h"
 
 #include <QByteArray>
 #include <QString>
@@ -69,13 +69,11 @@ public:
                            int32_t MinValue, int32_t MaxValue) const;
     bool TryGetIntProperty(const QString &Name, int32_t Index, const QString &PropName,
                            int32_t &Value, int32_t MinValue, int32_t MaxValue) const;
-    int32_t GetIntPropertyDef(const QString &Name, const QString &PropName,
-                              int32_t DefValue) const;
+    int32_t GetIntPropertyDef(const QString &Name, const QString &PropName, int32_t DefValue) const;
     int32_t GetIntPropertyDef(const QString &Name, int32_t Index, const QString &PropName,
                               int32_t DefValue) const;
     void SetIntProperty(const QString &Name, const QString &PropName, int32_t Value);
-    void SetIntProperty(const QString &Name, int32_t Index, const QString &PropName,
-                        int32_t Value);
+    void SetIntProperty(const QString &Name, int32_t Index, const QString &PropName, int32_t Value);
 
     bool TryGetInt64Property(const QString &Name, const QString &PropName, int64_t &Value,
                              int64_t MinValue, int64_t MaxValue) const;
@@ -140,12 +138,10 @@ public:
                      bool ANonEmpty = false);
     // Appends the stored entries (absent ones as empty text unless ANonEmpty); false, adding
     // nothing, when the count line is absent or not an integer.
-    bool LoadStrings(QStringList &AStrings, const QString &SName,
-                     const QString &AItem = QString(), const QString &ASubItem = QString(),
-                     bool ANonEmpty = false) const;
-    bool LoadStrings(TStringList &AStrings, const QString &SName,
-                     const QString &AItem = QString(), const QString &ASubItem = QString(),
-                     bool ANonEmpty = false) const;
+    bool LoadStrings(QStringList &AStrings, const QString &SName, const QString &AItem = QString(),
+                     const QString &ASubItem = QString(), bool ANonEmpty = false) const;
+    bool LoadStrings(TStringList &AStrings, const QString &SName, const QString &AItem = QString(),
+                     const QString &ASubItem = QString(), bool ANonEmpty = false) const;
 
     // A multi-line text as a numbered list (split at CR LF, CR or LF).
     void SaveTextSetting(const QString &SName, const QString &SValue,
@@ -155,9 +151,8 @@ public:
     QString LoadTextSetting(const QString &SName, const QString &AItem = QString(),
                             const QString &ASubItem = QString(), bool ANonEmpty = false) const;
     // As LoadTextSetting; Text is written only when the count line exists.
-    bool TryLoadTextSetting(const QString &SName, QString &Text,
-                            const QString &AItem = QString(), const QString &ASubItem = QString(),
-                            bool ANonEmpty = false) const;
+    bool TryLoadTextSetting(const QString &SName, QString &Text, const QString &AItem = QString(),
+                            const QString &ASubItem = QString(), bool ANonEmpty = false) const;
 
     // Enciphered values: ":$" + Base64 of the CFB-8 encryption of 8 random salt bytes (each
     // 1..255) followed by AValue, from a reset cipher.

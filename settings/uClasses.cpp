@@ -169,8 +169,8 @@ int32_t GetIntValueDef(const TStringList &List, const QString &Name, int32_t Def
     return TryStrToInt(GetStringValue(List, Name), value) ? value : DefValue;
 }
 
-bool TryGetIntValue(const TStringList &List, const QString &Name, int32_t &Value,
-                    int32_t MinValue, int32_t MaxValue)
+bool TryGetIntValue(const TStringList &List, const QString &Name, int32_t &Value, int32_t MinValue,
+                    int32_t MaxValue)
 {
     int32_t value = 0;
     if (!TryStrToInt(GetStringValue(List, Name), value) || value < MinValue || value > MaxValue)

@@ -29,8 +29,8 @@ bool TryGetBoolValue(const TStringList &List, const QString &Name, bool &Value);
 void SetBoolValue(TStringList &List, const QString &Name, bool Value);
 
 int32_t GetIntValueDef(const TStringList &List, const QString &Name, int32_t DefValue);
-bool TryGetIntValue(const TStringList &List, const QString &Name, int32_t &Value,
-                    int32_t MinValue, int32_t MaxValue);
+bool TryGetIntValue(const TStringList &List, const QString &Name, int32_t &Value, int32_t MinValue,
+                    int32_t MaxValue);
 void SetIntValue(TStringList &List, const QString &Name, int32_t Value);
 
 int64_t GetInt64ValueDef(const TStringList &List, const QString &Name, int64_t DefValue);

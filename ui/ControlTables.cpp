@@ -1,8 +1,7 @@
 // Control tables and radio-button groups, built on SaveControl / LoadControl.
-#include "ui/ControlState.h"
-
 #include "settings/uAppSettings.h"
 #include "settings/uClasses.h"
+#include "ui/ControlState.h"
 
 #include <QRadioButton>
 

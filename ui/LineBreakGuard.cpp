@@ -20,8 +20,8 @@ void GuardLineBreaks(QLineEdit *Edit)
             return;
         // Keep the cursor where the user left it, less the characters removed before it.
         const int cursor = Edit->cursorPosition();
-        const int removedBefore =
-            cursor - static_cast<int>(WithoutLineBreaks(Text.left(cursor)).size());
+        const int removedBefore = cursor
+                                  - static_cast<int>(WithoutLineBreaks(Text.left(cursor)).size());
         Edit->setText(WithoutLineBreaks(Text));
         Edit->setCursorPosition(cursor - removedBefore);
     });

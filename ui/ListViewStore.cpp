@@ -1,16 +1,15 @@
 // The stored form of list views: escaped texts under numbered keys.
-#include "ui/RVFormUnit.h"
-
 #include "settings/NumberedKeys.h"
 #include "settings/VHashedStringList.h"
 #include "settings/uClasses.h"
+#include "ui/RVFormUnit.h"
 
 namespace {
 
 QString RowKey(const QString &AName, int Row, int Column)
 {
-    return AName + QLatin1Char('[') + QString::number(Row) + QStringLiteral("][") +
-           QString::number(Column) + QLatin1Char(']');
+    return AName + QLatin1Char('[') + QString::number(Row) + QStringLiteral("][")
+           + QString::number(Column) + QLatin1Char(']');
 }
 
 QString CheckedKey(const QString &AName, int Row)
@@ -26,11 +25,21 @@ QString TRVForm::EncodeValue(const QString &AValue)
     result.reserve(AValue.size());
     for (const QChar c : AValue) {
         switch (c.unicode()) {
-        case u'\t': result += QStringLiteral("\\t"); break;
-        case u'\n': result += QStringLiteral("\\n"); break;
-        case u'\r': result += QStringLiteral("\\r"); break;
-        case u'\\': result += QStringLiteral("\\\\"); break;
-        default: result += c; break;
+        case u'\t':
+            result += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            result += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            result += QStringLiteral("\\r");
+            break;
+        case u'\\':
+            result += QStringLiteral("\\\\");
+            break;
+        default:
+            result += c;
+            break;
         }
     }
     return result;
@@ -48,10 +57,18 @@ QString TRVForm::DecodeValue(const QString &AValue)
         }
         const QChar next = AValue.at(++i);
         switch (next.unicode()) {
-        case u'n': result += QLatin1Char('\n'); break;
-        case u'r': result += QLatin1Char('\r'); break;
-        case u't': result += QLatin1Char('\t'); break;
-        default: result += next; break;
+        case u'n':
+            result += QLatin1Char('\n');
+            break;
+        case u'r':
+            result += QLatin1Char('\r');
+            break;
+        case u't':
+            result += QLatin1Char('\t');
+            break;
+        default:
+            result += next;
+            break;
         }
     }
     return result;
@@ -72,14 +89,14 @@ void TRVForm::SaveListView(TListView *ListView, TVHashedStringList &lst, const Q
     lst.SetValue(AName + QLatin1Char('N'), QString::number(count));
 }
 
-void TRVForm::LoadListView(TListView *ListView, const TVHashedStringList &lst,
-                           const QString &AName)
+void TRVForm::LoadListView(TListView *ListView, const TVHashedStringList &lst, const QString &AName)
 {
     TListViewUpdate update(ListView);
     const int32_t n = GetIntValueDef(lst, AName + QLatin1Char('N'), 0);
     // Rows without a caption line are skipped, so only the numbers that have one are visited:
     // a hand-edited count far beyond the lines costs no more than the lines themselves.
-    for (const int32_t i : FindNumberedIndexes(lst, AName + QLatin1Char('['), QStringLiteral("][0]"), n)) {
+    for (const int32_t i :
+         FindNumberedIndexes(lst, AName + QLatin1Char('['), QStringLiteral("][0]"), n)) {
         const QString caption = DecodeValue(lst.GetValue(RowKey(AName, i, 0)));
         if (caption.isEmpty())
             continue;

@@ -35,8 +35,7 @@ QMessageBox::StandardButton ShowMessageBox(const TMessageBoxRequest &Request)
 
 TScopedMessageBoxHook::TScopedMessageBoxHook(TMessageBoxHook Hook)
     : FPrevious(SetMessageBoxHook(std::move(Hook)))
-{
-}
+{}
 
 TScopedMessageBoxHook::~TScopedMessageBoxHook()
 {

@@ -1,8 +1,7 @@
 // The report list-view operations of the base window.
-#include "ui/RVFormUnit.h"
-
-#include "settings/StringList.h"
 #include "settings/AsciiText.h"
+#include "settings/StringList.h"
+#include "ui/RVFormUnit.h"
 
 QTreeWidgetItem *TRVForm::AddListItem(TListView *ListView, const QStringList &AValues)
 {
@@ -68,8 +67,8 @@ bool TRVForm::DeleteSelected(TListView *ListView, const QString &AConfirmTitle)
     QTreeWidgetItem *item = ListView->Selected();
     if (!item)
         return false;
-    const QString query = QStringLiteral("Delete \"") + item->text(0) +
-                          QStringLiteral("\".\"\r\n\r\nAre you sure?");
+    const QString query = QStringLiteral("Delete \"") + item->text(0)
+                          + QStringLiteral("\".\"\r\n\r\nAre you sure?");
     if (!Confirm(AConfirmTitle, query))
         return false;
     // The answer may have come after the rows changed: look the row up again.

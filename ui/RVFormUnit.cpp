@@ -5,7 +5,8 @@
 
 #include <QLineEdit>
 
-TRVForm::TRVForm(QWidget *parent) : QDialog(parent) {}
+TRVForm::TRVForm(QWidget *parent) : QDialog(parent)
+{}
 
 TRVForm::~TRVForm()
 {

@@ -43,7 +43,8 @@ CliOptions parseArguments(const QStringList &arguments)
             options.HaveStart = true;
         } else if (SameTextAscii(arg, u"-close")) {
             // Accepted for the desktop program's command lines; a console run always ends.
-        } else if (arg == QLatin1String("-appsettingsdir") || arg == QLatin1String("-usersettingsdir")) {
+        } else if (arg == QLatin1String("-appsettingsdir")
+                   || arg == QLatin1String("-usersettingsdir")) {
         } else if (arg == QLatin1String("-settingsdir") || arg == QLatin1String("-config")) {
             if (i + 1 >= arguments.size()) {
                 options.Error = arg + QStringLiteral(" needs a value");

@@ -6,8 +6,7 @@
 #include <cstdio>
 
 // Exit codes of rovanel-cli.
-enum TCliExitCode : int
-{
+enum TCliExitCode : int {
     cliSucceeded = 0, // the run's result was true
     cliFailed = 1,    // a name not found, a connection missing or failing, an escaping error
     cliUsage = 2,     // a usage error, or an empty output folder

@@ -6,7 +6,6 @@
 #include <iterator>
 #include <optional>
 #include <string>
-
 #include <termios.h>
 #include <unistd.h>
 
@@ -36,42 +35,42 @@ public:
         action.sa_handler = restoreEchoAndDie;
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &action, &m_previous[i]);
+            sigaction(kSignals[i], &action, &FPrevious[i]);
     }
     ~EchoGuard()
     {
         tcsetattr(g_echoFd, TCSAFLUSH, &g_echoSettings);
         for (std::size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &m_previous[i], nullptr);
+            sigaction(kSignals[i], &FPrevious[i], nullptr);
     }
     EchoGuard(const EchoGuard &) = delete;
     EchoGuard &operator=(const EchoGuard &) = delete;
 
 private:
     static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP};
-    struct sigaction m_previous[std::size(kSignals)];
+    struct sigaction FPrevious[std::size(kSignals)];
 };
 
 } // namespace
 
 TConsoleRunLog::TConsoleRunLog(std::FILE *out, std::FILE *in, std::FILE *prompt)
-    : m_out(out), m_in(in), m_prompt(prompt), m_lineByLine(isatty(fileno(out)) == 1),
-      m_lastWrite(Clock::now())
+    : FOut(out), FIn(in), FPrompt(prompt), FLineByLine(isatty(fileno(out)) == 1),
+      FLastWrite(Clock::now())
 {
-    if (!m_lineByLine)
-        m_writer = std::thread([this] { writeLoop(); });
+    if (!FLineByLine)
+        FWriter = std::thread([this] { writeLoop(); });
 }
 
 TConsoleRunLog::~TConsoleRunLog()
 {
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
+        const std::lock_guard<std::mutex> lock(FMutex);
+        FStop = true;
     }
-    m_wake.notify_one();
-    if (m_writer.joinable())
-        m_writer.join();
-    const std::lock_guard<std::mutex> lock(m_mutex);
+    FWake.notify_one();
+    if (FWriter.joinable())
+        FWriter.join();
+    const std::lock_guard<std::mutex> lock(FMutex);
     writeGathered();
 }
 
@@ -83,38 +82,37 @@ void TConsoleRunLog::Log(const QString &msg)
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QByteArray bytes = text.toUtf8() + '\n';
 
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    const bool wasEmpty = m_gathered.isEmpty();
-    m_gathered += bytes;
-    if (m_lineByLine || m_gathered.size() >= 64 * 1024
-        || Clock::now() - m_lastWrite >= kGatherDelay)
+    const std::lock_guard<std::mutex> lock(FMutex);
+    const bool wasEmpty = FGathered.isEmpty();
+    FGathered += bytes;
+    if (FLineByLine || FGathered.size() >= 64 * 1024 || Clock::now() - FLastWrite >= kGatherDelay)
         writeGathered();
     else if (wasEmpty)
-        m_wake.notify_one();
+        FWake.notify_one();
 }
 
 void TConsoleRunLog::writeGathered()
 {
-    if (!m_gathered.isEmpty()) {
-        std::fwrite(m_gathered.constData(), 1, size_t(m_gathered.size()), m_out);
-        std::fflush(m_out);
-        m_gathered.clear();
+    if (!FGathered.isEmpty()) {
+        std::fwrite(FGathered.constData(), 1, size_t(FGathered.size()), FOut);
+        std::fflush(FOut);
+        FGathered.clear();
     }
-    m_lastWrite = Clock::now();
+    FLastWrite = Clock::now();
 }
 
 void TConsoleRunLog::writeLoop()
 {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_stop) {
-        if (m_gathered.isEmpty()) {
-            m_wake.wait(lock);
+    std::unique_lock<std::mutex> lock(FMutex);
+    while (!FStop) {
+        if (FGathered.isEmpty()) {
+            FWake.wait(lock);
             continue;
         }
         // Lines wait for the next ones at most kGatherDelay after the last write.
-        const Clock::time_point due = m_lastWrite + kGatherDelay;
-        m_wake.wait_until(lock, due, [this] { return m_stop; });
-        if (!m_gathered.isEmpty() && Clock::now() >= due)
+        const Clock::time_point due = FLastWrite + kGatherDelay;
+        FWake.wait_until(lock, due, [this] { return FStop; });
+        if (!FGathered.isEmpty() && Clock::now() >= due)
             writeGathered();
     }
 }
@@ -123,18 +121,18 @@ bool TConsoleRunLog::AskPassword(const QString &host, const QString &user, bool 
                                  QString &password)
 {
     password.clear();
-    const int fd = fileno(m_in);
+    const int fd = fileno(FIn);
     if (fd < 0 || !isatty(fd))
         return false;
 
     {
         // The log so far comes before the question.
-        const std::lock_guard<std::mutex> lock(m_mutex);
+        const std::lock_guard<std::mutex> lock(FMutex);
         writeGathered();
     }
     const QByteArray question = QStringLiteral("Password for %1@%2: ").arg(user, host).toUtf8();
-    std::fwrite(question.constData(), 1, size_t(question.size()), m_prompt);
-    std::fflush(m_prompt);
+    std::fwrite(question.constData(), 1, size_t(question.size()), FPrompt);
+    std::fflush(FPrompt);
 
     termios saved;
     const bool haveTerminal = tcgetattr(fd, &saved) == 0;
@@ -147,7 +145,7 @@ bool TConsoleRunLog::AskPassword(const QString &host, const QString &user, bool 
     }
     std::string line;
     bool complete = false;
-    for (int c; (c = std::fgetc(m_in)) != EOF;) {
+    for (int c; (c = std::fgetc(FIn)) != EOF;) {
         if (c == '\n') {
             complete = true;
             break;
@@ -155,8 +153,8 @@ bool TConsoleRunLog::AskPassword(const QString &host, const QString &user, bool 
         line.push_back(char(c));
     }
     guard.reset();
-    std::fputc('\n', m_prompt);
-    std::fflush(m_prompt);
+    std::fputc('\n', FPrompt);
+    std::fflush(FPrompt);
 
     // End of input before a line break is the terminal's Cancel.
     if (!complete && line.empty())

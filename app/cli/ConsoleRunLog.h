@@ -35,19 +35,19 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    // Both with m_mutex held.
+    // Both with FMutex held.
     void writeGathered();
     void writeLoop();
 
-    std::FILE *m_out;
-    std::FILE *m_in;
-    std::FILE *m_prompt;
-    const bool m_lineByLine;
+    std::FILE *FOut;
+    std::FILE *FIn;
+    std::FILE *FPrompt;
+    const bool FLineByLine;
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    QByteArray m_gathered;
-    Clock::time_point m_lastWrite;
-    bool m_stop = false;
-    std::thread m_writer;
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    QByteArray FGathered;
+    Clock::time_point FLastWrite;
+    bool FStop = false;
+    std::thread FWriter;
 };

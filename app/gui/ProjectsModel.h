@@ -11,16 +11,7 @@ class TCopyProjectList;
 class TProjectsModel : public QAbstractTableModel
 {
 public:
-    enum TColumn
-    {
-        colName,
-        colGroup,
-        colSource,
-        colOutput,
-        colFTP,
-        colOverwrite,
-        colCount
-    };
+    enum TColumn { colName, colGroup, colSource, colOutput, colFTP, colOverwrite, colCount };
 
     explicit TProjectsModel(TCopyProjectList &Projects, QObject *parent = nullptr);
 

@@ -42,16 +42,16 @@ void TRVMainForm::SelectRow(int Row)
         return;
     }
     const QModelIndex index = ProjectsModel->index(Row, 0);
-    ProjectsListView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                                   QItemSelectionModel::Rows);
+    ProjectsListView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect
+                                                                   | QItemSelectionModel::Rows);
 }
 
 void TRVMainForm::UpdateProjectsView()
 {
     ProjectsModel->Refresh();
     UpdateProjectActions();
-    ProjectsSelectedLabel->setText(QString::number(FProjects.CheckedVisibleCount()) +
-                                   QStringLiteral(" checked."));
+    ProjectsSelectedLabel->setText(QString::number(FProjects.CheckedVisibleCount())
+                                   + QStringLiteral(" checked."));
 }
 
 void TRVMainForm::UpdateProjectActions()
@@ -76,8 +76,8 @@ bool TRVMainForm::ProjectNameExists(const QString &ProjectName, const TCopyProje
     const TCopyProject *found = FProjects.FindProject(ProjectName);
     if (!found || found == Project)
         return false;
-    Warning(QStringLiteral("Project ") + NameQuote + ProjectName + NameQuote +
-            QStringLiteral(" already exists."));
+    Warning(QStringLiteral("Project ") + NameQuote + ProjectName + NameQuote
+            + QStringLiteral(" already exists."));
     return true;
 }
 
@@ -135,9 +135,8 @@ void TRVMainForm::DeleteProjectActionExecute()
     TCopyProject *selected = GetSelectedProject();
     if (!selected)
         return;
-    const QString text = QStringLiteral("Delete ") + NameQuote + selected->ProjectName() +
-                         NameQuote + QLatin1Char('.') + NameQuote +
-                         QStringLiteral("\r\n\r\nAre you sure?");
+    const QString text = QStringLiteral("Delete ") + NameQuote + selected->ProjectName() + NameQuote
+                         + QLatin1Char('.') + NameQuote + QStringLiteral("\r\n\r\nAre you sure?");
     if (!Confirm(QStringLiteral("Delete Project"), text))
         return;
     FProjects.RemoveProject(selected);

@@ -23,9 +23,9 @@ const QChar LineQuote = QLatin1Char('"');
 
 bool isFileLine(const QString &Line)
 {
-    return Line.startsWith(QLatin1String("Copy: ")) ||
-           Line.startsWith(QLatin1String("File already exists: ")) ||
-           Line.startsWith(QLatin1String("Skipped: "));
+    return Line.startsWith(QLatin1String("Copy: "))
+           || Line.startsWith(QLatin1String("File already exists: "))
+           || Line.startsWith(QLatin1String("Skipped: "));
 }
 
 } // namespace
@@ -110,8 +110,8 @@ void TRVMainForm::OnRunThreadFinished()
     std::unique_ptr<TRVThread> thread = std::move(FRunThread);
     thread->wait();
     thread->WriteBackLogins(FFTPConnList);
-    const bool startResult =
-        FRunIsStartProject && static_cast<TStartProjectThread &>(*thread).StartProjectResult();
+    const bool startResult = FRunIsStartProject
+                             && static_cast<TStartProjectThread &>(*thread).StartProjectResult();
     thread.reset();
     FHandOver.reset();
     RunStatusLabel->clear();
@@ -168,8 +168,8 @@ void TRVMainForm::ClearLog()
 
 void TRVMainForm::UpdateRunStatus(const QString &Line)
 {
-    if (Line.startsWith(QLatin1String("Project ")) && Line.endsWith(QLatin1String("\"...")) &&
-        Line.size() >= 13 && Line[8] == LineQuote) {
+    if (Line.startsWith(QLatin1String("Project ")) && Line.endsWith(QLatin1String("\"..."))
+        && Line.size() >= 13 && Line[8] == LineQuote) {
         FRunProjectName = Line.mid(9, Line.size() - 9 - 4);
         FRunFilesHandled = 0;
     } else if (isFileLine(Line)) {
@@ -177,6 +177,6 @@ void TRVMainForm::UpdateRunStatus(const QString &Line)
     } else {
         return;
     }
-    RunStatusLabel->setText(QStringLiteral("Running ") + LineQuote + FRunProjectName + LineQuote +
-                            QStringLiteral(": %1 file(s) handled.").arg(FRunFilesHandled));
+    RunStatusLabel->setText(QStringLiteral("Running ") + LineQuote + FRunProjectName + LineQuote
+                            + QStringLiteral(": %1 file(s) handled.").arg(FRunFilesHandled));
 }

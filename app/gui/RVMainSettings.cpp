@@ -58,8 +58,9 @@ void TRVMainForm::FillGroupComboBox(const QString &SelectGroup)
     groups.prepend(QStringLiteral("<All projects>"));
     GroupComboBox->clear();
     GroupComboBox->addItems(groups);
-    const int index =
-        SelectGroup.isEmpty() ? -1 : GroupComboBox->findText(SelectGroup, Qt::MatchFixedString);
+    const int index = SelectGroup.isEmpty()
+                          ? -1
+                          : GroupComboBox->findText(SelectGroup, Qt::MatchFixedString);
     GroupComboBox->setCurrentIndex(index > 0 ? index : 0);
 }
 

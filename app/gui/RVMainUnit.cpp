@@ -32,8 +32,8 @@ namespace {
 
 QLabel *makeLinkLabel(const QString &Caption, QWidget *Parent)
 {
-    auto *label =
-        new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(Caption.toHtmlEscaped()), Parent);
+    auto *label = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(Caption.toHtmlEscaped()),
+                             Parent);
     label->setTextFormat(Qt::RichText);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setCursor(Qt::PointingHandCursor);
@@ -144,20 +144,20 @@ void TRVMainForm::CreateActions()
         return action;
     };
     AddProjectAction = make(QStringLiteral("Add..."), true, &TRVMainForm::AddProjectActionExecute);
-    CopyProjectAction =
-        make(QStringLiteral("Copy..."), false, &TRVMainForm::CopyProjectActionExecute);
-    EditProjectAction =
-        make(QStringLiteral("Edit..."), false, &TRVMainForm::EditProjectActionExecute);
-    DeleteProjectAction =
-        make(QStringLiteral("Delete"), false, &TRVMainForm::DeleteProjectActionExecute);
+    CopyProjectAction = make(QStringLiteral("Copy..."), false,
+                             &TRVMainForm::CopyProjectActionExecute);
+    EditProjectAction = make(QStringLiteral("Edit..."), false,
+                             &TRVMainForm::EditProjectActionExecute);
+    DeleteProjectAction = make(QStringLiteral("Delete"), false,
+                               &TRVMainForm::DeleteProjectActionExecute);
     OpenSourceFolderAction = make(QStringLiteral("Explore Src. Folder"), false,
                                   &TRVMainForm::OpenSourceFolderActionExecute);
     OpenOutputFolderAction = make(QStringLiteral("Explore Out. Folder"), false,
                                   &TRVMainForm::OpenOutputFolderActionExecute);
-    CheckAllProjectsAction =
-        make(QStringLiteral("Select All"), true, &TRVMainForm::CheckAllProjectsActionExecute);
-    UnCheckAllProjectsAction =
-        make(QStringLiteral("Unselect All"), true, &TRVMainForm::UnCheckAllProjectsActionExecute);
+    CheckAllProjectsAction = make(QStringLiteral("Select All"), true,
+                                  &TRVMainForm::CheckAllProjectsActionExecute);
+    UnCheckAllProjectsAction = make(QStringLiteral("Unselect All"), true,
+                                    &TRVMainForm::UnCheckAllProjectsActionExecute);
 }
 
 QWidget *TRVMainForm::BuildProjectsPage()

@@ -2,7 +2,8 @@
 
 #include <QMetaObject>
 
-TRunHandOver::TRunHandOver(QObject *Context) : FContext(Context) {}
+TRunHandOver::TRunHandOver(QObject *Context) : FContext(Context)
+{}
 
 std::shared_ptr<TRunHandOver> TRunHandOver::Create(QObject *Context)
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "runlog/RunLog.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
+#include "runlog/RunLog.h"
 
 #include <QString>
 #include <QThread>

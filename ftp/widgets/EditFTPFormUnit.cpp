@@ -1,8 +1,8 @@
 #include "ftp/widgets/EditFTPFormUnit.h"
 
 #include "ftp/FTPConnUnit.h"
-#include "ui/LineBreakGuard.h"
 #include "ftp/widgets/UpDown.h"
+#include "ui/LineBreakGuard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,7 +127,8 @@ TEditFTPForm::TEditFTPForm(TFTPConnList &ConnList, QWidget *parent)
     connect(ConnNameEdit, &QLineEdit::textChanged, this, [this] { ConnNameEditChange(); });
     connect(TLSComboBox, &QComboBox::activated, this, [this] { EditorChanged(); });
     connect(PortUpDown, &TUpDown::Clicked, this, [this] { EditorChanged(); });
-    connect(ShowPasswordCheckBox, &QCheckBox::clicked, this, [this] { ShowPasswordCheckBoxClick(); });
+    connect(ShowPasswordCheckBox, &QCheckBox::clicked, this,
+            [this] { ShowPasswordCheckBoxClick(); });
     connect(AskPasswordCheckBox, &QCheckBox::clicked, this, [this] { AskPasswordCheckBoxClick(); });
     connect(ConnListView, &QTreeWidget::itemSelectionChanged, this,
             [this] { ConnListViewSelectItem(); });

@@ -3,9 +3,9 @@
 #include "engine/OutputFolder.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/widgets/EditFTPFormUnit.h"
-#include "ui/LineBreakGuard.h"
 #include "projects/CopyProjectUnit.h"
 #include "projects/widgets/SelectFileUnit.h"
+#include "ui/LineBreakGuard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -71,8 +71,8 @@ void TEditProjectForm::BuildLayout()
     const int widths[] = {350, 80, 80};
     int tableWidth = 0;
     for (int column = 0; column < 3; ++column) {
-        const int width = std::max(
-            widths[column], ProjectSrcFilesListView->header()->sectionSizeHint(column) + 8);
+        const int width = std::max(widths[column],
+                                   ProjectSrcFilesListView->header()->sectionSizeHint(column) + 8);
         ProjectSrcFilesListView->setColumnWidth(column, width);
         tableWidth += width;
     }
@@ -84,8 +84,8 @@ void TEditProjectForm::BuildLayout()
     ProjectSrcFilesListView->setDragDropMode(QAbstractItemView::DragDrop);
     // Room for every column and a vertical scroll bar, so no horizontal one is needed.
     ProjectSrcFilesListView->setMinimumSize(
-        tableWidth + 2 * ProjectSrcFilesListView->frameWidth() +
-            ProjectSrcFilesListView->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
+        tableWidth + 2 * ProjectSrcFilesListView->frameWidth()
+            + ProjectSrcFilesListView->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4,
         140);
 
     AddProjectSrcFileButton = new QPushButton(QStringLiteral("Add..."), this);
@@ -109,8 +109,8 @@ void TEditProjectForm::BuildLayout()
                                              "text-decoration: underline;\">FTP Connections</a>"),
                               this);
     EditFTPLabel->setTextFormat(Qt::RichText);
-    EditFTPLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
-                                          Qt::LinksAccessibleByKeyboard);
+    EditFTPLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse
+                                          | Qt::LinksAccessibleByKeyboard);
     EditFTPLabel->setCursor(Qt::PointingHandCursor);
     ProjectOutFolderEdit = new QLineEdit(this);
     ProjectOutFolderEdit->setToolTip(
@@ -325,8 +325,8 @@ void TEditProjectForm::WriteBack(TCopyProject &Project) const
     const int overwrite = ProjectOverwriteComboBox->currentIndex();
     Project.SetOverwrite(overwrite == 1 ? ofAll : overwrite == 2 ? ofOlder : ofNone);
     const int conn = FTPConnComboBox->currentIndex();
-    Project.SetFTPConnName(FTPConnCheckBox->isChecked() && conn > 0 ? FTPConnComboBox->itemText(conn)
-                                                                     : QString());
+    Project.SetFTPConnName(
+        FTPConnCheckBox->isChecked() && conn > 0 ? FTPConnComboBox->itemText(conn) : QString());
 }
 
 void TEditProjectForm::OKButtonClick()
@@ -393,8 +393,8 @@ void TEditProjectForm::AddProjectSrcFileButtonClick()
     QString pattern;
     bool subFolders = false;
     bool junkPath = false;
-    if (!FSelectFileForm.Execute(pattern, subFolders, junkPath, ProjectSrcFolderEdit->text()) ||
-        pattern.isEmpty())
+    if (!FSelectFileForm.Execute(pattern, subFolders, junkPath, ProjectSrcFolderEdit->text())
+        || pattern.isEmpty())
         return;
     QTreeWidgetItem *item = ProjectSrcFilesListView->AddItem(pattern);
     TListView::AppendSubItem(item, FlagText(subFolders));
@@ -457,8 +457,8 @@ bool TEditProjectForm::ProjectSrcFilesListViewDrag(QEvent *Message)
         return false;
     // Only the table's own rows are moved; anything else dragged here is refused.
     auto *drag = static_cast<QDropEvent *>(Message);
-    const bool own = drag->source() == ProjectSrcFilesListView ||
-                     drag->source() == ProjectSrcFilesListView->viewport();
+    const bool own = drag->source() == ProjectSrcFilesListView
+                     || drag->source() == ProjectSrcFilesListView->viewport();
     if (!own) {
         drag->ignore();
         return true;

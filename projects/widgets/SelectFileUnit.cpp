@@ -111,9 +111,9 @@ void TSelectFileForm::FileNameEditChange()
 
 void TSelectFileForm::BrowseButtonClick()
 {
-    const QStringList files = OpenFileDialog ? OpenFileDialog(this, FInitialDir,
-                                                              FileNameEdit->text())
-                                             : QStringList();
+    const QStringList files = OpenFileDialog
+                                  ? OpenFileDialog(this, FInitialDir, FileNameEdit->text())
+                                  : QStringList();
     if (files.isEmpty())
         return;
     DoSetInputFiles(FileNameEdit, files, false);

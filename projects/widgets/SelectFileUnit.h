@@ -28,8 +28,7 @@ public:
     explicit TSelectFileForm(QWidget *parent = nullptr);
 
     // FileName, SubFolders and JunkPath are replaced only when the user closes with OK (true).
-    bool Execute(QString &FileName, bool &SubFolders, bool &JunkPath,
-                 const QString &SourceFolder);
+    bool Execute(QString &FileName, bool &SubFolders, bool &JunkPath, const QString &SourceFolder);
 
     // The open-file dialog in use; tests put a stand-in here.
     TOpenFilesDialog OpenFileDialog;

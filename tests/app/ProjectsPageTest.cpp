@@ -1,7 +1,6 @@
 // The projects page: filter, ticking, the project commands with their dialogs, moving by drag
 // and drop, and the folder shortcuts.
 #include "MainWindowFixture.h"
-
 #include "app/gui/GroupComboBox.h"
 #include "app/gui/ProjectsModel.h"
 #include "app/gui/ProjectsView.h"
@@ -66,8 +65,8 @@ protected:
     void PickFilter(const QString &Text)
     {
         Form().GroupComboBoxDropDown();
-        const int index =
-            Form().GroupComboBox->findText(Text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        const int index = Form().GroupComboBox->findText(Text, Qt::MatchFixedString
+                                                                   | Qt::MatchCaseSensitive);
         ASSERT_GE(index, 0) << Text.toStdString();
         Form().GroupComboBox->setCurrentIndex(index);
         Form().GroupComboBoxClick();
@@ -169,8 +168,8 @@ TEST_F(ProjectsPageTest, AddProposesFilterGroupAndShowsNewProjectWhateverTheFilt
 
 TEST_F(ProjectsPageTest, CopyClearsTheNameAndRefusesDuplicates)
 {
-    TCopyProject *a =
-        AddProject(QStringLiteral("A"), QStringLiteral("Web"), QStringLiteral("/src"));
+    TCopyProject *a = AddProject(QStringLiteral("A"), QStringLiteral("Web"),
+                                 QStringLiteral("/src"));
     a->SetChecked(true);
     Form().SelectRow(0);
 

@@ -1,12 +1,11 @@
 // Copy runs from the window: the checks of "Copy Files", the log, the -start run with -close,
 // changes to the list and closing the window while a run goes on, and the password hand-over.
 #include "MainWindowFixture.h"
-
 #include "engine/FTPSessionFactory.h"
-#include "runlog/RunLog.h"
-#include "settings/Exception.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
+#include "runlog/RunLog.h"
+#include "settings/Exception.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -88,8 +87,9 @@ protected:
     {
         QStringList result;
         for (const QString &line : Lines)
-            if (line.startsWith(QStringLiteral("Project ")) ||
-                line.startsWith(QStringLiteral("Copied: ")) || line == QStringLiteral("Completed."))
+            if (line.startsWith(QStringLiteral("Project "))
+                || line.startsWith(QStringLiteral("Copied: "))
+                || line == QStringLiteral("Completed."))
                 result << line;
         return result;
     }

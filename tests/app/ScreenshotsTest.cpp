@@ -2,7 +2,6 @@
 // scripts/app-screenshots.sh): the projects page with a few projects, and the log page after a
 // run of the demo site.
 #include "MainWindowFixture.h"
-
 #include "projects/CopyProjectUnit.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,6 @@
 // Start-up and shutdown: the settings file read at start and written at exit, version texts and
 // the program's own command-line options.
 #include "MainWindowFixture.h"
-
 #include "app/gui/AppVersion.h"
 #include "app/gui/CommandLine.h"
 #include "app/gui/GroupComboBox.h"

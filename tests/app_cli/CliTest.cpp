@@ -30,7 +30,8 @@ protected:
     {
         QStringList lines{QStringLiteral("CopyProjectsN=1"),
                           QStringLiteral("CopyProjects[1].ProjectName=Site"),
-                          QStringLiteral("CopyProjects[1].SourceFolder=") + tree(QStringLiteral("src")),
+                          QStringLiteral("CopyProjects[1].SourceFolder=")
+                              + tree(QStringLiteral("src")),
                           QStringLiteral("CopyProjects[1].SourceFilesN=1"),
                           QStringLiteral("CopyProjects[1].SourceFiles[1]=**\\*.*"),
                           QStringLiteral("CopyProjects[1].SourceSubFolders[1]=No"),
@@ -57,7 +58,8 @@ protected:
         process.start(cliProgram(), arguments);
         process.closeWriteChannel();
         if (!process.waitForFinished(60000)) {
-            ADD_FAILURE() << "rovanel-cli did not start or end: " << process.errorString().toStdString();
+            ADD_FAILURE() << "rovanel-cli did not start or end: "
+                          << process.errorString().toStdString();
             return -1;
         }
         out = QString::fromUtf8(process.readAllStandardOutput());
@@ -76,15 +78,16 @@ TEST_F(CliTest, RunsTheNamedProjectAndExitsWithZero)
     writeSettings(tree(QStringLiteral("out")));
     const QByteArray before = tree.read(QStringLiteral("rv.ini"));
 
-    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-START"), QStringLiteral("Site"),
-                   QStringLiteral("-close")}),
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-START"),
+                   QStringLiteral("Site"), QStringLiteral("-close")}),
               0)
         << err.toStdString();
 
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines.first(), QStringLiteral("Project \"Site\"..."));
-    EXPECT_EQ(lines.at(lines.size() - 2), QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(lines.at(lines.size() - 2),
+              QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0"));
     EXPECT_EQ(lines.last(), QStringLiteral("Completed."));
     EXPECT_EQ(tree.read(QStringLiteral("out/Site/img/logo.png")), QByteArray("png"));
     EXPECT_TRUE(err.isEmpty());
@@ -95,7 +98,9 @@ TEST_F(CliTest, RunsTheNamedProjectAndExitsWithZero)
 TEST_F(CliTest, ANameNotFoundGivesExitCodeOne)
 {
     writeSettings(tree(QStringLiteral("out")));
-    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site,site")}), 1);
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"),
+                   QStringLiteral("Site,site")}),
+              1);
     EXPECT_TRUE(out.contains(QLatin1String("Project \"site\" not found.\n")));
     // Site itself still ran.
     EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/index.html")));
@@ -103,15 +108,20 @@ TEST_F(CliTest, ANameNotFoundGivesExitCodeOne)
 
 TEST_F(CliTest, MissingFTPConnectionGivesExitCodeOne)
 {
-    writeSettings(tree(QStringLiteral("out")), {QStringLiteral("CopyProjects[1].FTPConnName=Nowhere")});
-    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}), 1);
+    writeSettings(tree(QStringLiteral("out")),
+                  {QStringLiteral("CopyProjects[1].FTPConnName=Nowhere")});
+    EXPECT_EQ(
+        run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}),
+        1);
     EXPECT_TRUE(out.contains(QLatin1String("FTP connection \"Nowhere\" not found.\n")));
 }
 
 TEST_F(CliTest, EmptyOutputFolderIsRefusedWithExitCodeTwo)
 {
     writeSettings(QString());
-    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}), 2);
+    EXPECT_EQ(
+        run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}),
+        2);
     EXPECT_EQ(err, QStringLiteral("Please, enter Output Folder\n"));
     EXPECT_TRUE(out.isEmpty());
     EXPECT_FALSE(tree.exists(QStringLiteral("out")));
@@ -119,8 +129,8 @@ TEST_F(CliTest, EmptyOutputFolderIsRefusedWithExitCodeTwo)
 
 TEST_F(CliTest, MissingSettingsFileMeansNoOutputFolder)
 {
-    EXPECT_EQ(run({QStringLiteral("-config"), tree(QStringLiteral("none.ini")), QStringLiteral("-start"),
-                   QStringLiteral("Site")}),
+    EXPECT_EQ(run({QStringLiteral("-config"), tree(QStringLiteral("none.ini")),
+                   QStringLiteral("-start"), QStringLiteral("Site")}),
               2);
     EXPECT_EQ(err, QStringLiteral("Please, enter Output Folder\n"));
 }
@@ -130,10 +140,11 @@ TEST_F(CliTest, MissingSettingsFileMeansNoOutputFolder)
 TEST_F(CliTest, SomethingUnreadableAtTheSettingsPathIsReported)
 {
     tree.write(QStringLiteral("folder.ini/inside"), "x");
-    EXPECT_EQ(run({QStringLiteral("-config"), tree(QStringLiteral("folder.ini")), QStringLiteral("-start"),
-                   QStringLiteral("Site")}),
+    EXPECT_EQ(run({QStringLiteral("-config"), tree(QStringLiteral("folder.ini")),
+                   QStringLiteral("-start"), QStringLiteral("Site")}),
               2);
-    EXPECT_TRUE(err.startsWith(QLatin1String("Cannot open file \"") + tree(QStringLiteral("folder.ini"))))
+    EXPECT_TRUE(
+        err.startsWith(QLatin1String("Cannot open file \"") + tree(QStringLiteral("folder.ini"))))
         << err.toStdString();
     EXPECT_TRUE(err.endsWith(QLatin1String("Please, enter Output Folder\n"))) << err.toStdString();
 }
@@ -141,7 +152,9 @@ TEST_F(CliTest, SomethingUnreadableAtTheSettingsPathIsReported)
 TEST_F(CliTest, SettingsFolderOptionFindsRvIni)
 {
     writeSettings(tree(QStringLiteral("out")));
-    EXPECT_EQ(run({QStringLiteral("-settingsdir"), tree.path(), QStringLiteral("-start"), QStringLiteral("Site")}), 0);
+    EXPECT_EQ(run({QStringLiteral("-settingsdir"), tree.path(), QStringLiteral("-start"),
+                   QStringLiteral("Site")}),
+              0);
     EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/index.html")));
 }
 
@@ -153,7 +166,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndExplain)
         {QStringLiteral("-start")},
         {QStringLiteral("-start"), QString()},
         {QStringLiteral("-close")},
-        {QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site"), QStringLiteral("extra")},
+        {QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site"),
+         QStringLiteral("extra")},
         {QStringLiteral("-start"), QStringLiteral("Site"), QStringLiteral("-config")},
         // The location options are exact: a capital letter makes it an unknown argument.
         {QStringLiteral("-Config"), config, QStringLiteral("-start"), QStringLiteral("Site")},
@@ -175,8 +189,11 @@ TEST_F(CliTest, SeveralLineErrorsArePrintedLineByLine)
 {
     // A project whose every file fails still gives exit code 0; its error lines are printed.
     writeSettings(QStringLiteral("/dev/null/not-a-folder"));
-    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}), 0);
-    EXPECT_TRUE(out.contains(QLatin1String("Unable to create directory /dev/null/not-a-folder/Site\n")));
+    EXPECT_EQ(
+        run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}),
+        0);
+    EXPECT_TRUE(
+        out.contains(QLatin1String("Unable to create directory /dev/null/not-a-folder/Site\n")));
     EXPECT_TRUE(out.contains(QLatin1String("failed: 2\nCompleted.\n")));
     EXPECT_FALSE(out.contains(QLatin1Char('\r')));
 }

@@ -1,6 +1,5 @@
 // Scanning of source masks and the decisions taken for each file, on real temporary trees.
 #include "EngineTestSupport.h"
-
 #include "engine/ExcludeMasks.h"
 #include "support/TempTree.h"
 
@@ -61,8 +60,7 @@ protected:
 TEST_F(CopySourceFilesTest, DoubleStarExampleLogsScanningLinesThenTheCopy)
 {
     tree.write(QStringLiteral("src/css/main.css"), "body{}");
-    tree.setMTime(QStringLiteral("src/css/main.css"),
-                  QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
+    tree.setMTime(QStringLiteral("src/css/main.css"), QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)));
     call.Mask = QStringLiteral("**/*.css");
 
     const QStringList lines = call.Run();
@@ -89,8 +87,7 @@ struct MaskCase
 
 class WildcardFolderTest : public CopySourceFilesTest,
                            public ::testing::WithParamInterface<MaskCase>
-{
-};
+{};
 
 TEST_P(WildcardFolderTest, FindsExactlyTheFilesTheMaskNames)
 {
@@ -113,16 +110,18 @@ INSTANTIATE_TEST_SUITE_P(
         // Those folders and everything below them, but not the source folder itself.
         MaskCase{"a**/*.txt", false, {"a1/x.txt", "a1/deep/y.txt", "A2/z.txt"}},
         // Zero or more folder levels.
-        MaskCase{"**/*.txt", false,
+        MaskCase{"**/*.txt",
+                 false,
                  {"top.txt", "a1/x.txt", "a1/deep/y.txt", "A2/z.txt", "b1/w.txt", "b1/a3/v.txt"}},
         // Letter case is ignored by the search.
-        MaskCase{"**/*.TXT", false,
+        MaskCase{"**/*.TXT",
+                 false,
                  {"top.txt", "a1/x.txt", "a1/deep/y.txt", "A2/z.txt", "b1/w.txt", "b1/a3/v.txt"}},
         // The sub-folder flag walks every folder below the one searched.
-        MaskCase{"*.txt", true,
+        MaskCase{"*.txt",
+                 true,
                  {"top.txt", "a1/x.txt", "a1/deep/y.txt", "A2/z.txt", "b1/w.txt", "b1/a3/v.txt"}},
-        MaskCase{"b1/*.*", false, {"b1/note.doc", "b1/w.txt"}},
-        MaskCase{"?1/*.txt", false, {}},
+        MaskCase{"b1/*.*", false, {"b1/note.doc", "b1/w.txt"}}, MaskCase{"?1/*.txt", false, {}},
         MaskCase{"b1/?.txt", false, {"b1/w.txt"}},
         // A trailing separator leaves no name: nothing at all happens.
         MaskCase{"b1/", false, {}}));
@@ -135,8 +134,8 @@ TEST_F(CopySourceFilesTest, QuestionMarkFolderIsSearchedLiterallyNotWalked)
 
     const QStringList lines = call.Run();
 
-    EXPECT_EQ(scanningLines(lines), QStringList{QStringLiteral("Scanning: ") + src
-                                                + QStringLiteral("/a?/*.txt")});
+    EXPECT_EQ(scanningLines(lines),
+              QStringList{QStringLiteral("Scanning: ") + src + QStringLiteral("/a?/*.txt")});
     EXPECT_EQ(copiedRelatives(lines), QStringList{QStringLiteral("a?/q.txt")});
 }
 
@@ -213,7 +212,8 @@ TEST_F(CopySourceFilesTest, JunkPathCollisionMeetsTheOverwriteMode)
 
     QStringList lines = call.Run();
     EXPECT_EQ(copiedRelatives(lines), QStringList{QStringLiteral("same.txt")});
-    EXPECT_EQ(lines.last(), QStringLiteral("File already exists: ") + out + QStringLiteral("/same.txt"));
+    EXPECT_EQ(lines.last(),
+              QStringLiteral("File already exists: ") + out + QStringLiteral("/same.txt"));
     EXPECT_EQ(tree.read(QStringLiteral("out/same.txt")), QByteArray("from a"));
 
     QFile::remove(tree(QStringLiteral("out/same.txt")));
@@ -251,14 +251,13 @@ TEST_F(CopySourceFilesTest, HiddenEntriesAreNeverFound)
 
 struct ConditionCase
 {
-    const char *Path;        // the copy-if-exists path
-    const char *FlagFile;    // where the condition file is put, relative to out ("" for none)
+    const char *Path;     // the copy-if-exists path
+    const char *FlagFile; // where the condition file is put, relative to out ("" for none)
 };
 
 class CopyIfExistsTest : public CopySourceFilesTest,
                          public ::testing::WithParamInterface<ConditionCase>
-{
-};
+{};
 
 TEST_P(CopyIfExistsTest, CopiesOnlyWhenTheConditionFileExists)
 {
@@ -267,8 +266,9 @@ TEST_P(CopyIfExistsTest, CopiesOnlyWhenTheConditionFileExists)
     call.Overwrite = ofAll;
     call.CopyIfExists = true;
     call.CopyIfExistsPath = QString::fromLatin1(GetParam().Path)
-                                .replace(QLatin1String("<today>"),
-                                         QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd")));
+                                .replace(
+                                    QLatin1String("<today>"),
+                                    QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd")));
     const QString src_file = src + QStringLiteral("/sub/page.html");
 
     // Without the condition file: skipped, nothing written.
@@ -284,7 +284,8 @@ TEST_P(CopyIfExistsTest, CopiesOnlyWhenTheConditionFileExists)
         return;
     tree.write(QStringLiteral("out/") + flag, "flag");
     lines = call.Run();
-    EXPECT_EQ(copiedRelatives(lines), QStringList{QStringLiteral("sub/page.html")}) << GetParam().Path;
+    EXPECT_EQ(copiedRelatives(lines), QStringList{QStringLiteral("sub/page.html")})
+        << GetParam().Path;
     EXPECT_EQ(call.Copied, 1);
 }
 
@@ -292,13 +293,13 @@ INSTANTIATE_TEST_SUITE_P(
     Tags, CopyIfExistsTest,
     ::testing::Values(ConditionCase{"{OutFilePath}", "sub/page.html"},
                       ConditionCase{"{outfilepath}", "sub/page.html"},
-                      ConditionCase{"{OutFileDir}/{OutFileName}{OutFileExt}.ok", "sub/page.html.ok"},
+                      ConditionCase{"{OutFileDir}/{OutFileName}{OutFileExt}.ok",
+                                    "sub/page.html.ok"},
                       ConditionCase{"{OutFileDir}\\{OutFileName}.ok", "sub/page.ok"},
                       ConditionCase{"{OutFileName}.lock", "sub/page.lock"},
                       ConditionCase{"x{OutFileExt}", "sub/x.html"},
                       ConditionCase{"{OutDir}/{ProjectName}.on", "Site.on"},
-                      ConditionCase{"{Date}.flag", "sub/<today>.flag"},
-                      ConditionCase{"", ""}));
+                      ConditionCase{"{Date}.flag", "sub/<today>.flag"}, ConditionCase{"", ""}));
 
 struct OverwriteCase
 {
@@ -309,8 +310,7 @@ struct OverwriteCase
 
 class OverwriteModeTest : public CopySourceFilesTest,
                           public ::testing::WithParamInterface<OverwriteCase>
-{
-};
+{};
 
 TEST_P(OverwriteModeTest, ReplacesTheExistingFileOnlyWhenTheModeSays)
 {
@@ -329,20 +329,19 @@ TEST_P(OverwriteModeTest, ReplacesTheExistingFileOnlyWhenTheModeSays)
         EXPECT_EQ(tree.read(QStringLiteral("out/f.txt")), QByteArray("new"));
         EXPECT_EQ(call.Copied, 1);
     } else {
-        EXPECT_EQ(lines.last(), QStringLiteral("File already exists: ") + out + QStringLiteral("/f.txt"));
+        EXPECT_EQ(lines.last(),
+                  QStringLiteral("File already exists: ") + out + QStringLiteral("/f.txt"));
         EXPECT_EQ(tree.read(QStringLiteral("out/f.txt")), QByteArray("old"));
         EXPECT_EQ(call.Existed, 1);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, OverwriteModeTest,
-                         ::testing::Values(OverwriteCase{ofNone, -1, false},
-                                           OverwriteCase{ofNone, 0, false},
-                                           OverwriteCase{ofAll, 0, true},
-                                           OverwriteCase{ofAll, 5, true},
-                                           OverwriteCase{ofOlder, 0, false},
-                                           OverwriteCase{ofOlder, 1, false},
-                                           OverwriteCase{ofOlder, -1, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, OverwriteModeTest,
+    ::testing::Values(OverwriteCase{ofNone, -1, false}, OverwriteCase{ofNone, 0, false},
+                      OverwriteCase{ofAll, 0, true}, OverwriteCase{ofAll, 5, true},
+                      OverwriteCase{ofOlder, 0, false}, OverwriteCase{ofOlder, 1, false},
+                      OverwriteCase{ofOlder, -1, true}));
 
 TEST_F(CopySourceFilesTest, OlderModeIgnoresSubSecondDifferences)
 {
@@ -407,11 +406,9 @@ TEST_F(CopySourceFilesTest, SessionReceivesRemotePathsAndDecidesExistence)
     const QStringList lines = call.Run();
 
     EXPECT_EQ(session.Calls,
-              (QStringList{"ForceDirectories /www/Site/css",
-                           "FileExists /www/Site/css/main.css",
+              (QStringList{"ForceDirectories /www/Site/css", "FileExists /www/Site/css/main.css",
                            "CopyFile " + src + "/css/main.css -> /www/Site/css/main.css",
-                           "ForceDirectories /www/Site/css",
-                           "FileExists /www/Site/css/old.css"}));
+                           "ForceDirectories /www/Site/css", "FileExists /www/Site/css/old.css"}));
     EXPECT_EQ(lines.last(), QStringLiteral("File already exists: /www/Site/css/old.css"));
     EXPECT_EQ(call.Copied, 1);
     EXPECT_EQ(call.Existed, 1);
@@ -456,9 +453,9 @@ TEST_F(CopySourceFilesTest, SessionOlderModeComparesAtTheListedPrecision)
         double remote;
         bool copied;
     } const cases[] = {
-        {60, dayCount(minute), false},          // the same minute: unchanged
+        {60, dayCount(minute), false},               // the same minute: unchanged
         {60, dayCount(minute) - 60 / 86400.0, true}, // a minute before: older
-        {1, dayCount(minute), true},            // exact listing: 5 seconds older
+        {1, dayCount(minute), true},                 // exact listing: 5 seconds older
         {86400, dayCount(QDateTime(when.date(), QTime(0, 0))), false},
     };
     for (const Case &c : cases) {
@@ -475,8 +472,8 @@ TEST_F(CopySourceFilesTest, SessionOlderModeComparesAtTheListedPrecision)
 
         const QStringList lines = call.Run();
 
-        EXPECT_EQ(call.Copied, c.copied ? 1 : 0) << "precision " << c.precision << ": "
-                                                 << lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(call.Copied, c.copied ? 1 : 0)
+            << "precision " << c.precision << ": " << lines.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(call.Existed, c.copied ? 0 : 1);
     }
 }
@@ -509,8 +506,7 @@ struct OutputFaultCase
 
 class OutputFaultTest : public CopySourceFilesTest,
                         public ::testing::WithParamInterface<OutputFaultCase>
-{
-};
+{};
 
 TEST_P(OutputFaultTest, FailsOnlyItsFileWithOneLineOnEitherSide)
 {
@@ -545,8 +541,9 @@ TEST_P(OutputFaultTest, FailsOnlyItsFileWithOneLineOnEitherSide)
     failure.replace(QLatin1String("<out>"), call.OutDir);
     // A folder that could not be made is tried again for the next file of that folder.
     const QStringList expected = c.FolderFault
-        ? QStringList{failure, failure, copyLine("b/2.txt")}
-        : QStringList{copyLine("a/1.txt"), failure, copyLine("a/3.txt"), copyLine("b/2.txt")};
+                                     ? QStringList{failure, failure, copyLine("b/2.txt")}
+                                     : QStringList{copyLine("a/1.txt"), failure,
+                                                   copyLine("a/3.txt"), copyLine("b/2.txt")};
     EXPECT_EQ(lines, expected) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(call.Failed, c.FolderFault ? 2 : 1);
     EXPECT_EQ(call.Copied, c.FolderFault ? 1 : 2);
@@ -555,13 +552,13 @@ TEST_P(OutputFaultTest, FailsOnlyItsFileWithOneLineOnEitherSide)
 
 INSTANTIATE_TEST_SUITE_P(
     Sides, OutputFaultTest,
-    ::testing::Values(
-        OutputFaultCase{"LocalFolder", false, true, "Unable to create directory <out>/a"},
-        OutputFaultCase{"LocalCopy", false, false,
-                        "Unable to copy file <out>/a/1.txt (Is a directory)"},
-        // A server's refusal is logged as the error it is.
-        OutputFaultCase{"RemoteFolder", true, true, "Cannot create directory."},
-        OutputFaultCase{"RemoteCopy", true, false, "Cannot create file."}),
+    ::testing::Values(OutputFaultCase{"LocalFolder", false, true,
+                                      "Unable to create directory <out>/a"},
+                      OutputFaultCase{"LocalCopy", false, false,
+                                      "Unable to copy file <out>/a/1.txt (Is a directory)"},
+                      // A server's refusal is logged as the error it is.
+                      OutputFaultCase{"RemoteFolder", true, true, "Cannot create directory."},
+                      OutputFaultCase{"RemoteCopy", true, false, "Cannot create file."}),
     [](const ::testing::TestParamInfo<OutputFaultCase> &test) {
         return std::string(test.param.Name);
     });

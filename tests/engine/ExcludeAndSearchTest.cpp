@@ -20,8 +20,7 @@ struct ExcludeCase
 };
 
 class ExcludeMaskTest : public ::testing::TestWithParam<ExcludeCase>
-{
-};
+{};
 
 TEST_P(ExcludeMaskTest, MatchesWholeNamesIgnoringCase)
 {
@@ -74,13 +73,13 @@ struct WildcardCase
 };
 
 class WildcardTest : public ::testing::TestWithParam<WildcardCase>
-{
-};
+{};
 
 TEST_P(WildcardTest, FollowsTheSearchRules)
 {
-    EXPECT_EQ(MatchesWildcard(QString::fromUtf8(GetParam().Name), QString::fromUtf8(GetParam().Pattern)),
-              GetParam().Matches)
+    EXPECT_EQ(
+        MatchesWildcard(QString::fromUtf8(GetParam().Name), QString::fromUtf8(GetParam().Pattern)),
+        GetParam().Matches)
         << GetParam().Name << " ~ " << GetParam().Pattern;
 }
 
@@ -123,7 +122,8 @@ TEST(FindEntries, MissingFolderOrEmptyPatternListsNothing)
     TempTree tree;
     EXPECT_TRUE(FindEntries(tree(QStringLiteral("missing/*")), TSearchKind::Files).empty());
     tree.write(QStringLiteral("x"));
-    EXPECT_TRUE(FindEntries(tree(QStringLiteral("")) + QStringLiteral("/"), TSearchKind::Files).empty());
+    EXPECT_TRUE(
+        FindEntries(tree(QStringLiteral("")) + QStringLiteral("/"), TSearchKind::Files).empty());
 }
 
 } // namespace

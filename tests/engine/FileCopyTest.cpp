@@ -32,7 +32,8 @@ TEST(FileCopy, KeepsContentsPermissionBitsAndTimeAndReplacesTheTarget)
     tree.write(QStringLiteral("b.sh"), "older and shorter");
 
     QString why;
-    ASSERT_TRUE(CopyFileKeepingTime(src, tree(QStringLiteral("b.sh")), false, &why)) << why.toStdString();
+    ASSERT_TRUE(CopyFileKeepingTime(src, tree(QStringLiteral("b.sh")), false, &why))
+        << why.toStdString();
 
     EXPECT_EQ(tree.read(QStringLiteral("b.sh")), contents);
     EXPECT_EQ(modeOf(tree(QStringLiteral("b.sh"))), mode_t(0751));
@@ -48,9 +49,9 @@ TEST(FileCopy, NewFilesGetTheSourcePermissionBitsWhateverTheMaskOrDefaultAcl)
     QDir(tree.path()).mkpath(QStringLiteral("plain"));
     QDir(tree.path()).mkpath(QStringLiteral("acl"));
     // A default ACL of user rwx, group r-x, other none (version 2 entries: tag, perm, id).
-    const unsigned char acl[] = {2, 0, 0, 0,                   // version
-                                 1, 0, 7, 0, 0xff, 0xff, 0xff, 0xff,    // user::rwx
-                                 4, 0, 5, 0, 0xff, 0xff, 0xff, 0xff,    // group::r-x
+    const unsigned char acl[] = {2,    0, 0, 0,                          // version
+                                 1,    0, 7, 0, 0xff, 0xff, 0xff, 0xff,  // user::rwx
+                                 4,    0, 5, 0, 0xff, 0xff, 0xff, 0xff,  // group::r-x
                                  0x20, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}; // other::---
     const bool aclSet = setxattr(QFile::encodeName(tree(QStringLiteral("acl"))).constData(),
                                  "system.posix_acl_default", acl, sizeof acl, 0)
@@ -92,7 +93,8 @@ TEST(FileCopy, FolderAsSourceOrTargetFailsAndLeavesNothingBehind)
     const QString src = tree.write(QStringLiteral("a"), "x");
     tree.mkdir(QStringLiteral("dir"));
     tree.write(QStringLiteral("dir/keep"), "k");
-    EXPECT_FALSE(CopyFileKeepingTime(tree(QStringLiteral("dir")), tree(QStringLiteral("b")), false));
+    EXPECT_FALSE(
+        CopyFileKeepingTime(tree(QStringLiteral("dir")), tree(QStringLiteral("b")), false));
     EXPECT_FALSE(tree.exists(QStringLiteral("b")));
     EXPECT_FALSE(CopyFileKeepingTime(src, tree(QStringLiteral("dir")), false));
     EXPECT_EQ(tree.read(QStringLiteral("dir/keep")), QByteArray("k"));
@@ -109,7 +111,8 @@ TEST(LocalFiles, AgeIsLocalWholeSecondsAndZeroForMissingFiles)
     ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
     f.close();
 
-    const double expected = double(QDate(1899, 12, 30).daysTo(when.date())) + (12 * 3600 + 30) / 86400.0;
+    const double expected = double(QDate(1899, 12, 30).daysTo(when.date()))
+                            + (12 * 3600 + 30) / 86400.0;
     EXPECT_DOUBLE_EQ(LocalFileAge(tree(QStringLiteral("f")), true), expected);
     EXPECT_EQ(LocalFileAge(tree(QStringLiteral("missing")), true), 0.0);
     EXPECT_FALSE(LocalFileExists(tree.path(), true)); // a folder is not a file

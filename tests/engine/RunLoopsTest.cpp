@@ -1,6 +1,5 @@
 // The two run loops: name splitting, result rules, and an error that ends a "Copy Files" run.
 #include "EngineTestSupport.h"
-
 #include "engine/RunLoops.h"
 #include "ftp/FTPConnUnit.h"
 #include "settings/Exception.h"
@@ -29,8 +28,7 @@ struct StartCase
 };
 
 class StartProjectTest : public ::testing::TestWithParam<StartCase>
-{
-};
+{};
 
 TEST_P(StartProjectTest, SplitsNamesAtCommasWithoutTrimming)
 {
@@ -50,14 +48,19 @@ INSTANTIATE_TEST_SUITE_P(
     Names, StartProjectTest,
     ::testing::Values(
         StartCase{"A,,B",
-                  {"Project \"A\"...", kSummary, "Project \"\" not found.", "Project \"B\"...", kSummary,
-                   "Completed."},
+                  {"Project \"A\"...", kSummary, "Project \"\" not found.", "Project \"B\"...",
+                   kSummary, "Completed."},
                   false},
         StartCase{"A,", {"Project \"A\"...", kSummary, "Completed."}, true},
-        StartCase{"A, B", {"Project \"A\"...", kSummary, "Project \" B\" not found.", "Completed."}, false},
-        StartCase{"A, C", {"Project \"A\"...", kSummary, "Project \" C\"...", kSummary, "Completed."}, true},
+        StartCase{"A, B",
+                  {"Project \"A\"...", kSummary, "Project \" B\" not found.", "Completed."},
+                  false},
+        StartCase{"A, C",
+                  {"Project \"A\"...", kSummary, "Project \" C\"...", kSummary, "Completed."},
+                  true},
         StartCase{"a", {"Project \"a\" not found.", "Completed."}, false},
-        StartCase{",A", {"Project \"\" not found.", "Project \"A\"...", kSummary, "Completed."}, false}));
+        StartCase{
+            ",A", {"Project \"\" not found.", "Project \"A\"...", kSummary, "Completed."}, false}));
 
 TEST(StartProject, RunsHiddenAndUncheckedProjectsAndTakesTheFirstOfEqualNames)
 {
@@ -87,12 +90,14 @@ TEST(StartProject, MissingConnectionMakesTheResultFalseButFailedFilesDoNot)
     TFTPConnList connections;
     RecordingLog log;
 
-    EXPECT_TRUE(StartProject(QStringLiteral("Failing"), {ftp, failing}, QStringLiteral("/x"), connections, log));
+    EXPECT_TRUE(StartProject(QStringLiteral("Failing"), {ftp, failing}, QStringLiteral("/x"),
+                             connections, log));
     EXPECT_EQ(log.Lines.at(log.Lines.size() - 2),
               QStringLiteral("Copied: 0, skipped: 0, already existed: 0, failed: 1"));
 
     log.Lines.clear();
-    EXPECT_FALSE(StartProject(QStringLiteral("Ftp,Failing"), {ftp, failing}, QStringLiteral("/x"), connections, log));
+    EXPECT_FALSE(StartProject(QStringLiteral("Ftp,Failing"), {ftp, failing}, QStringLiteral("/x"),
+                              connections, log));
     EXPECT_EQ(log.Lines.at(1), QStringLiteral("FTP connection \"Nowhere\" not found."));
     EXPECT_EQ(log.Lines.last(), QStringLiteral("Completed."));
 }
@@ -123,10 +128,10 @@ TEST(StartProject, AnErrorEscapingAProjectIsLoggedAndTheNextNameFollows)
     FailingLog log;
     log.FailOn = QStringLiteral("Scanning: ");
 
-    EXPECT_FALSE(StartProject(QStringLiteral("A,B"), {a, named(QStringLiteral("B"))}, QStringLiteral("/x"),
-                              connections, log));
-    EXPECT_EQ(log.Lines, (QStringList{"Project \"A\"...", "Log window closed.", "Project \"B\"...", kSummary,
-                                      "Completed."}));
+    EXPECT_FALSE(StartProject(QStringLiteral("A,B"), {a, named(QStringLiteral("B"))},
+                              QStringLiteral("/x"), connections, log));
+    EXPECT_EQ(log.Lines, (QStringList{"Project \"A\"...", "Log window closed.", "Project \"B\"...",
+                                      kSummary, "Completed."}));
 }
 
 TEST(CopyFiles, RunsOnlyCheckedProjectsInOrderAndStopsAtAnEscapingError)
@@ -143,8 +148,9 @@ TEST(CopyFiles, RunsOnlyCheckedProjectsInOrderAndStopsAtAnEscapingError)
 
     FailingLog log;
     CopyFiles({unchecked, second, first}, QStringLiteral("/x"), connections, log);
-    EXPECT_EQ(log.Lines, (QStringList{"Project \"Second\"...", kSummary, "Project \"First\"...",
-                                      "Scanning: " + tree.path() + "/*.txt", kSummary, "Completed."}));
+    EXPECT_EQ(log.Lines,
+              (QStringList{"Project \"Second\"...", kSummary, "Project \"First\"...",
+                           "Scanning: " + tree.path() + "/*.txt", kSummary, "Completed."}));
 
     log.Lines.clear();
     log.FailOn = QStringLiteral("Scanning: ");

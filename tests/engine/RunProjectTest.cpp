@@ -1,6 +1,5 @@
 // Project execution: output folder tags, exclude text, pattern rows, the FTP branch.
 #include "EngineTestSupport.h"
-
 #include "engine/FTPSessionFactory.h"
 #include "engine/OutputFolder.h"
 #include "engine/RunProject.h"
@@ -38,34 +37,35 @@ struct ExpandCase
 };
 
 class ExpandOutputFolderTest : public ::testing::TestWithParam<ExpandCase>
-{
-};
+{};
 
 TEST_P(ExpandOutputFolderTest, ReplacesTheTagsInOrder)
 {
     const ExpandCase &c = GetParam();
-    const QString expected = QString::fromUtf8(c.Expected).replace(QLatin1String("<today>"), today());
-    EXPECT_EQ(ExpandOutputFolder(project(QString::fromUtf8(c.ProjectName), QString::fromUtf8(c.OutputFolder)),
-                                 QString::fromUtf8(c.OutDir)),
+    const QString expected =
+        QString::fromUtf8(c.Expected).replace(QLatin1String("<today>"), today());
+    EXPECT_EQ(ExpandOutputFolder(
+                  project(QString::fromUtf8(c.ProjectName), QString::fromUtf8(c.OutputFolder)),
+                  QString::fromUtf8(c.OutDir)),
               expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ExpandOutputFolderTest,
-    ::testing::Values(
-        ExpandCase{"Site", "{OutDir}/{ProjectName}", "/pub", "/pub/Site"},
-        ExpandCase{"Site", "{outdir}\\{date}", "/pub", "/pub/<today>"},
-        ExpandCase{"Site", "{OUTDIR}{OutDir}", "/x", "/x/x"},
-        // A tag inside an inserted value is replaced when its own turn comes later...
-        ExpandCase{"Site", "{OutDir}", "/pub/{ProjectName}", "/pub/Site"},
-        ExpandCase{"{Date}", "/out/{ProjectName}", "", "/out/<today>"},
-        // ...but not when its turn has passed.
-        ExpandCase{"{OutDir}", "/out/{ProjectName}", "/pub", "/out/{OutDir}"},
-        ExpandCase{"Site", "/plain", "/pub", "/plain"}));
+    ::testing::Values(ExpandCase{"Site", "{OutDir}/{ProjectName}", "/pub", "/pub/Site"},
+                      ExpandCase{"Site", "{outdir}\\{date}", "/pub", "/pub/<today>"},
+                      ExpandCase{"Site", "{OUTDIR}{OutDir}", "/x", "/x/x"},
+                      // A tag inside an inserted value is replaced when its own turn comes later...
+                      ExpandCase{"Site", "{OutDir}", "/pub/{ProjectName}", "/pub/Site"},
+                      ExpandCase{"{Date}", "/out/{ProjectName}", "", "/out/<today>"},
+                      // ...but not when its turn has passed.
+                      ExpandCase{"{OutDir}", "/out/{ProjectName}", "/pub", "/out/{OutDir}"},
+                      ExpandCase{"Site", "/plain", "/pub", "/plain"}));
 
 TEST(ExpandOutputFolder, DateTimeTagHasSixTwoDigitParts)
 {
-    const QString value = ExpandOutputFolder(project(QStringLiteral("P"), QStringLiteral("{DateTime}")), QString());
+    const QString value = ExpandOutputFolder(
+        project(QStringLiteral("P"), QStringLiteral("{DateTime}")), QString());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d\\d$"))
                     .match(value)
                     .hasMatch())
@@ -90,26 +90,30 @@ protected:
     // wrapper, and counts how often a session was destroyed.
     void useFakeSession()
     {
-        SetFTPSessionFactory([this](TFTPConnection &conn, TRunLog &) -> std::unique_ptr<TFTPSession> {
-            connectionsSeen.append(conn.ConnName());
-            return std::make_unique<Forward>(session, destroyed);
-        });
+        SetFTPSessionFactory(
+            [this](TFTPConnection &conn, TRunLog &) -> std::unique_ptr<TFTPSession> {
+                connectionsSeen.append(conn.ConnName());
+                return std::make_unique<Forward>(session, destroyed);
+            });
     }
 
     class Forward : public TFTPSession
     {
     public:
-        Forward(FakeSession &s, int &destroyedCount) : m_s(s), m_destroyed(destroyedCount) {}
-        ~Forward() override { ++m_destroyed; }
-        void Connect() override { m_s.Connect(); }
-        bool FileExists(const QString &f) override { return m_s.FileExists(f); }
-        double FileAge(const QString &f) override { return m_s.FileAge(f); }
-        void ForceDirectories(const QString &d) override { m_s.ForceDirectories(d); }
-        void CopyFile(const QString &a, const QString &b, bool f) override { m_s.CopyFile(a, b, f); }
+        Forward(FakeSession &s, int &destroyedCount) : FSession(s), FDestroyed(destroyedCount) {}
+        ~Forward() override { ++FDestroyed; }
+        void Connect() override { FSession.Connect(); }
+        bool FileExists(const QString &f) override { return FSession.FileExists(f); }
+        double FileAge(const QString &f) override { return FSession.FileAge(f); }
+        void ForceDirectories(const QString &d) override { FSession.ForceDirectories(d); }
+        void CopyFile(const QString &a, const QString &b, bool f) override
+        {
+            FSession.CopyFile(a, b, f);
+        }
 
     private:
-        FakeSession &m_s;
-        int &m_destroyed;
+        FakeSession &FSession;
+        int &FDestroyed;
     };
 
     TempTree tree;
@@ -136,7 +140,8 @@ TEST_F(RunProjectTest, RunsEveryRowAndEndsWithTheSummary)
 
     EXPECT_TRUE(RunProject(p, outDir, connections, log));
 
-    EXPECT_EQ(log.Lines.last(), QStringLiteral("Copied: 3, skipped: 0, already existed: 1, failed: 0"));
+    EXPECT_EQ(log.Lines.last(),
+              QStringLiteral("Copied: 3, skipped: 0, already existed: 1, failed: 0"));
     EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/sub/c.txt")));
 }
 
@@ -148,14 +153,16 @@ TEST_F(RunProjectTest, ExcludeTextIsCutAtSemicolonsWithoutTrimming)
 
     p.SetExcludeFiles(QStringLiteral("*.tmp; *.bak"));
     ASSERT_TRUE(RunProject(p, outDir, connections, log));
-    EXPECT_EQ(log.Lines.last(), QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(log.Lines.last(),
+              QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0"));
     EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/b.bak")));
     EXPECT_FALSE(tree.exists(QStringLiteral("out/Site/ c.bak")));
 
     p.SetExcludeFiles(QStringLiteral(";;;"));
     p.SetOverwrite(ofAll);
     ASSERT_TRUE(RunProject(p, outDir, connections, log));
-    EXPECT_EQ(log.Lines.last(), QStringLiteral("Copied: 4, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(log.Lines.last(),
+              QStringLiteral("Copied: 4, skipped: 0, already existed: 0, failed: 0"));
 }
 
 TEST_F(RunProjectTest, FullPathPatternTakesRelativePathsFromItsOwnFolder)
@@ -176,9 +183,9 @@ TEST_F(RunProjectTest, WindowsSeparatorsInPatternsMeanFolders)
 
     ASSERT_TRUE(RunProject(p, outDir, connections, log));
 
-    EXPECT_TRUE(log.Lines.contains(QStringLiteral("Copy: ") + outDir
-                                   + QStringLiteral("/Site <= css/main.css (") + tree(QStringLiteral("src"))
-                                   + QStringLiteral("/css/main.css)")));
+    EXPECT_TRUE(log.Lines.contains(
+        QStringLiteral("Copy: ") + outDir + QStringLiteral("/Site <= css/main.css (")
+        + tree(QStringLiteral("src")) + QStringLiteral("/css/main.css)")));
     EXPECT_TRUE(tree.exists(QStringLiteral("out/Site/css/main.css")));
 }
 
@@ -235,8 +242,7 @@ struct RemoteCase
 };
 
 class RemoteFolderTest : public RunProjectTest, public ::testing::WithParamInterface<RemoteCase>
-{
-};
+{};
 
 TEST_P(RemoteFolderTest, FilesGoBelowTheExpandedRemoteFolder)
 {
@@ -255,15 +261,16 @@ TEST_P(RemoteFolderTest, FilesGoBelowTheExpandedRemoteFolder)
         << session.Calls.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(connectionsSeen, QStringList{QStringLiteral("Server")});
     EXPECT_EQ(log.Lines.first(), QStringLiteral("Connecting to FTP \"Server\"..."));
-    EXPECT_EQ(log.Lines.last(), QStringLiteral("Copied: 1, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(log.Lines.last(),
+              QStringLiteral("Copied: 1, skipped: 0, already existed: 0, failed: 0"));
     EXPECT_EQ(destroyed, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, RemoteFolderTest,
-                         ::testing::Values(RemoteCase{"{OutDir}/{ProjectName}", "www", "/www/Site/css/main.css"},
-                                           RemoteCase{"{OutDir}\\{ProjectName}\\", "/www", "/www/Site/css/main.css"},
-                                           // The root stays the root.
-                                           RemoteCase{"/", "", "/css/main.css"},
-                                           RemoteCase{"", "", "css/main.css"}));
+INSTANTIATE_TEST_SUITE_P(
+    Folders, RemoteFolderTest,
+    ::testing::Values(RemoteCase{"{OutDir}/{ProjectName}", "www", "/www/Site/css/main.css"},
+                      RemoteCase{"{OutDir}\\{ProjectName}\\", "/www", "/www/Site/css/main.css"},
+                      // The root stays the root.
+                      RemoteCase{"/", "", "/css/main.css"}, RemoteCase{"", "", "css/main.css"}));
 
 } // namespace

@@ -1,9 +1,7 @@
 // Faults on the source and output side: nothing lost, every fault a log line, the walk goes on.
 #include "EngineTestSupport.h"
-
 #include "engine/CopySourceFiles.h"
 #include "engine/LocalOutput.h"
-
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -12,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,14 +59,14 @@ class ScopedMount
 public:
     ~ScopedMount()
     {
-        if (!m_target.isEmpty())
-            umount2(QFile::encodeName(m_target).constData(), MNT_DETACH);
+        if (!FTarget.isEmpty())
+            umount2(QFile::encodeName(FTarget).constData(), MNT_DETACH);
     }
     bool tmpfs(const QString &target, const char *options)
     {
         if (mount("tmpfs", QFile::encodeName(target).constData(), "tmpfs", 0, options) != 0)
             return false;
-        m_target = target;
+        FTarget = target;
         return true;
     }
     bool readOnlyBind(const QString &target)
@@ -77,12 +74,13 @@ public:
         const QByteArray t = QFile::encodeName(target);
         if (mount(t.constData(), t.constData(), nullptr, MS_BIND, nullptr) != 0)
             return false;
-        m_target = target;
-        return mount(nullptr, t.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+        FTarget = target;
+        return mount(nullptr, t.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr)
+               == 0;
     }
 
 private:
-    QString m_target;
+    QString FTarget;
 };
 
 TEST(ScanFaults, SourceVanishingBeforeItsCopyFailsThatFileOnly)
@@ -92,7 +90,8 @@ TEST(ScanFaults, SourceVanishingBeforeItsCopyFailsThatFileOnly)
     tree.write(QStringLiteral("src/b.txt"), "b");
     tree.write(QStringLiteral("out/a.txt"), "previous a");
     HookLog log;
-    log.Trigger = QStringLiteral("Copy: ") + tree(QStringLiteral("out")) + QStringLiteral(" <= a.txt");
+    log.Trigger = QStringLiteral("Copy: ") + tree(QStringLiteral("out"))
+                  + QStringLiteral(" <= a.txt");
     log.Action = [&] { QFile::remove(tree(QStringLiteral("src/a.txt"))); };
     Counters c;
 
@@ -101,7 +100,8 @@ TEST(ScanFaults, SourceVanishingBeforeItsCopyFailsThatFileOnly)
 
     EXPECT_EQ(c.Failed, 1);
     EXPECT_EQ(c.Copied, 1);
-    EXPECT_TRUE(lines.contains(QStringLiteral("Unable to copy file ") + tree(QStringLiteral("out/a.txt"))
+    EXPECT_TRUE(lines.contains(QStringLiteral("Unable to copy file ")
+                               + tree(QStringLiteral("out/a.txt"))
                                + QStringLiteral(" (No such file or directory)")))
         << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(tree.read(QStringLiteral("out/a.txt")), QByteArray("previous a"));
@@ -126,7 +126,8 @@ TEST(ScanFaults, SourceTurnedIntoAFifoNeitherHangsNorOverwrites)
     scan(QStringLiteral("*.txt"), tree(QStringLiteral("src")), tree(QStringLiteral("out")), log, c);
 
     EXPECT_EQ(c.Failed, 1);
-    EXPECT_EQ(log.Lines.last(), QStringLiteral("Unable to copy file ") + tree(QStringLiteral("out/a.txt"))
+    EXPECT_EQ(log.Lines.last(), QStringLiteral("Unable to copy file ")
+                                    + tree(QStringLiteral("out/a.txt"))
                                     + QStringLiteral(" (Not a regular file)"));
     EXPECT_EQ(tree.read(QStringLiteral("out/a.txt")), QByteArray("previous"));
 }
@@ -143,7 +144,8 @@ TEST(ScanFaults, FileStandingWhereAnOutputFolderBelongsFailsWithItsLine)
     const QStringList lines = scan(QStringLiteral("**/*.txt"), tree(QStringLiteral("src")),
                                    tree(QStringLiteral("out")), log, c);
 
-    EXPECT_TRUE(lines.contains(QStringLiteral("Unable to create directory ") + tree(QStringLiteral("out/sub"))));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Unable to create directory ")
+                               + tree(QStringLiteral("out/sub"))));
     EXPECT_EQ(c.Failed, 1);
     EXPECT_EQ(c.Copied, 1);
     EXPECT_EQ(tree.read(QStringLiteral("out/sub")), QByteArray("a file, not a folder"));
@@ -164,7 +166,8 @@ TEST(ScanFaults, ReadOnlyOutputFolderKeepsExistingFiles)
     scan(QStringLiteral("a.txt"), tree(QStringLiteral("src")), tree(QStringLiteral("out")), log, c);
 
     EXPECT_EQ(c.Failed, 1);
-    EXPECT_EQ(log.Lines.last(), QStringLiteral("Unable to copy file ") + tree(QStringLiteral("out/a.txt"))
+    EXPECT_EQ(log.Lines.last(), QStringLiteral("Unable to copy file ")
+                                    + tree(QStringLiteral("out/a.txt"))
                                     + QStringLiteral(" (Read-only file system)"));
     EXPECT_EQ(tree.read(QStringLiteral("out/a.txt")), QByteArray("old"));
 }
@@ -186,7 +189,8 @@ TEST(ScanFaults, FullFileSystemLeavesTheOldTargetAndNoPartialFile)
 
     EXPECT_EQ(c.Failed, 1);
     EXPECT_EQ(c.Copied, 1);
-    EXPECT_TRUE(log.Lines.contains(QStringLiteral("Unable to copy file ") + tree(QStringLiteral("out/big.bin"))
+    EXPECT_TRUE(log.Lines.contains(QStringLiteral("Unable to copy file ")
+                                   + tree(QStringLiteral("out/big.bin"))
                                    + QStringLiteral(" (No space left on device)")))
         << log.Lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(tree.read(QStringLiteral("out/big.bin")), QByteArray("old contents"));
@@ -209,7 +213,8 @@ TEST(ScanFaults, LinkBackToAFolderOnTheWalkIsNotEnteredAgain)
         log.Lines.clear();
         c = Counters();
         const QString mask = subFolders ? QStringLiteral("*.txt") : QStringLiteral("**/*.txt");
-        scan(mask, tree(QStringLiteral("src")), tree(QStringLiteral("out")), log, c, ofAll, subFolders);
+        scan(mask, tree(QStringLiteral("src")), tree(QStringLiteral("out")), log, c, ofAll,
+             subFolders);
         EXPECT_EQ(c.Copied, 2) << log.Lines.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(log.Lines.count(QStringLiteral("Skipped folder already being scanned: ")
                                   + tree(QStringLiteral("src/sub/loop"))),
@@ -228,7 +233,8 @@ TEST(ScanFaults, LinkToAFolderBesideTheWalkIsFollowed)
     RecordingLog log;
     Counters c;
 
-    scan(QStringLiteral("**/*.txt"), tree(QStringLiteral("src")), tree(QStringLiteral("out")), log, c);
+    scan(QStringLiteral("**/*.txt"), tree(QStringLiteral("src")), tree(QStringLiteral("out")), log,
+         c);
 
     EXPECT_EQ(c.Copied, 2);
     EXPECT_EQ(tree.read(QStringLiteral("out/link/s.txt")), QByteArray("s"));

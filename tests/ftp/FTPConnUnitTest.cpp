@@ -126,7 +126,13 @@ TEST(FTPConnectionStoreTest, SavedLinesInOrderWithoutEmptyTexts)
 
 TEST(FTPConnectionStoreTest, OddStoredValuesFallBack)
 {
-    struct Case { const char *line; int port; TIdUseTLS tls; bool ask; };
+    struct Case
+    {
+        const char *line;
+        int port;
+        TIdUseTLS tls;
+        bool ask;
+    };
     const Case cases[] = {
         {"C.UseTLS=7", 21, utNoTLSSupport, false},
         {"C.UseTLS=abc", 21, utNoTLSSupport, false},
@@ -232,10 +238,13 @@ TEST_F(ConnListTest, IndexesAndIdentity)
 
 TEST(ConnListMoveTest, MoveConnectionTakesTheTargetsPosition)
 {
-    struct Case { const char *move, *to, *order; };
+    struct Case
+    {
+        const char *move, *to, *order;
+    };
     const Case cases[] = {
-        {"A", "C", "B,C,A,D"}, {"D", "B", "A,D,B,C"}, {"B", "B", "A,B,C,D"}, {"A", "D", "B,C,D,A"},
-        {"A", "?", "A,B,C,D"}, // target not in the list
+        {"A", "C", "B,C,A,D"}, {"D", "B", "A,D,B,C"}, {"B", "B", "A,B,C,D"},
+        {"A", "D", "B,C,D,A"}, {"A", "?", "A,B,C,D"}, // target not in the list
     };
     for (const Case &c : cases) {
         TFTPConnList list;

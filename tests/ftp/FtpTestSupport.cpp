@@ -5,7 +5,8 @@
 
 #include <ctime>
 
-std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode, TIdSSLIOHandlerSocketOpenSSL *tls)
+std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode,
+                                       TIdSSLIOHandlerSocketOpenSSL *tls)
 {
     auto ftp = std::make_unique<TIdFTP>();
     ftp->SetIOHandler(tls);
@@ -43,7 +44,7 @@ QByteArray BinaryPayload(int size)
 }
 
 ScopedTimeZone::ScopedTimeZone(const char *zone)
-    : m_saved(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    : FSaved(qgetenv("TZ")), FHad(qEnvironmentVariableIsSet("TZ"))
 {
     qputenv("TZ", zone);
     tzset();
@@ -51,8 +52,8 @@ ScopedTimeZone::ScopedTimeZone(const char *zone)
 
 ScopedTimeZone::~ScopedTimeZone()
 {
-    if (m_had)
-        qputenv("TZ", m_saved);
+    if (FHad)
+        qputenv("TZ", FSaved);
     else
         qunsetenv("TZ");
     tzset();

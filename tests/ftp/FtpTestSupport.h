@@ -35,6 +35,6 @@ public:
     ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
 
 private:
-    QByteArray m_saved;
-    bool m_had;
+    QByteArray FSaved;
+    bool FHad;
 };

@@ -1,6 +1,5 @@
 // Interpreting MLSD and LIST listings: tables of real lines and the entries they give.
 #include "FtpTestSupport.h"
-
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPListParse.h"
 
@@ -34,8 +33,10 @@ TEST(FtpListParse, MlsdLines)
         qint64 size;        // -1: none given
     };
     const Case cases[] = {
-        {"type=file;size=1024;modify=20240115120000;perm=adfrw; report.pdf", "report.pdf", ditFile, Utc(2024, 1, 15, 12), 1024},
-        {"type=dir;modify=20240715120000; My Dir", "My Dir", ditDirectory, Utc(2024, 7, 15, 12), -1},
+        {"type=file;size=1024;modify=20240115120000;perm=adfrw; report.pdf", "report.pdf", ditFile,
+         Utc(2024, 1, 15, 12), 1024},
+        {"type=dir;modify=20240715120000; My Dir", "My Dir", ditDirectory, Utc(2024, 7, 15, 12),
+         -1},
         {"type=cdir;sizd=4096; .", ".", ditDirectory, {}, 4096},
         {"type=pdir; ..", "..", ditDirectory, {}, -1},
         {"Type=DIR; upper", "upper", ditDirectory, {}, -1},
@@ -47,13 +48,23 @@ TEST(FtpListParse, MlsdLines)
         {"type=OS.unix=fifo; pipe", "pipe", ditFIFO, {}, -1},
         {"type=weird; other", "other", ditFile, {}, -1},
         {"size=5; no type", "no type", ditFile, {}, 5},
-        {"modify=20240229235959.123;type=file; ms", "ms", ditFile, Utc(2024, 2, 29, 23, 59, 59, 123), -1},
+        {"modify=20240229235959.123;type=file; ms", "ms", ditFile,
+         Utc(2024, 2, 29, 23, 59, 59, 123), -1},
         {"modify=2024; broken time", "broken time", ditFile, {}, -1},
         {"type=file;  leading blank", " leading blank", ditFile, {}, -1},
-        {"type=file; Gr\xc3\xbc\xc3\x9f" "e.txt", QString::fromUtf8("Grüße.txt"), ditFile, {}, -1},
+        {"type=file; Gr\xc3\xbc\xc3\x9f"
+         "e.txt",
+         QString::fromUtf8("Grüße.txt"),
+         ditFile,
+         {},
+         -1},
         // Not UTF-8: read as 8-bit characters.
         {"type=file; caf\xe9", QString::fromLatin1("caf\xe9"), ditFile, {}, -1},
-        {"type=file;charset=ISO-8859-1; \xe9t\xe9", QString::fromLatin1("\xe9t\xe9"), ditFile, {}, -1},
+        {"type=file;charset=ISO-8859-1; \xe9t\xe9",
+         QString::fromLatin1("\xe9t\xe9"),
+         ditFile,
+         {},
+         -1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -109,20 +120,30 @@ TEST(FtpListParse, ListLinesOfUnixAndDosServers)
     };
     const Case cases[] = {
         // vsftpd
-        {"-rw-r--r--    1 1000     1000         1234 Mar 01 09:15 notes.txt", "notes.txt", ditFile, Utc(2024, 3, 1, 9, 15), 1234},
-        {"drwxr-xr-x    2 1000     1000         4096 Dec 24  2022 old dir", "old dir", ditDirectory, Utc(2022, 12, 24), 4096},
+        {"-rw-r--r--    1 1000     1000         1234 Mar 01 09:15 notes.txt", "notes.txt", ditFile,
+         Utc(2024, 3, 1, 9, 15), 1234},
+        {"drwxr-xr-x    2 1000     1000         4096 Dec 24  2022 old dir", "old dir", ditDirectory,
+         Utc(2022, 12, 24), 4096},
         // A date without a year that would lie in the future is last year's.
-        {"-rw-r--r--    1 ftp      ftp            10 Nov 30 23:59 last-year.txt", "last-year.txt", ditFile, Utc(2023, 11, 30, 23, 59), 10},
-        {"-rw-r--r--    1 ftp      ftp            10 Mar 11 08:00 tomorrow.txt", "tomorrow.txt", ditFile, Utc(2024, 3, 11, 8, 0), 10},
-        {"lrwxrwxrwx    1 root     root            7 Jan  5 10:00 latest -> v1.2.3", "latest", ditSymbolicLink, Utc(2024, 1, 5, 10), 7},
+        {"-rw-r--r--    1 ftp      ftp            10 Nov 30 23:59 last-year.txt", "last-year.txt",
+         ditFile, Utc(2023, 11, 30, 23, 59), 10},
+        {"-rw-r--r--    1 ftp      ftp            10 Mar 11 08:00 tomorrow.txt", "tomorrow.txt",
+         ditFile, Utc(2024, 3, 11, 8, 0), 10},
+        {"lrwxrwxrwx    1 root     root            7 Jan  5 10:00 latest -> v1.2.3", "latest",
+         ditSymbolicLink, Utc(2024, 1, 5, 10), 7},
         // proftpd and others: owner only, ACL mark, two blanks in a name
-        {"-rw-r--r--+   1 user     staff  99 Feb 29 2024 two  blanks", "two  blanks", ditFile, Utc(2024, 2, 29), 99},
+        {"-rw-r--r--+   1 user     staff  99 Feb 29 2024 two  blanks", "two  blanks", ditFile,
+         Utc(2024, 2, 29), 99},
         {"-rw-r--r-- 1 user 5 Jan 1 2020 nogroup.txt", "nogroup.txt", ditFile, Utc(2020, 1, 1), 5},
-        {"crw-rw-rw-    1 root     root       1,   3 Jan 10 10:00 null", "null", ditCharDev, Utc(2024, 1, 10, 10), -1},
+        {"crw-rw-rw-    1 root     root       1,   3 Jan 10 10:00 null", "null", ditCharDev,
+         Utc(2024, 1, 10, 10), -1},
         // MS-DOS / IIS
-        {"03-01-24  09:15AM                 1234 notes.txt", "notes.txt", ditFile, Utc(2024, 3, 1, 9, 15), 1234},
-        {"12-24-99  11:30PM       <DIR>          Old Stuff", "Old Stuff", ditDirectory, Utc(1999, 12, 24, 23, 30), -1},
-        {"01-02-2023  12:05AM                   0 midnight.txt", "midnight.txt", ditFile, Utc(2023, 1, 2, 0, 5), 0},
+        {"03-01-24  09:15AM                 1234 notes.txt", "notes.txt", ditFile,
+         Utc(2024, 3, 1, 9, 15), 1234},
+        {"12-24-99  11:30PM       <DIR>          Old Stuff", "Old Stuff", ditDirectory,
+         Utc(1999, 12, 24, 23, 30), -1},
+        {"01-02-2023  12:05AM                   0 midnight.txt", "midnight.txt", ditFile,
+         Utc(2023, 1, 2, 0, 5), 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -145,11 +166,14 @@ TEST(FtpListParse, ListSkipsTotalsAndRefusesUnknownLines)
     const QDateTime now = Utc(2024, 3, 10);
     EXPECT_TRUE(ParseLISTListing({}, now).isEmpty());
     EXPECT_EQ(ParseLISTListing({"total 8", "", "-rw-r--r-- 1 a b 1 Jan 1 2020 x"}, now).size(), 1);
-    for (const char *line : {"+i8388621.48594,m825718503,r,s280, readme", "Volume Serial Number is 1234",
-                             "-rw-r--r-- 1 a b 1 Foo 1 2020 badmonth"}) {
+    for (const char *line :
+         {"+i8388621.48594,m825718503,r,s280, readme", "Volume Serial Number is 1234",
+          "-rw-r--r-- 1 a b 1 Foo 1 2020 badmonth"}) {
         SCOPED_TRACE(line);
         try {
-            ParseLISTListing({QStringLiteral("-rw-r--r-- 1 a b 1 Jan 1 2020 x"), QString::fromLatin1(line)}, now);
+            ParseLISTListing(
+                {QStringLiteral("-rw-r--r-- 1 a b 1 Jan 1 2020 x"), QString::fromLatin1(line)},
+                now);
             ADD_FAILURE() << "no error";
         } catch (const EIdFTPListParseError &error) {
             EXPECT_EQ(error.Message(), QStringLiteral("No FTP list parsers have been registered."));
@@ -172,9 +196,11 @@ TEST(FtpListParse, PrecisionOfListedTimes)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(ParseLISTListing({QString::fromLatin1(c.line)}, now).value(0).ModifiedPrecision, c.precision);
+        EXPECT_EQ(ParseLISTListing({QString::fromLatin1(c.line)}, now).value(0).ModifiedPrecision,
+                  c.precision);
     }
-    EXPECT_EQ(ParseMLSDListing({"type=file;modify=20240101000000; m"}).value(0).ModifiedPrecision, 1);
+    EXPECT_EQ(ParseMLSDListing({"type=file;modify=20240101000000; m"}).value(0).ModifiedPrecision,
+              1);
 }
 
 TEST(FtpListParse, LocalTimesAreCutToTheListingPrecisionInUtc)
@@ -190,7 +216,7 @@ TEST(FtpListParse, LocalTimesAreCutToTheListingPrecisionInUtc)
     EXPECT_EQ(CutToListedPrecision(local(10, 20, 30, 500), 60), local(10, 20, 0));
     EXPECT_EQ(CutToListedPrecision(local(10, 20, 30, 500), 1), local(10, 20, 30));
     // Cut this way, a file listed by vsftpd compares equal to its source, not older.
-    const QList<TIdFTPListItem> listed =
-        ParseLISTListing({"-rw-r--r-- 1 a b 1 Jul 01  2023 f"}, Utc(2024, 3, 10));
+    const QList<TIdFTPListItem> listed = ParseLISTListing({"-rw-r--r-- 1 a b 1 Jul 01  2023 f"},
+                                                          Utc(2024, 3, 10));
     EXPECT_EQ(listed.value(0).ModifiedDate, CutToListedPrecision(local(10, 20, 30), 86400));
 }

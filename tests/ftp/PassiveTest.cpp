@@ -1,6 +1,5 @@
 // Reading PASV replies and choosing where the data connection goes. Nothing here connects.
 #include "FtpTestSupport.h"
-
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPPassive.h"
 
@@ -23,7 +22,8 @@ TEST(FtpPassive, ReplyTextsGiveAddressAndPort)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
-        const TIdPassiveAddress address = ParsePassiveReply(QString::fromLatin1(c.line), 227, QStringLiteral("text"));
+        const TIdPassiveAddress address = ParsePassiveReply(QString::fromLatin1(c.line), 227,
+                                                            QStringLiteral("text"));
         EXPECT_EQ(address.Host, QString::fromLatin1(c.host));
         EXPECT_EQ(address.Port, c.port);
     }
@@ -31,8 +31,9 @@ TEST(FtpPassive, ReplyTextsGiveAddressAndPort)
 
 TEST(FtpPassive, UnreadableRepliesRaiseTheReplyText)
 {
-    for (const char *line : {"Entering Passive Mode", "Entering Passive Mode (1,2,3,4,5)",
-                             "Entering Passive Mode (1,2,3,x,5,6)", "Entering Passive Mode (1,2,3,400,5,6)"}) {
+    for (const char *line :
+         {"Entering Passive Mode", "Entering Passive Mode (1,2,3,4,5)",
+          "Entering Passive Mode (1,2,3,x,5,6)", "Entering Passive Mode (1,2,3,400,5,6)"}) {
         SCOPED_TRACE(line);
         try {
             ParsePassiveReply(QString::fromLatin1(line), 227, QStringLiteral("the reply"));
@@ -67,6 +68,7 @@ TEST(FtpPassive, NonRoutableAddressFromARoutableServerIsReplaced)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.passive);
-        EXPECT_EQ(ChooseDataHost(QString::fromLatin1(c.passive), QString::fromLatin1(c.peer)), QString::fromLatin1(c.chosen));
+        EXPECT_EQ(ChooseDataHost(QString::fromLatin1(c.passive), QString::fromLatin1(c.peer)),
+                  QString::fromLatin1(c.chosen));
     }
 }

@@ -1,7 +1,6 @@
 // The protocol client against the scripted server: command transcripts and outcomes.
 #include "FtpTestSupport.h"
 #include "ScriptedFtpServer.h"
-
 #include "ftp/FTPErrors.h"
 #include "ftp/IdFTP.h"
 
@@ -9,9 +8,9 @@
 #include <QLoggingCategory>
 #include <QMutex>
 
-#include <cstring>
-
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -26,8 +25,8 @@ QStringList Lines(std::initializer_list<const char *> lines)
 }
 
 // The login every plain connection makes before the test's own commands.
-const QStringList kPlainLogin = Lines({"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I",
-                                       "SYST", "TYPE I"});
+const QStringList kPlainLogin = Lines(
+    {"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I", "SYST", "TYPE I"});
 
 template <typename Error, typename Call>
 QString MessageOf(Call call)
@@ -64,11 +63,11 @@ public:
     {
         s_current = this;
         QLoggingCategory::setFilterRules(QStringLiteral("rovanel.ftp.state.debug=true"));
-        m_previous = qInstallMessageHandler(&StateTrace::Handle);
+        FPrevious = qInstallMessageHandler(&StateTrace::Handle);
     }
     ~StateTrace()
     {
-        qInstallMessageHandler(m_previous);
+        qInstallMessageHandler(FPrevious);
         QLoggingCategory::setFilterRules(QString());
         s_current = nullptr;
     }
@@ -77,25 +76,25 @@ public:
 
     QStringList States() const
     {
-        QMutexLocker lock(&m_mutex);
-        return m_states;
+        QMutexLocker lock(&FMutex);
+        return FStates;
     }
 
 private:
     static void Handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
     {
         if (s_current && context.category && qstrcmp(context.category, "rovanel.ftp.state") == 0) {
-            QMutexLocker lock(&s_current->m_mutex);
-            s_current->m_states.append(text.section(QStringLiteral(" -> "), 1));
-        } else if (s_current && s_current->m_previous) {
-            s_current->m_previous(type, context, text);
+            QMutexLocker lock(&s_current->FMutex);
+            s_current->FStates.append(text.section(QStringLiteral(" -> "), 1));
+        } else if (s_current && s_current->FPrevious) {
+            s_current->FPrevious(type, context, text);
         }
     }
 
     static inline StateTrace *s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    mutable QMutex m_mutex;
-    QStringList m_states;
+    QtMessageHandler FPrevious = nullptr;
+    mutable QMutex FMutex;
+    QStringList FStates;
 };
 
 } // namespace
@@ -166,8 +165,10 @@ TEST(FtpProtocol, PlainLoginSendsTheSequenceAndQuits)
     ScriptedFtpServer server({});
     auto ftp = MakeTestClient(server.Port());
     QStringList events;
-    ftp->SetOnBannerBeforeLogin([&](TIdFTP &, const QString &text) { events << QStringLiteral("before:") + text; });
-    ftp->SetOnBannerAfterLogin([&](TIdFTP &, const QString &text) { events << QStringLiteral("after:") + text; });
+    ftp->SetOnBannerBeforeLogin(
+        [&](TIdFTP &, const QString &text) { events << QStringLiteral("before:") + text; });
+    ftp->SetOnBannerAfterLogin(
+        [&](TIdFTP &, const QString &text) { events << QStringLiteral("after:") + text; });
     ftp->Connect();
     EXPECT_EQ(ftp->State(), TIdFTPState::LoggedIn);
     EXPECT_EQ(ftp->ServerDesc(), QStringLiteral("Scripted FTP server ready"));
@@ -177,7 +178,8 @@ TEST(FtpProtocol, PlainLoginSendsTheSequenceAndQuits)
     ftp->Disconnect();
     EXPECT_FALSE(ftp->Connected());
     server.WaitUntilClosed();
-    EXPECT_EQ(server.Transcript(), QStringList{QStringLiteral("<connect>")} + kPlainLogin + Lines({"QUIT"}));
+    EXPECT_EQ(server.Transcript(),
+              QStringList{QStringLiteral("<connect>")} + kPlainLogin + Lines({"QUIT"}));
 }
 
 TEST(FtpProtocol, HostNameIsSentAsConfigured)
@@ -197,14 +199,16 @@ TEST(FtpProtocol, ServerClosingOnHostGetsOneRetryWithoutHost)
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
     EXPECT_EQ(ftp->State(), TIdFTPState::LoggedIn);
-    QStringList expected = Lines({"<connect>", "HOST [127.0.0.1]", "<connect>"}) + kPlainLogin.mid(1);
+    QStringList expected = Lines({"<connect>", "HOST [127.0.0.1]", "<connect>"})
+                           + kPlainLogin.mid(1);
     EXPECT_EQ(server.Transcript(), expected);
 }
 
 TEST(FtpProtocol, HostRefusedWithoutClosingIsIgnored)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("HOST")] = QStringList{QStringLiteral("500 HOST not understood")};
+    scenario.Replies[QStringLiteral("HOST")] = QStringList{
+        QStringLiteral("500 HOST not understood")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
@@ -214,7 +218,8 @@ TEST(FtpProtocol, HostRefusedWithoutClosingIsIgnored)
 TEST(FtpProtocol, GreetingAfterPreliminaryReplyAndMultiLineGreeting)
 {
     Scenario scenario;
-    scenario.Greeting = QStringLiteral("120 Ready in a moment\r\n220-Welcome\r\n  to the\r\n220-also\r\n220 server");
+    scenario.Greeting = QStringLiteral(
+        "120 Ready in a moment\r\n220-Welcome\r\n  to the\r\n220-also\r\n220 server");
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
@@ -229,7 +234,8 @@ TEST(FtpProtocol, RefusedGreetingRaisesItsText)
     scenario.Greeting = QStringLiteral("554-Go away\r\n554 Really");
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
-    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }), QStringLiteral("Go away\r\nReally"));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }),
+              QStringLiteral("Go away\r\nReally"));
     EXPECT_FALSE(ftp->Connected());
     EXPECT_TRUE(server.Commands().isEmpty());
 }
@@ -237,13 +243,15 @@ TEST(FtpProtocol, RefusedGreetingRaisesItsText)
 TEST(FtpProtocol, ExplicitTlsTakesTheFirstAuthThatIsAccepted)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("AUTH")] = Lines({"504 Not this one", "234 Proceed with negotiation"});
+    scenario.Replies[QStringLiteral("AUTH")] = Lines(
+        {"504 Not this one", "234 Proceed with negotiation"});
     ScriptedFtpServer server(scenario);
     TIdSSLIOHandlerSocketOpenSSL tls;
     auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
     ftp->Connect();
     EXPECT_TRUE(ftp->TLSInUse());
-    EXPECT_EQ(server.Commands(), Lines({"HOST [127.0.0.1]", "AUTH TLS", "AUTH SSL"}) + kPlainLogin.mid(1));
+    EXPECT_EQ(server.Commands(),
+              Lines({"HOST [127.0.0.1]", "AUTH TLS", "AUTH SSL"}) + kPlainLogin.mid(1));
 
     // Data settings go out once per connection, before the first PASV; every data connection
     // resumes the control connection's TLS session.
@@ -262,14 +270,17 @@ TEST(FtpProtocol, AllAuthRefused)
         TIdUseTLS mode;
         const char *error; // nullptr: logs in without TLS
     };
-    for (const Case &c : {Case{utUseExplicitTLS, nullptr}, Case{utUseRequireTLS, "SSL is not available on this server."}}) {
+    for (const Case &c : {Case{utUseExplicitTLS, nullptr},
+                          Case{utUseRequireTLS, "SSL is not available on this server."}}) {
         SCOPED_TRACE(int(c.mode));
         Scenario scenario;
-        scenario.Replies[QStringLiteral("AUTH")] = QStringList{QStringLiteral("500 Unknown command")};
+        scenario.Replies[QStringLiteral("AUTH")] = QStringList{
+            QStringLiteral("500 Unknown command")};
         ScriptedFtpServer server(scenario);
         TIdSSLIOHandlerSocketOpenSSL tls;
         auto ftp = MakeTestClient(server.Port(), c.mode, &tls);
-        const QStringList auth = Lines({"HOST [127.0.0.1]", "AUTH TLS", "AUTH SSL", "AUTH TLS-C", "AUTH TLS-P"});
+        const QStringList auth = Lines(
+            {"HOST [127.0.0.1]", "AUTH TLS", "AUTH SSL", "AUTH TLS-C", "AUTH TLS-P"});
         if (c.error) {
             EXPECT_EQ(MessageOf<Exception>([&] { ftp->Connect(); }), QString::fromUtf8(c.error));
             EXPECT_FALSE(ftp->Connected());
@@ -296,7 +307,8 @@ TEST(FtpProtocol, AuthAnsweredNeitherYesNorNoFails)
     ScriptedFtpServer server(scenario);
     TIdSSLIOHandlerSocketOpenSSL tls;
     auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
-    EXPECT_EQ(MessageOf<Exception>([&] { ftp->Connect(); }), QStringLiteral("Start SSL negotiation command failed."));
+    EXPECT_EQ(MessageOf<Exception>([&] { ftp->Connect(); }),
+              QStringLiteral("Start SSL negotiation command failed."));
     EXPECT_EQ(server.Commands(), Lines({"HOST [127.0.0.1]", "AUTH TLS"}));
 }
 
@@ -308,7 +320,8 @@ TEST(FtpProtocol, RefusedLoginRaisesTheServerTextAndQuits)
     auto ftp = MakeTestClient(server.Port());
     bool afterLogin = false;
     ftp->SetOnBannerAfterLogin([&](TIdFTP &, const QString &) { afterLogin = true; });
-    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }), QStringLiteral("Login incorrect."));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }),
+              QStringLiteral("Login incorrect."));
     EXPECT_FALSE(afterLogin);
     EXPECT_FALSE(ftp->Connected());
     server.WaitUntilClosed();
@@ -318,16 +331,19 @@ TEST(FtpProtocol, RefusedLoginRaisesTheServerTextAndQuits)
 TEST(FtpProtocol, AccountRequestIsAnError)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("PASS")] = QStringList{QStringLiteral("332 Need account for login.")};
+    scenario.Replies[QStringLiteral("PASS")] = QStringList{
+        QStringLiteral("332 Need account for login.")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
-    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }), QStringLiteral("Need account for login."));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->Connect(); }),
+              QStringLiteral("Need account for login."));
 }
 
 TEST(FtpProtocol, ServiceClosingInMidSessionClosesTheConnection)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("CWD")] = QStringList{QStringLiteral("421 Service not available, closing control connection.")};
+    scenario.Replies[QStringLiteral("CWD")] = QStringList{
+        QStringLiteral("421 Service not available, closing control connection.")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
@@ -348,8 +364,10 @@ TEST(FtpProtocol, RefusedDirectoryCommandsKeepTheConnection)
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
-    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->ChangeDir(QStringLiteral("x")); }), QStringLiteral("No such directory."));
-    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->MakeDir(QStringLiteral("y")); }), QStringLiteral("Permission denied."));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->ChangeDir(QStringLiteral("x")); }),
+              QStringLiteral("No such directory."));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->MakeDir(QStringLiteral("y")); }),
+              QStringLiteral("Permission denied."));
     ftp->ChangeDir(QStringLiteral("x"));
     EXPECT_EQ(server.Commands().mid(kPlainLogin.size()), Lines({"CWD x", "MKD y", "CWD x"}));
 }
@@ -367,11 +385,13 @@ TEST(FtpProtocol, SilentServerTimesOut)
         auto ftp = MakeTestClient(server.Port());
         ftp->SetReadTimeout(300);
         if (QByteArray(where) == "greeting") {
-            EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->Connect(); }), QStringLiteral("Read timed out."));
+            EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->Connect(); }),
+                      QStringLiteral("Read timed out."));
             EXPECT_FALSE(ftp->Connected());
         } else {
             ftp->Connect();
-            EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->ChangeDir(QStringLiteral("a")); }), QStringLiteral("Read timed out."));
+            EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->ChangeDir(QStringLiteral("a")); }),
+                      QStringLiteral("Read timed out."));
         }
     }
 }
@@ -441,7 +461,8 @@ TEST(FtpProtocol, OverLongRepliesAreProtocolErrors)
         manyLines += QStringLiteral(" line\r\n");
     manyLines += QStringLiteral("220 end");
     const Case cases[] = {
-        {"long line", QStringLiteral("220 ") + QString(70000, QLatin1Char('x')), QStringLiteral("Reply line too long.")},
+        {"long line", QStringLiteral("220 ") + QString(70000, QLatin1Char('x')),
+         QStringLiteral("Reply line too long.")},
         {"many lines", manyLines, QStringLiteral("Reply of more than 10000 lines.")},
     };
     for (const Case &c : cases) {
@@ -500,7 +521,8 @@ TEST(FtpProtocol, FailedHandshakeAfterAuth)
     ScriptedFtpServer server(scenario);
     TIdSSLIOHandlerSocketOpenSSL tls;
     auto ftp = MakeTestClient(server.Port(), utUseRequireTLS, &tls);
-    EXPECT_EQ(MessageOf<EIdOSSLError>([&] { ftp->Connect(); }), QStringLiteral("SSL negotiation failed."));
+    EXPECT_EQ(MessageOf<EIdOSSLError>([&] { ftp->Connect(); }),
+              QStringLiteral("SSL negotiation failed."));
     EXPECT_FALSE(ftp->Connected());
 }
 
@@ -520,18 +542,21 @@ TEST(FtpProtocol, PassiveReplyWithoutParentheses)
 TEST(FtpProtocol, RefusedPassiveRaisesItsText)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("PASV")] = QStringList{QStringLiteral("500 No passive mode here")};
+    scenario.Replies[QStringLiteral("PASV")] = QStringList{
+        QStringLiteral("500 No passive mode here")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
-    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->List(); }), QStringLiteral("No passive mode here"));
+    EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->List(); }),
+              QStringLiteral("No passive mode here"));
     EXPECT_TRUE(ftp->Connected());
 }
 
 TEST(FtpProtocol, PretPrecedesPassiveWhenListed)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("FEAT")] = QStringList{QStringLiteral("211-Features:\r\n PRET\r\n211 End")};
+    scenario.Replies[QStringLiteral("FEAT")] = QStringList{
+        QStringLiteral("211-Features:\r\n PRET\r\n211 End")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
@@ -592,19 +617,19 @@ public:
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
-        if (m_given >= 200000) {
+        if (FGiven >= 200000) {
             setErrorString(QStringLiteral("Input/output error"));
             return -1;
         }
         const qint64 n = qMin<qint64>(maxSize, 50000);
         std::memset(data, 'x', size_t(n));
-        m_given += n;
+        FGiven += n;
         return n;
     }
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
-    qint64 m_given = 0;
+    qint64 FGiven = 0;
 };
 
 } // namespace
@@ -626,14 +651,16 @@ TEST(FtpProtocol, UnreadableSourceBreaksTheTransferOff)
 TEST(FtpProtocol, Utf8IsUsedOnceListed)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("FEAT")] = QStringList{QStringLiteral("211-Features:\r\n UTF8\r\n CLNT\r\n211 End")};
+    scenario.Replies[QStringLiteral("FEAT")] = QStringList{
+        QStringLiteral("211-Features:\r\n UTF8\r\n CLNT\r\n211 End")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
     EXPECT_TRUE(ftp->UsingUTF8());
     ftp->MakeDir(QStringLiteral("Grüße"));
     const QStringList commands = server.Commands();
-    EXPECT_EQ(commands.mid(3, 2), (QStringList{QStringLiteral("FEAT"), QStringLiteral("CLNT ") + TIdFTP::ClientInfo()}));
+    EXPECT_EQ(commands.mid(3, 2), (QStringList{QStringLiteral("FEAT"),
+                                               QStringLiteral("CLNT ") + TIdFTP::ClientInfo()}));
     EXPECT_EQ(commands.last(), QStringLiteral("MKD Grüße"));
 }
 
@@ -666,7 +693,8 @@ TEST(FtpProtocol, ImplicitTlsAgainstPlainServerFailsWithReason)
     TIdSSLIOHandlerSocketOpenSSL tls;
     auto ftp = MakeTestClient(server.Port(), utUseImplicitTLS, &tls);
     const QString message = MessageOf<EIdOSSLError>([&] { ftp->Connect(); });
-    EXPECT_TRUE(message.startsWith(QStringLiteral("Error connecting with SSL.\r\n"))) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Error connecting with SSL.\r\n")))
+        << message.toStdString();
     EXPECT_GT(message.size(), QStringLiteral("Error connecting with SSL.\r\n").size());
 }
 

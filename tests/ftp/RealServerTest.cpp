@@ -1,11 +1,10 @@
 // The session against pyftpdlib in plain, explicit-TLS and implicit-TLS modes.
 #include "FtpTestSupport.h"
-#include "support/PyftpdServer.h"
-
-#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"
+#include "runlog/RunLog.h"
+#include "support/PyftpdServer.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -57,7 +56,8 @@ TEST_P(PyftpdlibSession, UploadsCreateFoldersKeepBytesAndTimes)
     ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
     TempTree local;
     const QString image = local.write(QStringLiteral("img/logo.png"), BinaryPayload(300000));
-    const QString text = local.write(QStringLiteral("index.html"), "<html>\r\n<p>Grüße</p>\n</html>\r\n");
+    const QString text = local.write(QStringLiteral("index.html"),
+                                     "<html>\r\n<p>Grüße</p>\n</html>\r\n");
     const QDateTime imageTime(QDate(2023, 7, 1), QTime(10, 20, 30));
     const QDateTime textTime(QDate(2024, 1, 2), QTime(3, 4, 5));
     local.setMTime(QStringLiteral("img/logo.png"), imageTime);
@@ -81,9 +81,11 @@ TEST_P(PyftpdlibSession, UploadsCreateFoldersKeepBytesAndTimes)
         // A new listing sees the uploads with their times.
         client.ForceDirectories(QStringLiteral("/"));
         EXPECT_TRUE(client.FileExists(QStringLiteral("/site/img/LOGO.PNG")));
-        EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/img/logo.png"))), imageTime);
+        EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/img/logo.png"))),
+                  imageTime);
         EXPECT_TRUE(client.FileExists(QStringLiteral("/site/Grüße.html")));
-        EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/Grüße.html"))), textTime);
+        EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/Grüße.html"))),
+                  textTime);
         EXPECT_FALSE(client.FileExists(QStringLiteral("/site/other.html")));
         try {
             client.ForceDirectories(QStringLiteral("/site/img/logo.png/x"));
@@ -92,10 +94,13 @@ TEST_P(PyftpdlibSession, UploadsCreateFoldersKeepBytesAndTimes)
             EXPECT_EQ(error.Message(), QStringLiteral("Not a directory: /img/logo.png"));
         }
     }
-    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/img/logo.png")), BinaryPayload(300000));
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/img/logo.png")),
+              BinaryPayload(300000));
     EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/Grüße.html")), ReadFile(text));
-    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/img/logo.png")).lastModified(), imageTime);
-    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/Grüße.html")).lastModified(), textTime);
+    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/img/logo.png")).lastModified(),
+              imageTime);
+    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/Grüße.html")).lastModified(),
+              textTime);
 }
 
 TEST_P(PyftpdlibSession, WrongPasswordIsRefusedWithTheServerText)
@@ -119,9 +124,12 @@ TEST_P(PyftpdlibSession, WrongPasswordIsRefusedWithTheServerText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, PyftpdlibSession,
-                         ::testing::Values(ModeCase{"plain", utNoTLSSupport}, ModeCase{"explicit", utUseExplicitTLS},
+                         ::testing::Values(ModeCase{"plain", utNoTLSSupport},
+                                           ModeCase{"explicit", utUseExplicitTLS},
                                            ModeCase{"implicit", utUseImplicitTLS}),
-                         [](const ::testing::TestParamInfo<ModeCase> &test) { return std::string(test.param.mode); });
+                         [](const ::testing::TestParamInfo<ModeCase> &test) {
+                             return std::string(test.param.mode);
+                         });
 
 TEST(PyftpdlibRequiredTls, PlainServerRefusesRequiredTls)
 {

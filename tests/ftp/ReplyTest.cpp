@@ -1,14 +1,13 @@
 // Reading replies off the control connection.
 #include "FtpTestSupport.h"
-
 #include "ftp/FTPCapabilities.h"
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPReply.h"
 
+#include <gtest/gtest.h>
+
 #include <initializer_list>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -43,12 +42,20 @@ TEST(FtpReply, SingleAndMultiLineReplies)
         // Lines after the closing one belong to the next reply.
         {{"230 Logged in", "200 next"}, 230, {"Logged in"}, 1},
         // Continuation lines lose a copy of the code, or else their leading blanks.
-        {{"211-Features:", " MLST type*;size*;modify*;", " MFMT", "211 End"}, 211,
-         {"Features:", "MLST type*;size*;modify*;", "MFMT", "End"}, 4},
-        {{"220-Welcome", "220-to the", "   server", "220 ready"}, 220, {"Welcome", "to the", "server", "ready"}, 4},
+        {{"211-Features:", " MLST type*;size*;modify*;", " MFMT", "211 End"},
+         211,
+         {"Features:", "MLST type*;size*;modify*;", "MFMT", "End"},
+         4},
+        {{"220-Welcome", "220-to the", "   server", "220 ready"},
+         220,
+         {"Welcome", "to the", "server", "ready"},
+         4},
         // A line that only begins with the code and a blank inside the text does not end it,
         // nor does another code; the bare code does.
-        {{"250-First", "2500 not the end", "251 nor this", "250"}, 250, {"First", "2500 not the end", "251 nor this", ""}, 4},
+        {{"250-First", "2500 not the end", "251 nor this", "250"},
+         250,
+         {"First", "2500 not the end", "251 nor this", ""},
+         4},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.lines.join(QLatin1Char('|')).toStdString());

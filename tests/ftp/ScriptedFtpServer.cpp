@@ -3,14 +3,13 @@
 #include "support/TestCertificate.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -23,7 +22,8 @@ int Listen(quint16 &port)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || ::listen(fd, 8) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || ::listen(fd, 8) != 0) {
         ::close(fd);
         return -1;
     }
@@ -83,7 +83,8 @@ struct ScriptedFtpServer::Conn
     {
         if (ssl)
             return SSL_write(ssl, data.constData(), int(data.size())) == int(data.size());
-        return ::send(fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL) == ssize_t(data.size());
+        return ::send(fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL)
+               == ssize_t(data.size());
     }
 
     // Up to max bytes, 0 at the end, -1 on error or when the server stops.
@@ -132,31 +133,31 @@ struct ScriptedFtpServer::Conn
     }
 };
 
-ScriptedFtpServer::ScriptedFtpServer(Scenario scenario) : m_scenario(std::move(scenario))
+ScriptedFtpServer::ScriptedFtpServer(Scenario scenario) : FScenario(std::move(scenario))
 {
-    m_ctx = TestCertificate::Get().NewServerContext();
-    m_listener = Listen(m_port);
-    m_thread = std::thread([this] { Run(); });
+    FCtx = TestCertificate::Get().NewServerContext();
+    FListener = Listen(FPort);
+    FThread = std::thread([this] { Run(); });
 }
 
 ScriptedFtpServer::~ScriptedFtpServer()
 {
-    m_stop = true;
-    m_thread.join();
-    if (m_listener >= 0)
-        ::close(m_listener);
-    SSL_CTX_free(m_ctx);
+    FStop = true;
+    FThread.join();
+    if (FListener >= 0)
+        ::close(FListener);
+    SSL_CTX_free(FCtx);
 }
 
 QStringList ScriptedFtpServer::Transcript() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_transcript;
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FTranscript;
 }
 
 void ScriptedFtpServer::WaitUntilClosed() const
 {
-    for (int i = 0; i < 1000 && m_finished < m_connections; ++i)
+    for (int i = 0; i < 1000 && FFinished < FConnections; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
@@ -169,24 +170,24 @@ QStringList ScriptedFtpServer::Commands() const
 
 QByteArray ScriptedFtpServer::Stored(const QString &name) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_stored.value(name);
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FStored.value(name);
 }
 
 void ScriptedFtpServer::Record(const QString &line)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_transcript.append(line);
+    std::lock_guard<std::mutex> lock(FMutex);
+    FTranscript.append(line);
 }
 
 void ScriptedFtpServer::Run()
 {
-    while (!m_stop) {
-        const int fd = AcceptWithin(m_listener, 50);
+    while (!FStop) {
+        const int fd = AcceptWithin(FListener, 50);
         if (fd >= 0) {
-            ++m_connections;
+            ++FConnections;
             Serve(fd);
-            ++m_finished;
+            ++FFinished;
         }
     }
 }
@@ -214,8 +215,8 @@ QString ScriptedFtpServer::NextReply(const QString &verb)
         {QStringLiteral("MLSD"), QStringLiteral("150 Here comes the listing")},
         {QStringLiteral("QUIT"), QStringLiteral("221 Goodbye")},
     };
-    auto queue = m_scenario.Replies.find(verb);
-    if (queue != m_scenario.Replies.end() && !queue->isEmpty())
+    auto queue = FScenario.Replies.find(verb);
+    if (queue != FScenario.Replies.end() && !queue->isEmpty())
         return queue->size() > 1 ? queue->takeFirst() : queue->first();
     return defaults.value(verb, QStringLiteral("502 Command not implemented"));
 }
@@ -230,10 +231,10 @@ void ScriptedFtpServer::Serve(int fd)
     Record(QStringLiteral("<connect>"));
     Conn control;
     control.fd = fd;
-    control.stop = &m_stop;
-    if (m_scenario.ImplicitTLS && !control.StartTls(m_ctx))
+    control.stop = &FStop;
+    if (FScenario.ImplicitTLS && !control.StartTls(FCtx))
         return;
-    const QString greeting = m_scenario.Greeting;
+    const QString greeting = FScenario.Greeting;
     if (greeting == QLatin1String("<close>"))
         return;
     if (greeting != QLatin1String("<silent>") && !Send(control, greeting))
@@ -254,30 +255,31 @@ void ScriptedFtpServer::Serve(int fd)
             break;
         if (reply == QLatin1String("<silent>"))
             continue;
-        if (verb == QLatin1String("PASV") && !m_scenario.Replies.contains(verb)) {
+        if (verb == QLatin1String("PASV") && !FScenario.Replies.contains(verb)) {
             if (dataListener >= 0)
                 ::close(dataListener);
             dataListener = Listen(dataPort);
-            const QString numbers = QStringLiteral("127,0,0,1,%1,%2").arg(dataPort / 256).arg(dataPort % 256);
-            Send(control, m_scenario.PasvFormat.arg(numbers));
+            const QString numbers =
+                QStringLiteral("127,0,0,1,%1,%2").arg(dataPort / 256).arg(dataPort % 256);
+            Send(control, FScenario.PasvFormat.arg(numbers));
             continue;
         }
         if (!Send(control, reply) || verb == QLatin1String("QUIT"))
             break;
         if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
-            if (m_scenario.CloseAfterAuth || !control.StartTls(m_ctx))
+            if (FScenario.CloseAfterAuth || !control.StartTls(FCtx))
                 break;
             continue;
         }
         if (verb == QLatin1String("CWD") && reply.startsWith(QLatin1Char('2'))) {
-            QStringList parts = argument.startsWith(QLatin1Char('/')) ? QStringList()
-                                                                        : cwd.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+            QStringList parts = argument.startsWith(QLatin1Char('/'))
+                                    ? QStringList()
+                                    : cwd.split(QLatin1Char('/'), Qt::SkipEmptyParts);
             for (const QString &part : argument.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
                 if (part == QLatin1String("..")) {
                     if (!parts.isEmpty())
                         parts.removeLast();
-                }
-                else
+                } else
                     parts.append(part);
             }
             cwd = QLatin1Char('/') + parts.join(QLatin1Char('/'));
@@ -291,7 +293,7 @@ void ScriptedFtpServer::Serve(int fd)
 
         Conn data;
         data.fd = AcceptWithin(dataListener, 5000);
-        data.stop = &m_stop;
+        data.stop = &FStop;
         ::close(dataListener);
         dataListener = -1;
         if (data.fd < 0) {
@@ -299,13 +301,13 @@ void ScriptedFtpServer::Serve(int fd)
             continue;
         }
         if (protectData) {
-            if (!data.StartTls(m_ctx)) {
+            if (!data.StartTls(FCtx)) {
                 Send(control, QStringLiteral("522 Data connection must use TLS"));
                 continue;
             }
-            ++m_tlsData;
+            ++FTlsData;
             if (SSL_session_reused(data.ssl))
-                ++m_resumed;
+                ++FResumed;
         }
         if (verb == QLatin1String("STOR")) {
             QByteArray received;
@@ -318,7 +320,7 @@ void ScriptedFtpServer::Serve(int fd)
                 if (n <= 0)
                     break;
                 received.append(chunk, qsizetype(n));
-                if (m_scenario.StorResetAfter >= 0 && received.size() >= m_scenario.StorResetAfter) {
+                if (FScenario.StorResetAfter >= 0 && received.size() >= FScenario.StorResetAfter) {
                     // An abortive close: the client sees a reset, not an orderly end.
                     linger hard{1, 0};
                     setsockopt(data.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
@@ -333,23 +335,23 @@ void ScriptedFtpServer::Serve(int fd)
                 }
             }
             {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_stored[argument] = received;
+                std::lock_guard<std::mutex> lock(FMutex);
+                FStored[argument] = received;
             }
             data.Close();
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
                                 : QStringLiteral("226 Transfer complete"));
-        } else if (m_scenario.StallListing) {
+        } else if (FScenario.StallListing) {
             char chunk[256];
             while (data.Read(chunk, sizeof chunk) > 0) {
             }
             data.Close();
-            const std::chrono::milliseconds delay(m_scenario.BrokenTransferReplyDelayMs);
+            const std::chrono::milliseconds delay(FScenario.BrokenTransferReplyDelayMs);
             std::this_thread::sleep_for(delay);
             Send(control, QStringLiteral("426 Transfer aborted."));
         } else {
-            data.Write(m_scenario.Listings.value(cwd, m_scenario.Listing));
-            if (m_scenario.ListingWithoutCloseNotify && data.ssl) {
+            data.Write(FScenario.Listings.value(cwd, FScenario.Listing));
+            if (FScenario.ListingWithoutCloseNotify && data.ssl) {
                 SSL_free(data.ssl); // no SSL_shutdown: the peer sees the TCP end only
                 data.ssl = nullptr;
             }

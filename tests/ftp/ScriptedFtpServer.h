@@ -1,7 +1,5 @@
 #pragma once
 
-#include <openssl/ssl.h>
-
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -9,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <openssl/ssl.h>
 #include <thread>
 
 // A scriptable FTP server on 127.0.0.1 (a free port) running on its own thread, in the manner
@@ -50,7 +49,7 @@ public:
     ScriptedFtpServer(const ScriptedFtpServer &) = delete;
     ScriptedFtpServer &operator=(const ScriptedFtpServer &) = delete;
 
-    quint16 Port() const { return m_port; }
+    quint16 Port() const { return FPort; }
     // Every command line received, in order; "<connect>" marks each new control connection.
     QStringList Transcript() const;
     // Waits (up to 10 s) until the client has closed every connection it opened, so that
@@ -61,8 +60,8 @@ public:
     // Bytes received by STOR, by the file name given.
     QByteArray Stored(const QString &name) const;
     // How many data connections resumed the control connection's TLS session / used TLS.
-    int ResumedDataConnections() const { return m_resumed; }
-    int TlsDataConnections() const { return m_tlsData; }
+    int ResumedDataConnections() const { return FResumed; }
+    int TlsDataConnections() const { return FTlsData; }
 
 private:
     struct Conn;
@@ -72,17 +71,17 @@ private:
     bool Send(Conn &conn, const QString &reply);
     void Record(const QString &line);
 
-    Scenario m_scenario;
-    SSL_CTX *m_ctx = nullptr;
-    int m_listener = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-    mutable std::mutex m_mutex;
-    QStringList m_transcript;
-    QMap<QString, QByteArray> m_stored;
-    std::atomic<int> m_connections{0};
-    std::atomic<int> m_finished{0};
-    std::atomic<int> m_resumed{0};
-    std::atomic<int> m_tlsData{0};
+    Scenario FScenario;
+    SSL_CTX *FCtx = nullptr;
+    int FListener = -1;
+    quint16 FPort = 0;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+    mutable std::mutex FMutex;
+    QStringList FTranscript;
+    QMap<QString, QByteArray> FStored;
+    std::atomic<int> FConnections{0};
+    std::atomic<int> FFinished{0};
+    std::atomic<int> FResumed{0};
+    std::atomic<int> FTlsData{0};
 };

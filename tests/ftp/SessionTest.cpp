@@ -2,11 +2,10 @@
 // listing, folder creation, uploads and the password rules.
 #include "FtpTestSupport.h"
 #include "ScriptedFtpServer.h"
-
-#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"
+#include "runlog/RunLog.h"
 #include "support/TempTree.h"
 
 #include <QTimeZone>
@@ -22,7 +21,8 @@ class RecordingLog : public TRunLog
 {
 public:
     void Log(const QString &msg) override { Lines.append(msg); }
-    bool AskPassword(const QString &host, const QString &user, bool &rememberPassword, QString &password) override
+    bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
+                     QString &password) override
     {
         ++Asked;
         AskedFor = host + QLatin1Char(' ') + user;
@@ -111,13 +111,15 @@ TEST_F(FtpSession, ForceDirectoriesWalksUpAndCreatesWhatIsMissing)
 
     EXPECT_NO_THROW(client->ForceDirectories(QStringLiteral("/web/old")));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/WEB/OLD/"));
-    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD web", "PASV", "MLSD", "CWD old", "PASV", "MLSD"}));
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD web", "PASV", "MLSD",
+                                          "CWD old", "PASV", "MLSD"}));
 
     const int before = server->Commands().size();
     EXPECT_NO_THROW(client->ForceDirectories(QStringLiteral("/web/new/img")));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/WEB/NEW/IMG/"));
     EXPECT_EQ(server->Commands().mid(before),
-              Lines({"CWD ..", "PASV", "MLSD", "MKD new", "CWD new", "PASV", "MLSD", "MKD img", "CWD img", "PASV", "MLSD"}));
+              Lines({"CWD ..", "PASV", "MLSD", "MKD new", "CWD new", "PASV", "MLSD", "MKD img",
+                     "CWD img", "PASV", "MLSD"}));
 
     // The current directory itself, in any letter case, with or without the "/": nothing sent.
     const int standing = server->Commands().size();
@@ -136,13 +138,14 @@ TEST_F(FtpSession, ForceDirectoriesSkipsEmptySegmentsAndBuildsRelativePathsFromR
     scenario.Listings[QStringLiteral("/")] = "type=dir; a\r\n";
     Start(scenario);
     client->ForceDirectories(QStringLiteral("/a//b/"));
-    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD b", "CWD b", "PASV", "MLSD"}));
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD b",
+                                          "CWD b", "PASV", "MLSD"}));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/A/B/"));
 
     const int before = server->Commands().size();
     client->ForceDirectories(QStringLiteral("a/c"));
-    EXPECT_EQ(server->Commands().mid(before),
-              Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD c", "CWD c", "PASV", "MLSD"}));
+    EXPECT_EQ(server->Commands().mid(before), Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV",
+                                                     "MLSD", "MKD c", "CWD c", "PASV", "MLSD"}));
 }
 
 TEST_F(FtpSession, ForceDirectoriesStopsAtANonDirectory)
@@ -152,9 +155,11 @@ TEST_F(FtpSession, ForceDirectoriesStopsAtANonDirectory)
     scenario.Listings[QStringLiteral("/A")] = "type=file; b\r\ntype=OS.unix=slink:/x; l\r\n";
     Start(scenario);
     client->ForceDirectories(QStringLiteral("/A/"));
-    EXPECT_EQ(MessageOf([&] { client->ForceDirectories(QStringLiteral("/a/B/c/")); }), QStringLiteral("Not a directory: /B"));
+    EXPECT_EQ(MessageOf([&] { client->ForceDirectories(QStringLiteral("/a/B/c/")); }),
+              QStringLiteral("Not a directory: /B"));
     // A link to a folder does not count as a folder either.
-    EXPECT_EQ(MessageOf([&] { client->ForceDirectories(QStringLiteral("/a/l")); }), QStringLiteral("Not a directory: /l"));
+    EXPECT_EQ(MessageOf([&] { client->ForceDirectories(QStringLiteral("/a/l")); }),
+              QStringLiteral("Not a directory: /l"));
     EXPECT_EQ(server->Commands().filter(QStringLiteral("MKD")), QStringList());
 }
 
@@ -162,8 +167,8 @@ TEST_F(FtpSession, LookUpsUseTheListingOfTheFileFolder)
 {
     ScopedTimeZone zone("Europe/Berlin");
     Scenario scenario;
-    scenario.Listings[QStringLiteral("/a")] =
-        "type=file;modify=20240715120000; B.TXT\r\ntype=dir; folder.txt\r\ntype=file; notime.txt\r\n";
+    scenario.Listings[QStringLiteral("/a")] = "type=file;modify=20240715120000; B.TXT\r\ntype=dir; "
+                                              "folder.txt\r\ntype=file; notime.txt\r\n";
     Start(scenario);
 
     // Right after connecting nothing is listed yet, and a bare name changes no directory.
@@ -176,11 +181,13 @@ TEST_F(FtpSession, LookUpsUseTheListingOfTheFileFolder)
     EXPECT_EQ(QDateTimeFromDateTime(client->FileAge(QStringLiteral("/A/b.txt"))),
               QDateTime(QDate(2024, 7, 15), QTime(14, 0)));
     EXPECT_EQ(client->FileAge(QStringLiteral("/a/notime.txt")), 0.0);
-    EXPECT_EQ(MessageOf([&] { client->FileAge(QStringLiteral("/a/c.txt")); }), QStringLiteral("File not found: /a/c.txt"));
+    EXPECT_EQ(MessageOf([&] { client->FileAge(QStringLiteral("/a/c.txt")); }),
+              QStringLiteral("File not found: /a/c.txt"));
     // One directory change for all of them.
     EXPECT_EQ(AfterLogin(*server), Lines({"CWD /a/", "PASV", "MLSD"}));
 
-    EXPECT_EQ(MessageOf([&] { client->FileExists(QStringLiteral("/a/")); }), QStringLiteral("File name is empty"));
+    EXPECT_EQ(MessageOf([&] { client->FileExists(QStringLiteral("/a/")); }),
+              QStringLiteral("File name is empty"));
     EXPECT_EQ(MessageOf([&] { client->FileAge(QString()); }), QStringLiteral("File name is empty"));
 }
 
@@ -190,7 +197,8 @@ TEST_F(FtpSession, FailedDirectoryChangeKeepsTheCurrentDirectory)
     scenario.Replies[QStringLiteral("CWD")] = Lines({"250 OK", "550 No such directory."});
     Start(scenario);
     client->FileExists(QStringLiteral("/a/x"));
-    EXPECT_EQ(MessageOf([&] { client->FileExists(QStringLiteral("/b/x")); }), QStringLiteral("No such directory."));
+    EXPECT_EQ(MessageOf([&] { client->FileExists(QStringLiteral("/b/x")); }),
+              QStringLiteral("No such directory."));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/A/"));
 }
 
@@ -206,7 +214,8 @@ TEST_F(FtpSession, CopyFileUploadsAndSetsTheTime)
 
     EXPECT_NO_THROW(client->CopyFile(local, QStringLiteral("/up/photo.bin"), true));
     EXPECT_EQ(server->Stored(QStringLiteral("photo.bin")), BinaryPayload(70000));
-    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR photo.bin", "MFMT 20240115123007 photo.bin"}));
+    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR photo.bin",
+                                          "MFMT 20240115123007 photo.bin"}));
 
     const int before = server->Commands().size();
     EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/existing.BIN"), true); }),
@@ -216,19 +225,24 @@ TEST_F(FtpSession, CopyFileUploadsAndSetsTheTime)
     EXPECT_NO_THROW(client->CopyFile(local, QStringLiteral("/up/existing.BIN"), false));
     EXPECT_EQ(server->Stored(QStringLiteral("existing.BIN")), BinaryPayload(70000));
 
-    EXPECT_EQ(MessageOf([&] { client->CopyFile(tree(QStringLiteral("missing")), QStringLiteral("/up/m"), false); }),
+    EXPECT_EQ(MessageOf([&] {
+                  client->CopyFile(tree(QStringLiteral("missing")), QStringLiteral("/up/m"), false);
+              }),
               QStringLiteral("File does not exist: ") + tree(QStringLiteral("missing")));
-    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/"), false); }), QStringLiteral("File name is empty"));
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/"), false); }),
+              QStringLiteral("File name is empty"));
 }
 
 TEST_F(FtpSession, RefusedTimeFailsTheCopyAfterTheDataArrived)
 {
     Scenario scenario;
-    scenario.Replies[QStringLiteral("MFMT")] = QStringList{QStringLiteral("550 Could not set time.")};
+    scenario.Replies[QStringLiteral("MFMT")] = QStringList{
+        QStringLiteral("550 Could not set time.")};
     Start(scenario);
     TempTree tree;
     const QString local = tree.write(QStringLiteral("f.txt"), "data");
-    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("f.txt"), false); }), QStringLiteral("Could not set time."));
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("f.txt"), false); }),
+              QStringLiteral("Could not set time."));
     EXPECT_EQ(server->Stored(QStringLiteral("f.txt")), QByteArray("data"));
 }
 
@@ -241,7 +255,8 @@ TEST_F(FtpSession, PathsWithLineBreaksAreRefusedBeforeAnythingIsSent)
     EXPECT_THROW(client->FileExists(QStringLiteral("/a\r\nDELE x/b")), EIdFTPCommandError);
     EXPECT_THROW(client->FileAge(QStringLiteral("/a/b\n")), EIdFTPCommandError);
     EXPECT_THROW(client->ForceDirectories(QStringLiteral("/a\n/b")), EIdFTPCommandError);
-    EXPECT_THROW(client->CopyFile(local, QStringLiteral("/a/x\r\nDELE y"), false), EIdFTPCommandError);
+    EXPECT_THROW(client->CopyFile(local, QStringLiteral("/a/x\r\nDELE y"), false),
+                 EIdFTPCommandError);
     EXPECT_EQ(server->Commands(), sent);
 }
 
@@ -254,7 +269,7 @@ TEST(FtpSessionSetup, PortAndTlsModeFollowTheConnection)
         int expected;
     };
     const Case cases[] = {
-        {70000, utNoTLSSupport, 4464}, {21, utUseImplicitTLS, 990}, {990, utUseExplicitTLS, 21},
+        {70000, utNoTLSSupport, 4464}, {21, utUseImplicitTLS, 990},    {990, utUseExplicitTLS, 21},
         {990, utUseRequireTLS, 21},    {2121, utUseImplicitTLS, 2121}, {21, utNoTLSSupport, 21},
     };
     for (const Case &c : cases) {
@@ -267,7 +282,8 @@ TEST(FtpSessionSetup, PortAndTlsModeFollowTheConnection)
         TFTPClient client(conn, log);
         EXPECT_EQ(client.IdFTP().Port(), c.expected);
         EXPECT_EQ(client.IdFTP().UseTLS(), c.mode);
-        EXPECT_EQ(client.IdFTP().DataPortProtection(), c.mode == utNoTLSSupport ? ftpdpsClear : ftpdpsPrivate);
+        EXPECT_EQ(client.IdFTP().DataPortProtection(),
+                  c.mode == utNoTLSSupport ? ftpdpsClear : ftpdpsPrivate);
         EXPECT_TRUE(client.IdFTP().Passive());
     }
 }

@@ -1,15 +1,14 @@
 // Whole project runs that upload through the real session to real servers: pyftpdlib (MLSD,
 // MFMT, exact times) and vsftpd (LIST only, times to the minute or the day).
 #include "FtpTestSupport.h"
-#include "support/PyftpdServer.h"
 #include "VsftpdServer.h"
-
 #include "engine/RunProject.h"
-#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
+#include "runlog/RunLog.h"
 #include "settings/Exception.h"
+#include "support/PyftpdServer.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -51,26 +50,23 @@ public:
     {
         const QString mode = QString::fromLatin1(c.mode);
         if (c.vsftpd)
-            m_vsftpd = std::make_unique<VsftpdServer>(mode);
+            FVsftpd = std::make_unique<VsftpdServer>(mode);
         else
-            m_pyftpd = std::make_unique<PyftpdServer>(mode);
+            FPyftpd = std::make_unique<PyftpdServer>(mode);
     }
-    QString Problem() const { return m_vsftpd ? m_vsftpd->Problem() : m_pyftpd->Problem(); }
-    quint16 Port() const { return m_vsftpd ? m_vsftpd->Port() : m_pyftpd->Port(); }
-    QString Root() const { return m_vsftpd ? m_vsftpd->Root() : m_pyftpd->Root(); }
-    QString UserName() const
-    {
-        return m_vsftpd ? VsftpdServer::UserName() : QStringLiteral("user");
-    }
+    QString Problem() const { return FVsftpd ? FVsftpd->Problem() : FPyftpd->Problem(); }
+    quint16 Port() const { return FVsftpd ? FVsftpd->Port() : FPyftpd->Port(); }
+    QString Root() const { return FVsftpd ? FVsftpd->Root() : FPyftpd->Root(); }
+    QString UserName() const { return FVsftpd ? VsftpdServer::UserName() : QStringLiteral("user"); }
     QString Password() const
     {
-        return m_vsftpd ? VsftpdServer::Password() : QStringLiteral("secret");
+        return FVsftpd ? VsftpdServer::Password() : QStringLiteral("secret");
     }
-    QString LogText() const { return m_vsftpd ? m_vsftpd->LogText() : QString(); }
+    QString LogText() const { return FVsftpd ? FVsftpd->LogText() : QString(); }
 
 private:
-    std::unique_ptr<PyftpdServer> m_pyftpd;
-    std::unique_ptr<VsftpdServer> m_vsftpd;
+    std::unique_ptr<PyftpdServer> FPyftpd;
+    std::unique_ptr<VsftpdServer> FVsftpd;
 };
 
 class FtpUploadRun : public ::testing::TestWithParam<ServerCase>
@@ -157,12 +153,9 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
         QByteArray bytes;
         QDateTime time;
     } const files[] = {
-        {"index.html", "<html></html>\r\n", old},
-        {"deep/top.txt", "top\n", old},
-        {"deep/a/mid.txt", "mid\n", recent},
-        {"deep/a/b/page.txt", "deep\n", recent},
-        {"img/logo.png", BinaryPayload(100000), old},
-        {"kept.txt", "local kept\n", old},
+        {"index.html", "<html></html>\r\n", old},     {"deep/top.txt", "top\n", old},
+        {"deep/a/mid.txt", "mid\n", recent},          {"deep/a/b/page.txt", "deep\n", recent},
+        {"img/logo.png", BinaryPayload(100000), old}, {"kept.txt", "local kept\n", old},
         {"stale.txt", "local stale\n", old},
     };
     for (const SourceFile &f : files) {
@@ -186,7 +179,8 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
         << first.Text().toStdString();
     EXPECT_EQ(first.Lines.last(),
               QStringLiteral("Copied: 6, skipped: 0, already existed: 1, failed: 0"))
-        << first.Text().toStdString() << "\n" << server->LogText().toStdString();
+        << first.Text().toStdString() << "\n"
+        << server->LogText().toStdString();
     for (const SourceFile &f : files) {
         if (QLatin1String(f.name) == QLatin1String("kept.txt"))
             continue;

@@ -8,13 +8,12 @@
 #include <QThread>
 
 #include <arpa/inet.h>
+#include <cstdio>
+#include <functional>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -28,7 +27,8 @@ bool WriteText(const QString &path, const QByteArray &text)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
-bool RunTool(const QString &program, const QStringList &arguments, const QByteArray &input = QByteArray())
+bool RunTool(const QString &program, const QStringList &arguments,
+             const QByteArray &input = QByteArray())
 {
     QProcess tool;
     tool.start(program, arguments);
@@ -37,7 +37,8 @@ bool RunTool(const QString &program, const QStringList &arguments, const QByteAr
     if (!input.isEmpty())
         tool.write(input);
     tool.closeWriteChannel();
-    return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    return tool.waitForFinished(30000) && tool.exitStatus() == QProcess::NormalExit
+           && tool.exitCode() == 0;
 }
 
 // Tests run as parallel processes: several may set up the account at once, and the tools
@@ -73,11 +74,13 @@ QString PrepareAccount()
         // vsftpd changes into the account's home before its own root and refuses the login when
         // that fails. An account left by an older run may name a home that was never made.
         const passwd *account = getpwnam(name.constData());
-        QString home = account && account->pw_dir ? QString::fromLocal8Bit(account->pw_dir) : QString();
+        QString home = account && account->pw_dir ? QString::fromLocal8Bit(account->pw_dir)
+                                                  : QString();
         if (home.isEmpty()) {
             home = QLatin1String(kHome);
-            RunToolRetrying(QStringLiteral("usermod"), {QStringLiteral("-d"), home, VsftpdServer::UserName()},
-                            {}, [] { return false; });
+            RunToolRetrying(QStringLiteral("usermod"),
+                            {QStringLiteral("-d"), home, VsftpdServer::UserName()}, {},
+                            [] { return false; });
         }
         if (!QDir().mkpath(home))
             return QStringLiteral("cannot make the test user's home folder");
@@ -87,8 +90,10 @@ QString PrepareAccount()
         // Written under another name and renamed, so a parallel test never reads half a file.
         const QString pamFile = QStringLiteral("/etc/pam.d/") + QLatin1String(kPamService);
         const QString partial = pamFile + QStringLiteral(".%1").arg(getpid());
-        if (!WriteText(partial, "auth required pam_unix.so\naccount required pam_unix.so\nsession required pam_permit.so\n")
-            || std::rename(partial.toLocal8Bit().constData(), pamFile.toLocal8Bit().constData()) != 0)
+        if (!WriteText(partial, "auth required pam_unix.so\naccount required pam_unix.so\nsession "
+                                "required pam_permit.so\n")
+            || std::rename(partial.toLocal8Bit().constData(), pamFile.toLocal8Bit().constData())
+                   != 0)
             return QStringLiteral("cannot write the PAM service file");
         return QString();
     }();
@@ -136,80 +141,83 @@ QString VsftpdServer::Password()
 
 VsftpdServer::VsftpdServer(const QString &mode)
 {
-    m_problem = PrepareAccount();
-    if (!m_problem.isEmpty())
+    FProblem = PrepareAccount();
+    if (!FProblem.isEmpty())
         return;
     const passwd *user = getpwnam(UserName().toLatin1().constData());
-    if (!user || chown(m_root.path().toLocal8Bit().constData(), user->pw_uid, user->pw_gid) != 0) {
-        m_problem = QStringLiteral("cannot hand the root folder to the test user");
+    if (!user || chown(FRoot.path().toLocal8Bit().constData(), user->pw_uid, user->pw_gid) != 0) {
+        FProblem = QStringLiteral("cannot hand the root folder to the test user");
         return;
     }
-    const QString empty = m_work.filePath(QStringLiteral("empty"));
+    const QString empty = FWork.filePath(QStringLiteral("empty"));
     QDir().mkpath(empty);
-    m_port = FreePort();
+    FPort = FreePort();
 
     QByteArray config;
     config += "listen=YES\nlisten_address=127.0.0.1\nbackground=NO\n";
-    config += "listen_port=" + QByteArray::number(m_port) + "\n";
+    config += "listen_port=" + QByteArray::number(FPort) + "\n";
     config += "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n";
     config += "pam_service_name=" + QByteArray(kPamService) + "\n";
     config += "secure_chroot_dir=" + empty.toLocal8Bit() + "\n";
-    config += "local_root=" + m_root.path().toLocal8Bit() + "\n";
+    config += "local_root=" + FRoot.path().toLocal8Bit() + "\n";
     // "/" is the test folder.
     config += "chroot_local_user=YES\nallow_writeable_chroot=YES\n";
     // Containers rarely allow the sandbox and namespaces; the test does not need them.
     config += "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n";
-    config += "vsftpd_log_file=" + m_work.filePath(QStringLiteral("vsftpd.log")).toLocal8Bit() + "\n";
+    config += "vsftpd_log_file=" + FWork.filePath(QStringLiteral("vsftpd.log")).toLocal8Bit()
+              + "\n";
     config += "xferlog_enable=YES\nlog_ftp_protocol=YES\n";
     if (mode != QLatin1String("plain")) {
         QString key;
         QString cert;
-        if (!TestCertificate::Get().WriteFiles(m_work.path(), key, cert)) {
-            m_problem = QStringLiteral("cannot write the certificate");
+        if (!TestCertificate::Get().WriteFiles(FWork.path(), key, cert)) {
+            FProblem = QStringLiteral("cannot write the certificate");
             return;
         }
-        config += "ssl_enable=YES\nrsa_cert_file=" + cert.toLocal8Bit() + "\nrsa_private_key_file=" + key.toLocal8Bit() + "\n";
+        config += "ssl_enable=YES\nrsa_cert_file=" + cert.toLocal8Bit()
+                  + "\nrsa_private_key_file=" + key.toLocal8Bit() + "\n";
         config += "ssl_tlsv1=NO\nssl_ciphers=HIGH\n";
         config += "require_ssl_reuse=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n";
         if (mode == QLatin1String("implicit"))
             config += "implicit_ssl=YES\n";
     }
-    const QString configPath = m_work.filePath(QStringLiteral("vsftpd.conf"));
+    const QString configPath = FWork.filePath(QStringLiteral("vsftpd.conf"));
     if (!WriteText(configPath, config)) {
-        m_problem = QStringLiteral("cannot write the configuration");
+        FProblem = QStringLiteral("cannot write the configuration");
         return;
     }
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    FProcess.setProcessChannelMode(QProcess::MergedChannels);
     // Listings and MDTM in UTC, whatever the machine's zone.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
-    m_process.setProcessEnvironment(environment);
-    m_process.start(QString::fromLatin1(kVsftpd), {configPath});
-    if (!m_process.waitForStarted(10000)) {
-        m_problem = QStringLiteral("cannot start vsftpd: ") + m_process.errorString();
+    FProcess.setProcessEnvironment(environment);
+    FProcess.start(QString::fromLatin1(kVsftpd), {configPath});
+    if (!FProcess.waitForStarted(10000)) {
+        FProblem = QStringLiteral("cannot start vsftpd: ") + FProcess.errorString();
         return;
     }
-    for (int i = 0; i < 200 && !Accepts(m_port); ++i) {
-        if (m_process.state() == QProcess::NotRunning) {
-            m_problem = QStringLiteral("vsftpd stopped: ") + QString::fromLocal8Bit(m_process.readAll());
+    for (int i = 0; i < 200 && !Accepts(FPort); ++i) {
+        if (FProcess.state() == QProcess::NotRunning) {
+            FProblem = QStringLiteral("vsftpd stopped: ")
+                       + QString::fromLocal8Bit(FProcess.readAll());
             return;
         }
         QThread::msleep(50);
     }
-    if (!Accepts(m_port))
-        m_problem = QStringLiteral("vsftpd does not listen");
+    if (!Accepts(FPort))
+        FProblem = QStringLiteral("vsftpd does not listen");
 }
 
 VsftpdServer::~VsftpdServer()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill(); // our own child, by its process id
-        m_process.waitForFinished(10000);
+    if (FProcess.state() != QProcess::NotRunning) {
+        FProcess.kill(); // our own child, by its process id
+        FProcess.waitForFinished(10000);
     }
 }
 
 QString VsftpdServer::LogText() const
 {
-    QFile file(m_work.filePath(QStringLiteral("vsftpd.log")));
+    QFile file(FWork.filePath(QStringLiteral("vsftpd.log")));
     return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
 }

@@ -22,16 +22,16 @@ public:
     static QString UserName();
     static QString Password();
 
-    const QString &Problem() const { return m_problem; }
-    quint16 Port() const { return m_port; }
-    QString Root() const { return m_root.path(); }
+    const QString &Problem() const { return FProblem; }
+    quint16 Port() const { return FPort; }
+    QString Root() const { return FRoot.path(); }
     // The server's own log, for failure messages.
     QString LogText() const;
 
 private:
-    QTemporaryDir m_root;
-    QTemporaryDir m_work;
-    QProcess m_process;
-    quint16 m_port = 0;
-    QString m_problem;
+    QTemporaryDir FRoot;
+    QTemporaryDir FWork;
+    QProcess FProcess;
+    quint16 FPort = 0;
+    QString FProblem;
 };

@@ -2,10 +2,9 @@
 // refuses data connections which do not resume the control connection's TLS session.
 #include "FtpTestSupport.h"
 #include "VsftpdServer.h"
-
-#include "runlog/RunLog.h"
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
+#include "runlog/RunLog.h"
 #include "settings/Exception.h"
 #include "support/TempTree.h"
 
@@ -35,8 +34,7 @@ void PrintTo(const ModeCase &c, std::ostream *out)
 }
 
 class VsftpdSession : public ::testing::TestWithParam<ModeCase>
-{
-};
+{};
 
 } // namespace
 
@@ -79,8 +77,9 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
             // recent ones.
             EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/old.bin"))),
                       QDateTime(oldTime.date(), QTime(0, 0)));
-            EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/recent.txt"))),
-                      recentTime.addSecs(-37));
+            EXPECT_EQ(
+                QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/recent.txt"))),
+                recentTime.addSecs(-37));
             EXPECT_EQ(client.FileAgePrecision(QStringLiteral("/site/files/old.bin")), 86400);
             EXPECT_EQ(client.FileAgePrecision(QStringLiteral("/site/files/recent.txt")), 60);
             EXPECT_FALSE(client.FileExists(QStringLiteral("/site/files/none.txt")));
@@ -89,13 +88,19 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
             FAIL() << error.Message().toStdString() << "\n" << server.LogText().toStdString();
         }
     }
-    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/files/old.bin")), BinaryPayload(200000));
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/files/old.bin")),
+              BinaryPayload(200000));
     EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/site/files/recent.txt")), ReadFile(recent));
-    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/files/old.bin")).lastModified(), oldTime);
-    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/files/recent.txt")).lastModified(), recentTime);
+    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/files/old.bin")).lastModified(),
+              oldTime);
+    EXPECT_EQ(QFileInfo(server.Root() + QStringLiteral("/site/files/recent.txt")).lastModified(),
+              recentTime);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, VsftpdSession,
-                         ::testing::Values(ModeCase{"plain", utNoTLSSupport}, ModeCase{"explicit", utUseRequireTLS},
+                         ::testing::Values(ModeCase{"plain", utNoTLSSupport},
+                                           ModeCase{"explicit", utUseRequireTLS},
                                            ModeCase{"implicit", utUseImplicitTLS}),
-                         [](const ::testing::TestParamInfo<ModeCase> &test) { return std::string(test.param.mode); });
+                         [](const ::testing::TestParamInfo<ModeCase> &test) {
+                             return std::string(test.param.mode);
+                         });

@@ -154,7 +154,12 @@ TEST_F(ProjectListTest, AddProjectJoinsTheVisibleSequenceOnlyWhenVisible)
 TEST_F(ProjectListTest, IndexOutOfRangeRaisesTheListError)
 {
     Build("A,b");
-    struct Case { bool visible; int index; const char *message; };
+    struct Case
+    {
+        bool visible;
+        int index;
+        const char *message;
+    };
     const Case cases[] = {
         {false, 2, "List index out of bounds (2)"},
         {false, -1, "List index out of bounds (-1)"},
@@ -172,15 +177,18 @@ TEST_F(ProjectListTest, IndexOutOfRangeRaisesTheListError)
 
 TEST(ProjectListMoveTest, MoveProjectPlacesItAtTheTargetsFormerIndex)
 {
-    struct Case { const char *start, *move, *to, *order, *visible; };
+    struct Case
+    {
+        const char *start, *move, *to, *order, *visible;
+    };
     const Case cases[] = {
-        {"A,B,C,D", "A", "C", "B,C,A,D", "B,C,A,D"},   // towards the end: after the target
-        {"A,B,C,D", "D", "B", "A,D,B,C", "A,D,B,C"},   // towards the start: before the target
-        {"A,B,C,D", "B", "B", "A,B,C,D", "A,B,C,D"},   // same project: nothing
+        {"A,B,C,D", "A", "C", "B,C,A,D", "B,C,A,D"}, // towards the end: after the target
+        {"A,B,C,D", "D", "B", "A,D,B,C", "A,D,B,C"}, // towards the start: before the target
+        {"A,B,C,D", "B", "B", "A,B,C,D", "A,B,C,D"}, // same project: nothing
         {"A,B,C,D", "A", "D", "B,C,D,A", "B,C,D,A"},
-        {"A,b,C,D", "A", "D", "b,C,D,A", "C,D,A"},     // hidden project between: skipped in view
-        {"A,b,C,D", "D", "b", "A,D,b,C", "A,C,D"},     // hidden target: the view keeps its order
-        {"a,B,C,D", "a", "D", "B,C,D,a", "B,C,D"},     // hidden project: only the full order
+        {"A,b,C,D", "A", "D", "b,C,D,A", "C,D,A"}, // hidden project between: skipped in view
+        {"A,b,C,D", "D", "b", "A,D,b,C", "A,C,D"}, // hidden target: the view keeps its order
+        {"a,B,C,D", "a", "D", "B,C,D,a", "B,C,D"}, // hidden project: only the full order
     };
     for (const Case &c : cases) {
         TCopyProjectList list;
@@ -219,11 +227,16 @@ TEST_F(ProjectListTest, MoveProjectIgnoresProjectsOutsideTheList)
 
 TEST(ProjectListReplaceTest, ReplaceProjectKeepsOrAppendsTheVisiblePosition)
 {
-    struct Case { const char *start, *replaced; bool newVisible; const char *order, *visible; };
+    struct Case
+    {
+        const char *start, *replaced;
+        bool newVisible;
+        const char *order, *visible;
+    };
     const Case cases[] = {
-        {"A,B,C", "B", true, "A,N,C", "A,N,C"},  // visible by visible: same place in the view
-        {"A,b,C", "b", true, "A,N,C", "A,C,N"},  // hidden by visible: end of the view
-        {"A,B,C", "B", false, "A,N,C", "A,C"},   // visible by hidden: leaves the view
+        {"A,B,C", "B", true, "A,N,C", "A,N,C"}, // visible by visible: same place in the view
+        {"A,b,C", "b", true, "A,N,C", "A,C,N"}, // hidden by visible: end of the view
+        {"A,B,C", "B", false, "A,N,C", "A,C"},  // visible by hidden: leaves the view
         {"A,b,C", "b", false, "A,N,C", "A,C"},
     };
     for (const Case &c : cases) {

@@ -141,7 +141,12 @@ TEST(CopyProjectStoreTest, RoundTripKeepsEveryFieldAndTheHiddenProjects)
 
 TEST(CopyProjectStoreTest, OverwriteCodesIncludingTheOldReplaceNewerMeaning)
 {
-    struct Case { const char *line; bool replaceNewer; TOverwriteFile expected; };
+    struct Case
+    {
+        const char *line;
+        bool replaceNewer;
+        TOverwriteFile expected;
+    };
     const Case cases[] = {
         {"P.Overwrite=1", false, ofAll},   {"P.Overwrite=1", true, ofOlder},
         {"P.Overwrite=2", false, ofOlder}, {"P.Overwrite=2", true, ofOlder},
@@ -169,11 +174,14 @@ TEST(CopyProjectStoreTest, OverwriteCodesIncludingTheOldReplaceNewerMeaning)
 
 TEST(CopyProjectStoreTest, FlagTextsLoadAsYesOrNo)
 {
-    struct Case { const char *text; const char *expected; };
+    struct Case
+    {
+        const char *text;
+        const char *expected;
+    };
     const Case cases[] = {
-        {"yes", "Yes"}, {"YES", "Yes"}, {"Yes", "Yes"}, {"yEs", "Yes"},
-        {"true", "No"}, {"1", "No"},    {"Y", "No"},    {"No", "No"}, {"yes ", "No"},
-        {nullptr, "No"}, // absent
+        {"yes", "Yes"}, {"YES", "Yes"}, {"Yes", "Yes"}, {"yEs", "Yes"}, {"true", "No"},
+        {"1", "No"},    {"Y", "No"},    {"No", "No"},   {"yes ", "No"}, {nullptr, "No"}, // absent
     };
     for (const Case &c : cases) {
         QStringList lines{"P.SourceFilesN=1", "P.SourceFiles[1]=*.txt"};
@@ -190,11 +198,15 @@ TEST(CopyProjectStoreTest, FlagTextsLoadAsYesOrNo)
 
 TEST(CopyProjectStoreTest, BooleansAreTrueOnlyForOneAndVisibleFalseOnlyForZero)
 {
-    struct Case { const char *text; bool checked; bool visible; };
+    struct Case
+    {
+        const char *text;
+        bool checked;
+        bool visible;
+    };
     const Case cases[] = {
-        {"1", true, true},     {"0", false, false},   {"true", false, true},
-        {"false", false, true}, {"yes", false, true}, {" 1", false, true},
-        {nullptr, false, true},
+        {"1", true, true},    {"0", false, false}, {"true", false, true},  {"false", false, true},
+        {"yes", false, true}, {" 1", false, true}, {nullptr, false, true},
     };
     for (const Case &c : cases) {
         QStringList lines;
@@ -244,8 +256,8 @@ TEST(CopyProjectStoreTest, RowWithoutPatternIsDroppedWithItsFlags)
 TEST(CopyProjectStoreTest, UnreadableRowCountsGiveNoRows)
 {
     for (const char *count : {"abc", "-3", "0", "", "1e3"}) {
-        TCopyProject p = LoadOne({QString("P.SourceFilesN=%1").arg(count), "P.SourceFiles[1]=a",
-                                  "P.SourceFiles[2]=b"});
+        TCopyProject p = LoadOne(
+            {QString("P.SourceFilesN=%1").arg(count), "P.SourceFiles[1]=a", "P.SourceFiles[2]=b"});
         EXPECT_EQ(p.SourceRowCount(), 0) << count;
     }
     TCopyProject p = LoadOne({"P.SourceFiles[1]=a"}); // no count line at all
@@ -308,8 +320,8 @@ TEST(CopyProjectStoreTest, EmptyTextsLeaveNoLineAndLoadBackEmpty)
     p.AddSourceRow("*", false, false);
     TVHashedStringList lst(256);
     p.SaveToList(lst, "P.");
-    for (const char *key : {"P.GroupName", "P.SourceFolder", "P.ExcludeFiles",
-                            "P.CopyIfExistsPath", "P.OutputFolder", "P.FTPConnName"})
+    for (const char *key : {"P.GroupName", "P.SourceFolder", "P.ExcludeFiles", "P.CopyIfExistsPath",
+                            "P.OutputFolder", "P.FTPConnName"})
         EXPECT_EQ(lst.IndexOfName(key), -1) << key;
 
     TCopyProject back;

@@ -67,7 +67,11 @@ TEST(HostileCountTest, ProjectCountMatchesThePlainWalk)
     }
     EXPECT_EQ(Names(walked), "One,Three,Lower,Twelve,FourteenAgain,Far");
 
-    struct Case { QString count; QString expected; };
+    struct Case
+    {
+        QString count;
+        QString expected;
+    };
     const Case cases[] = {
         {Huge, Names(walked) + ",Last"},
         {"1500", Names(walked)},
@@ -109,8 +113,13 @@ TEST(HostileCountTest, PatternRowCountMatchesThePlainWalk)
         if (pattern.isEmpty())
             continue;
         walked << pattern;
-        walkedSub << (IsFlagSet(GetStringValue(*reference, QString("P.SourceSubFolders[%1]").arg(i))) ? "Yes" : "No");
-        walkedJunk << (IsFlagSet(GetStringValue(*reference, QString("P.SourceJunkPath[%1]").arg(i))) ? "Yes" : "No");
+        walkedSub << (IsFlagSet(
+                          GetStringValue(*reference, QString("P.SourceSubFolders[%1]").arg(i)))
+                          ? "Yes"
+                          : "No");
+        walkedJunk << (IsFlagSet(GetStringValue(*reference, QString("P.SourceJunkPath[%1]").arg(i)))
+                           ? "Yes"
+                           : "No");
     }
     ASSERT_EQ(walked, QStringList({"one", "three", "lower", "far"}));
 
@@ -157,12 +166,8 @@ TEST(HostileCountTest, EveryProjectOfAListKeepsItsOwnRowsUnderHugeCounts)
 TEST(HostileCountTest, ConnectionCountMatchesThePlainWalk)
 {
     const QStringList lines{
-        "FTPConnN=" + Huge,
-        "FTPConn[2].ConnName=Two",
-        "FTPConn[02].ConnName=LeadingZero",
-        "ftpconn[5].connname=Five",
-        "FTPConn[1].Host=nameless",
-        "FTPConn[2147483647].ConnName=Last",
+        "FTPConnN=" + Huge,         "FTPConn[2].ConnName=Two",  "FTPConn[02].ConnName=LeadingZero",
+        "ftpconn[5].connname=Five", "FTPConn[1].Host=nameless", "FTPConn[2147483647].ConnName=Last",
         "FTPConn[0].ConnName=Zero",
     };
     auto lst = ListOf(lines);
@@ -177,9 +182,21 @@ TEST(HostileCountTest, ConnectionCountMatchesThePlainWalk)
 TEST(NumberedRowIndexTest, FindsTheNumbersUnderEachLeadingPart)
 {
     auto lst = ListOf({
-        "A[1]=x", "a[3]=x", "A[3]=again", "A[2]", // no separator: no name
-        "A[10]=x", "A[010]=x", "A[0]=x", "A[-2]=x", "A[]=x", "A[4294967297]=x",
-        "A[5]x=x", "B[1]=x", "AB[6]=x", "A[7]=", "[8]=x",
+        "A[1]=x",
+        "a[3]=x",
+        "A[3]=again",
+        "A[2]", // no separator: no name
+        "A[10]=x",
+        "A[010]=x",
+        "A[0]=x",
+        "A[-2]=x",
+        "A[]=x",
+        "A[4294967297]=x",
+        "A[5]x=x",
+        "B[1]=x",
+        "AB[6]=x",
+        "A[7]=",
+        "[8]=x",
     });
     TNumberedRowIndex index(*lst);
     EXPECT_EQ(index.Find("A[", 2147483647), (std::vector<int32_t>{1, 3, 7, 10}));

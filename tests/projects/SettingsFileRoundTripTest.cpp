@@ -53,8 +53,10 @@ TEST(SettingsFileRoundTripTest, ProjectsAndConnectionsSurviveTheFile)
     }
 
     const QByteArray bytes = tree.read("rv.ini");
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF" "CopyProjectsN=2\r\n"));
-    EXPECT_TRUE(bytes.contains(QString::fromUtf8("CopyProjects[1].ProjectName=Café ☕ Site\r\n").toUtf8()));
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF"
+                                 "CopyProjectsN=2\r\n"));
+    EXPECT_TRUE(
+        bytes.contains(QString::fromUtf8("CopyProjects[1].ProjectName=Café ☕ Site\r\n").toUtf8()));
 
     TAppSettings loadedSettings;
     loadedSettings.LoadFromFile(file);

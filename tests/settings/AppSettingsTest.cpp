@@ -1,12 +1,11 @@
 #include "settings/NumberedKeys.h"
 #include "settings/uAppSettings.h"
-
 #include "support/TempTree.h"
-
-#include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QTimeZone>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,8 +26,12 @@ TEST(AppSettings, PropertyNamesFromStemIndexAndDelimiter)
         const char *delimiter;
         const char *expected;
     } cases[] = {
-        {"Main", -1, "", "MainCol"},   {"Main", 3, "", "MainCol3"},   {"", 3, "", "Col3"},
-        {"", -1, ".", "Col"},          {"Main", -5, ".", "Main.Col"}, {"Main", 0, ".", "Main.Col0"},
+        {"Main", -1, "", "MainCol"},
+        {"Main", 3, "", "MainCol3"},
+        {"", 3, "", "Col3"},
+        {"", -1, ".", "Col"},
+        {"Main", -5, ".", "Main.Col"},
+        {"Main", 0, ".", "Main.Col0"},
         {"Main", 12, "::", "Main::Col12"},
     };
     for (const auto &c : cases) {
@@ -68,18 +71,20 @@ TEST(AppSettings, TypedPropertiesWriteTheListForms)
     EXPECT_TRUE(settings.GetBoolPropertyDef(QStringLiteral("W"), 2, QStringLiteral("On"), false));
     EXPECT_FALSE(settings.GetBoolPropertyDef(QStringLiteral("W"), 3, QStringLiteral("On"), false));
     int32_t left = 0;
-    EXPECT_TRUE(settings.TryGetIntProperty(QStringLiteral("W"), QStringLiteral("Left"), left, -20, 0));
+    EXPECT_TRUE(
+        settings.TryGetIntProperty(QStringLiteral("W"), QStringLiteral("Left"), left, -20, 0));
     EXPECT_EQ(left, -12);
-    EXPECT_FALSE(settings.TryGetIntProperty(QStringLiteral("W"), QStringLiteral("Left"), left, 0, 5));
+    EXPECT_FALSE(
+        settings.TryGetIntProperty(QStringLiteral("W"), QStringLiteral("Left"), left, 0, 5));
     EXPECT_EQ(settings.GetInt64PropertyDef(QString(), QStringLiteral("Big"), 0), 1LL << 40);
     EXPECT_DOUBLE_EQ(settings.GetDateTimePropertyDef(QStringLiteral("W"), QStringLiteral("At"), 0),
                      when);
     TDateTime date = 0;
     EXPECT_TRUE(settings.TryDecodeDateProperty(QStringLiteral("W"), 1, QStringLiteral("D"), date));
     EXPECT_DOUBLE_EQ(date, std::floor(when));
-    EXPECT_DOUBLE_EQ(settings.DecodeTimePropertyDef(QStringLiteral("W"), QStringLiteral("T"), 0),
-                     DateTimeFromQDateTime(QDateTime(QDate(1899, 12, 30), QTime(3, 4, 5),
-                                                     QTimeZone::utc())));
+    EXPECT_DOUBLE_EQ(
+        settings.DecodeTimePropertyDef(QStringLiteral("W"), QStringLiteral("T"), 0),
+        DateTimeFromQDateTime(QDateTime(QDate(1899, 12, 30), QTime(3, 4, 5), QTimeZone::utc())));
 }
 
 TEST(AppSettings, NumberedListsRoundTripWithAndWithoutEmptyEntries)

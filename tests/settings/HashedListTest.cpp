@@ -1,9 +1,9 @@
 #include "settings/Exception.h"
 #include "settings/VHashedStringList.h"
 
-#include <gtest/gtest.h>
-
 #include <QRandomGenerator>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -23,11 +23,11 @@ struct ChangeCounter
 class Tracked : public TObject
 {
 public:
-    explicit Tracked(int &deaths) : m_deaths(deaths) {}
-    ~Tracked() override { ++m_deaths; }
+    explicit Tracked(int &deaths) : FDeaths(deaths) {}
+    ~Tracked() override { ++FDeaths; }
 
 private:
-    int &m_deaths;
+    int &FDeaths;
 };
 
 std::unique_ptr<TVHashedStringList> ListOf(const QStringList &lines)
@@ -199,7 +199,7 @@ TEST(VHashedStringList, AppendAndReplaceKeepValidIndexes)
     EXPECT_EQ(list.IndexOfName(QStringLiteral("b")), 2);
 
     list.UpdateValueHash();
-    list.SetStrings(1, QStringLiteral("c=4")); // a line gains a name
+    list.SetStrings(1, QStringLiteral("c=4"));    // a line gains a name
     list.SetStrings(2, QStringLiteral("b-less")); // and one loses it
     EXPECT_TRUE(list.NameHashValid());
     EXPECT_TRUE(list.ValueHashValid());
@@ -403,7 +403,7 @@ TEST(VHashedStringList, LookupsFromAChangeHandlerLeaveNoStaleEntries)
 TEST(VHashedStringList, RandomEditsKeepLookupsConsistentWithTheLines)
 {
     QRandomGenerator rng(12345);
-    const QStringList names = {QStringLiteral("a"), QStringLiteral("B"), QStringLiteral("c"),
+    const QStringList names = {QStringLiteral("a"), QStringLiteral("B"),  QStringLiteral("c"),
                                QStringLiteral("A"), QStringLiteral("dd"), QStringLiteral("")};
     auto randomLine = [&] {
         const QString name = names[rng.bounded(int(names.size()))];

@@ -1,13 +1,12 @@
 #include "settings/SettingsFile.h"
 #include "settings/uAppSettings.h"
-
 #include "support/TempTree.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -47,7 +46,8 @@ TEST(SettingsFile, DecodesLineEndsByteOrderMarkNulAndInvalidUtf8)
         {"nul at start", QByteArray("\0a=1", 4), QStringList()},
         {"bom not at start is text", "a" + bom + "=1", L({u"a\uFEFF=1"})},
         {"utf-8 text", "n=\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80", L({u"n=ä€\U0001F600"})},
-        {"invalid utf-8", "n=\xFF\xC3(x\r\nm=\xE2\x82", L({u"n=\uFFFD\uFFFD(x", u"m=\uFFFD\uFFFD"})},
+        {"invalid utf-8", "n=\xFF\xC3(x\r\nm=\xE2\x82",
+         L({u"n=\uFFFD\uFFFD(x", u"m=\uFFFD\uFFFD"})},
     };
     for (const DecodeCase &c : cases)
         EXPECT_EQ(DecodeSettingsBytes(c.bytes), c.lines) << c.label;
@@ -65,9 +65,8 @@ TEST(SettingsFile, SavedBytesAreBomUtf8AndCrLfAfterEveryLine)
     EXPECT_EQ(tree.read(QStringLiteral("rv.ini")),
               QByteArray("\xEF\xBB\xBF"
                          "a=1\r\n\r\n\xC3\xA4=\xE2\x82\xAC\r\n"));
-    EXPECT_EQ(QFileInfo(path).permissions(),
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-                  | QFileDevice::WriteUser);
+    EXPECT_EQ(QFileInfo(path).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                 | QFileDevice::ReadUser | QFileDevice::WriteUser);
 
     // An empty list is just the byte-order mark.
     TAppSettings empty;
@@ -107,9 +106,9 @@ TEST(SettingsFile, SaveThroughASymbolicLinkWritesTheLinkedFile)
 TEST(SettingsFile, RoundTripKeepsOddLinesVerbatim)
 {
     TempTree tree;
-    const QStringList lines = {QStringLiteral("[Section]"), QStringLiteral("; comment"),
+    const QStringList lines = {QStringLiteral("[Section]"),          QStringLiteral("; comment"),
                                QStringLiteral("  spaced = value  "), QStringLiteral("=novalue"),
-                               QStringLiteral("a=\"quoted\"\\t"), QString(),
+                               QStringLiteral("a=\"quoted\"\\t"),    QString(),
                                QString::fromUtf16(u"名前=値")};
     TAppSettings settings;
     settings.Strings().AddStrings(lines);
@@ -132,7 +131,8 @@ TEST(SettingsFile, FileErrorsCarryTheMessageAndKeepTheList)
         settings.LoadFromFile(missing);
         ADD_FAILURE() << "no error";
     } catch (const EFOpenError &e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)))
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(missing)))
             << e.what();
         EXPECT_GT(e.Message().size(), missing.size() + 22); // the system's reason follows
     }
@@ -146,7 +146,8 @@ TEST(SettingsFile, FileErrorsCarryTheMessageAndKeepTheList)
         settings.SaveToFile(noFolder);
         ADD_FAILURE() << "no error";
     } catch (const EFCreateError &e) {
-        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(noFolder)))
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("Cannot create file \"%1\". ").arg(noFolder)))
             << e.what();
     }
     EXPECT_FALSE(QFileInfo::exists(tree(QStringLiteral("no"))));

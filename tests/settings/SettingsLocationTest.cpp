@@ -1,12 +1,11 @@
 #include "settings/SettingsLocation.h"
 #include "settings/uAppSettings.h"
-
 #include "support/TempTree.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -22,8 +21,8 @@ protected:
 
     void SetUp() override
     {
-        saveEnv("XDG_CONFIG_HOME", m_xdg);
-        saveEnv("HOME", m_home);
+        saveEnv("XDG_CONFIG_HOME", FXdg);
+        saveEnv("HOME", FHome);
         programFolder = tree.mkdir(QStringLiteral("prog"));
         tree.write(QStringLiteral("prog/rv.ini"), "\xEF\xBB\xBFseed=1\r\n");
         userBase = tree.mkdir(QStringLiteral("config"));
@@ -32,8 +31,8 @@ protected:
 
     void TearDown() override
     {
-        restoreEnv("XDG_CONFIG_HOME", m_xdg);
-        restoreEnv("HOME", m_home);
+        restoreEnv("XDG_CONFIG_HOME", FXdg);
+        restoreEnv("HOME", FHome);
         ResetSettingsLocation(QStringList(), QString());
     }
 
@@ -59,8 +58,8 @@ private:
         else
             qunsetenv(name);
     }
-    std::optional<QByteArray> m_xdg;
-    std::optional<QByteArray> m_home;
+    std::optional<QByteArray> FXdg;
+    std::optional<QByteArray> FHome;
 };
 
 } // namespace
@@ -85,28 +84,46 @@ TEST_F(SettingsLocation, OptionsAndTheirCombinations)
         {"-config absolute", {"-config", "/etc/x/my.ini"}, "/etc/x/my.ini", sdmAppDir},
         {"-config relative", {"-config", "my.ini"}, E + "/my.ini", sdmAppDir},
         {"-config sub/path", {"-config", "sub/my.ini"}, E + "/sub/my.ini", sdmAppDir},
-        {"-usersettingsdir then -config", {"-usersettingsdir", "-config", "my.ini"},
-         E + "/my.ini", sdmAppDir},
-        {"-config then -usersettingsdir", {"-config", "my.ini", "-usersettingsdir"},
-         user + "/my.ini", sdmUserDir},
-        {"-settingsdir then -config", {"-settingsdir", D, "-config", "my.ini"}, D + "/my.ini",
+        {"-usersettingsdir then -config",
+         {"-usersettingsdir", "-config", "my.ini"},
+         E + "/my.ini",
+         sdmAppDir},
+        {"-config then -usersettingsdir",
+         {"-config", "my.ini", "-usersettingsdir"},
+         user + "/my.ini",
+         sdmUserDir},
+        {"-settingsdir then -config",
+         {"-settingsdir", D, "-config", "my.ini"},
+         D + "/my.ini",
          sdmSettingsDir},
-        {"-config then -settingsdir", {"-config", "my.ini", "-settingsdir", D}, D + "/my.ini",
+        {"-config then -settingsdir",
+         {"-config", "my.ini", "-settingsdir", D},
+         D + "/my.ini",
          sdmSettingsDir},
-        {"-appsettingsdir then -settingsdir", {"-appsettingsdir", "-settingsdir", D},
-         D + "/rv.ini", sdmSettingsDir},
-        {"-settingsdir then -appsettingsdir", {"-settingsdir", D, "-appsettingsdir"},
-         E + "/rv.ini", sdmAppDir},
+        {"-appsettingsdir then -settingsdir",
+         {"-appsettingsdir", "-settingsdir", D},
+         D + "/rv.ini",
+         sdmSettingsDir},
+        {"-settingsdir then -appsettingsdir",
+         {"-settingsdir", D, "-appsettingsdir"},
+         E + "/rv.ini",
+         sdmAppDir},
         {"option letter case matters", {"-settingsDir", D}, user + "/rv.ini", sdmUserDir},
         {"-settingsdir last is ignored", {"-x", "-settingsdir"}, user + "/rv.ini", sdmUserDir},
         {"-config last is ignored", {"-config"}, user + "/rv.ini", sdmUserDir},
-        {"an option's value is not an option", {"-config", "-appsettingsdir"},
-         E + "/-appsettingsdir", sdmAppDir},
+        {"an option's value is not an option",
+         {"-config", "-appsettingsdir"},
+         E + "/-appsettingsdir",
+         sdmAppDir},
         {"empty -config keeps the mode", {"-config", ""}, user + "/rv.ini", sdmUserDir},
-        {"long -settingsdir is cut to 260", {"-settingsdir", longFolder},
-         longFolder.left(260) + "/rv.ini", sdmSettingsDir},
-        {"-start arguments are no location options", {"-start", "A,B", "-close"},
-         user + "/rv.ini", sdmUserDir},
+        {"long -settingsdir is cut to 260",
+         {"-settingsdir", longFolder},
+         longFolder.left(260) + "/rv.ini",
+         sdmSettingsDir},
+        {"-start arguments are no location options",
+         {"-start", "A,B", "-close"},
+         user + "/rv.ini",
+         sdmUserDir},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(Locate(c.args), c.path) << c.label;
@@ -125,12 +142,13 @@ TEST_F(SettingsLocation, UserFolderIsCreatedAndSeededOnlyOnce)
     tree.write(QStringLiteral("prog/notes.txt"), "n");
 
     ResetSettingsLocation(QStringList(), programFolder);
-    EXPECT_EQ(GetAppDataDir(QStringLiteral("Rovanel"), QStringLiteral(" rv.ini ;\t*.ini;;")),
-              user);
-    QStringList copied = QDir(user).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_EQ(GetAppDataDir(QStringLiteral("Rovanel"), QStringLiteral(" rv.ini ;\t*.ini;;")), user);
+    QStringList copied = QDir(user).entryList(QDir::AllEntries | QDir::Hidden
+                                              | QDir::NoDotAndDotDot);
     copied.sort();
     EXPECT_EQ(copied, QStringList({QStringLiteral("extra.INI"), QStringLiteral("rv.ini")}));
-    EXPECT_EQ(tree.read(QStringLiteral("config/Rovanel/rv.ini")), QByteArray("\xEF\xBB\xBFseed=1\r\n"));
+    EXPECT_EQ(tree.read(QStringLiteral("config/Rovanel/rv.ini")),
+              QByteArray("\xEF\xBB\xBFseed=1\r\n"));
 
     // Once the folder exists nothing is copied again, even into a fresh process state.
     QFile::remove(user + QStringLiteral("/rv.ini"));

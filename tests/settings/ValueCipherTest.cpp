@@ -69,7 +69,11 @@ TEST(ValueCipher, RandomSaltRoundTripsAndShapes)
         QByteArray value;
         int bodyLength;
     } cases[] = {
-        {"", 12}, {"a", 12}, {"ab", 16}, {"abc", 16}, {QByteArray("\xC3\xA4\x00\xFF", 4), 16},
+        {"", 12},
+        {"a", 12},
+        {"ab", 16},
+        {"abc", 16},
+        {QByteArray("\xC3\xA4\x00\xFF", 4), 16},
         {QByteArray(1000, '\x7F'), 1344},
     };
     for (const auto &c : cases) {
@@ -107,8 +111,8 @@ TEST(ValueCipher, OtherStoredForms)
 {
     auto cipher = TAppSettings::MakeCipher("secret");
     // Not beginning with ":" is no enciphered value.
-    for (const QByteArray &plain : {QByteArray(""), QByteArray("plain"), QByteArray("$:x"),
-                                    QByteArray(" :$abcd")})
+    for (const QByteArray &plain :
+         {QByteArray(""), QByteArray("plain"), QByteArray("$:x"), QByteArray(" :$abcd")})
         EXPECT_EQ(TAppSettings::DecryptValue(plain, *cipher), plain);
     EXPECT_EQ(TAppSettings::DecryptValue(":", *cipher), QByteArray());
     EXPECT_EQ(TAppSettings::DecryptValue(":$", *cipher), QByteArray());
@@ -169,8 +173,8 @@ TEST(ValueCipher, Base64FollowsTheStoredFormRules)
         {"TWFu", "Man"},
         {"TWE=", "Ma"},
         {"TQ==", "M"},
-        {"TWFuTQ", "Man"},      // trailing group of fewer than 4 ignored
-        {"TQ==TWFu", "MMan"},   // padding inside ends only its own group
+        {"TWFuTQ", "Man"},    // trailing group of fewer than 4 ignored
+        {"TQ==TWFu", "MMan"}, // padding inside ends only its own group
         {"", ""},
         {"T", ""},
         {"!!!!", QByteArray(3, '\0')}, // outside the alphabet: zero bits, no error

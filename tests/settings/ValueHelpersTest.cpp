@@ -2,10 +2,10 @@
 #include "settings/VHashedStringList.h"
 #include "settings/uClasses.h"
 
-#include <gtest/gtest.h>
-
 #include <QDateTime>
 #include <QTimeZone>
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
@@ -59,9 +59,9 @@ TEST_F(ValueHelpers, BooleansAreExactlyOneOrZero)
         bool parses;
         bool value;
     } cases[] = {
-        {"1", true, true},   {"0", true, false},   {"true", false, false}, {"yes", false, false},
-        {"01", false, false}, {" 1", false, false}, {"-0", false, false},   {"", false, false},
-        {nullptr, false, false},
+        {"1", true, true},     {"0", true, false},   {"true", false, false},
+        {"yes", false, false}, {"01", false, false}, {" 1", false, false},
+        {"-0", false, false},  {"", false, false},   {nullptr, false, false},
     };
     for (const auto &c : cases) {
         Store(QStringLiteral("B"), c.text ? QString::fromLatin1(c.text) : QString());
@@ -199,8 +199,8 @@ TEST_F(ValueHelpers, DatesAreThreeLinesWithBoundsAndDateErrors)
     EXPECT_TRUE(TryDecodeDateValue(list, QStringLiteral("d"), date));
     EXPECT_DOUBLE_EQ(date, At(2019, 2, 28));
 
-    for (const QDate &d : {QDate(1, 1, 1), QDate(1600, 2, 29), QDate(1899, 12, 29),
-                           QDate(9999, 12, 31)}) {
+    for (const QDate &d :
+         {QDate(1, 1, 1), QDate(1600, 2, 29), QDate(1899, 12, 29), QDate(9999, 12, 31)}) {
         EncodeDateValue(list, QStringLiteral("D"), At(d.year(), d.month(), d.day(), 6));
         EXPECT_DOUBLE_EQ(DecodeDateValueDef(list, QStringLiteral("D"), 5.0),
                          At(d.year(), d.month(), d.day()))
@@ -231,9 +231,9 @@ TEST_F(ValueHelpers, DatesAreThreeLinesWithBoundsAndDateErrors)
         const char *day;
         int outcome; // 1 reads, 0 fails, -1 raises
     } cases[] = {
-        {"2019", "2", "30", -1}, {"2019", "2", "29", -1}, {"2020", "2", "29", 1},
-        {"2019", "13", "1", 0},  {"2019", "0", "1", 0},   {"0", "1", "1", 0},
-        {"2019", "1", "32", 0},  {"2019", "1", "0", 0},   {"10000", "1", "1", -1},
+        {"2019", "2", "30", -1}, {"2019", "2", "29", -1},       {"2020", "2", "29", 1},
+        {"2019", "13", "1", 0},  {"2019", "0", "1", 0},         {"0", "1", "1", 0},
+        {"2019", "1", "32", 0},  {"2019", "1", "0", 0},         {"10000", "1", "1", -1},
         {"65537", "1", "1", -1}, {"2019", nullptr, nullptr, 0}, {nullptr, "1", "1", 0},
         {"2019", "x", "1", 0},
     };

@@ -16,15 +16,15 @@ public:
     PyftpdServer &operator=(const PyftpdServer &) = delete;
 
     // Empty when the server is running; otherwise why it is not.
-    const QString &Problem() const { return m_problem; }
-    quint16 Port() const { return m_port; }
+    const QString &Problem() const { return FProblem; }
+    quint16 Port() const { return FPort; }
     // The folder the user "user" (password "secret") sees as "/".
-    QString Root() const { return m_root.path(); }
+    QString Root() const { return FRoot.path(); }
 
 private:
-    QTemporaryDir m_root;
-    QTemporaryDir m_work;
-    QProcess m_process;
-    quint16 m_port = 0;
-    QString m_problem;
+    QTemporaryDir FRoot;
+    QTemporaryDir FWork;
+    QProcess FProcess;
+    quint16 FPort = 0;
+    QString FProblem;
 };

@@ -8,7 +8,7 @@ TempTree::TempTree() = default;
 
 QString TempTree::operator()(const QString &relative) const
 {
-    return relative.isEmpty() ? m_dir.path() : m_dir.path() + QLatin1Char('/') + relative;
+    return relative.isEmpty() ? FDir.path() : FDir.path() + QLatin1Char('/') + relative;
 }
 
 QString TempTree::write(const QString &relative, const QByteArray &contents)

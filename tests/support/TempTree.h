@@ -11,8 +11,8 @@ class TempTree
 public:
     TempTree();
 
-    bool isValid() const { return m_dir.isValid(); }
-    QString path() const { return m_dir.path(); }
+    bool isValid() const { return FDir.isValid(); }
+    QString path() const { return FDir.path(); }
     // Absolute path of a relative name inside the tree.
     QString operator()(const QString &relative) const;
 
@@ -26,5 +26,5 @@ public:
     QDateTime mtime(const QString &relative) const;
 
 private:
-    QTemporaryDir m_dir;
+    QTemporaryDir FDir;
 };

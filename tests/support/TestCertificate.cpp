@@ -1,11 +1,10 @@
 #include "support/TestCertificate.h"
 
+#include <QFile>
+
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
-
-#include <QFile>
-
 #include <stdexcept>
 
 namespace {
@@ -44,11 +43,11 @@ TestCertificate::TestCertificate()
 
     BIO *keyBio = BIO_new(BIO_s_mem());
     PEM_write_bio_PrivateKey(keyBio, key, nullptr, nullptr, 0, nullptr, nullptr);
-    m_keyPem = BioText(keyBio);
+    FKeyPem = BioText(keyBio);
     BIO_free(keyBio);
     BIO *certBio = BIO_new(BIO_s_mem());
     PEM_write_bio_X509(certBio, cert);
-    m_certPem = BioText(certBio);
+    FCertPem = BioText(certBio);
     BIO_free(certBio);
     X509_free(cert);
     EVP_PKEY_free(key);
@@ -58,10 +57,10 @@ SSL_CTX *TestCertificate::NewServerContext() const
 {
     SSL_CTX *ctx = SSL_CTX_new(TLS_server_method());
     SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
-    BIO *keyBio = BIO_new_mem_buf(m_keyPem.constData(), int(m_keyPem.size()));
+    BIO *keyBio = BIO_new_mem_buf(FKeyPem.constData(), int(FKeyPem.size()));
     EVP_PKEY *key = PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, nullptr);
     BIO_free(keyBio);
-    BIO *certBio = BIO_new_mem_buf(m_certPem.constData(), int(m_certPem.size()));
+    BIO *certBio = BIO_new_mem_buf(FCertPem.constData(), int(FCertPem.size()));
     X509 *cert = PEM_read_bio_X509(certBio, nullptr, nullptr, nullptr);
     BIO_free(certBio);
     SSL_CTX_use_certificate(ctx, cert);
@@ -81,5 +80,5 @@ bool TestCertificate::WriteFiles(const QString &dir, QString &keyPath, QString &
     QFile certFile(certPath);
     if (!keyFile.open(QIODevice::WriteOnly) || !certFile.open(QIODevice::WriteOnly))
         return false;
-    return keyFile.write(m_keyPem) == m_keyPem.size() && certFile.write(m_certPem) == m_certPem.size();
+    return keyFile.write(FKeyPem) == FKeyPem.size() && certFile.write(FCertPem) == FCertPem.size();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <openssl/ssl.h>
-
 #include <QByteArray>
 #include <QString>
+
+#include <openssl/ssl.h>
 
 // A self-signed certificate for test servers on 127.0.0.1, made once per test program.
 class TestCertificate
@@ -18,6 +18,6 @@ public:
 
 private:
     TestCertificate();
-    QByteArray m_keyPem;
-    QByteArray m_certPem;
+    QByteArray FKeyPem;
+    QByteArray FCertPem;
 };

@@ -1,4 +1,5 @@
 #include <QApplication>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)

@@ -1,7 +1,6 @@
-#include "ui/ControlState.h"
-
 #include "settings/Exception.h"
 #include "settings/uAppSettings.h"
+#include "ui/ControlState.h"
 #include "ui/ListView.h"
 
 #include <QCheckBox>
@@ -39,8 +38,8 @@ struct Panel
     Panel()
     {
         spin.setRange(-5, 500);
-        combo.addItems({QStringLiteral("Never"), QStringLiteral("Always"),
-                        QStringLiteral("Older")});
+        combo.addItems(
+            {QStringLiteral("Never"), QStringLiteral("Always"), QStringLiteral("Older")});
         editableCombo.setEditable(true);
         editableCombo.addItems({QStringLiteral("one"), QStringLiteral("two")});
         for (int i = 0; i < 5; ++i) {
@@ -155,10 +154,10 @@ TEST(ControlState, StoredLinesOfTheNumberedKinds)
     settings.SetPropertyDelimiter(QStringLiteral(".")); // not used by control keys
     SaveControls(settings, p.Table());
 
-    const QStringList expected = {
-        "Memo1=first", "Memo3=third", "MemoN=3", "Tabs=3", "DateYear=2024", "DateMonth=2",
-        "DateDay=29", "TimeHour=0", "TimeMinute=30", "TimeSecond=45", "List1:0=a.txt",
-        "List1:1=Yes", "List1:2=No", "List2:0=b.txt", "ListN=2"};
+    const QStringList expected = {"Memo1=first",   "Memo3=third",   "MemoN=3",       "Tabs=3",
+                                  "DateYear=2024", "DateMonth=2",   "DateDay=29",    "TimeHour=0",
+                                  "TimeMinute=30", "TimeSecond=45", "List1:0=a.txt", "List1:1=Yes",
+                                  "List1:2=No",    "List2:0=b.txt", "ListN=2"};
     const QStringList lines = settings.Strings().ToStringList();
     for (const QString &line : expected)
         EXPECT_TRUE(lines.contains(line)) << line.toStdString();

@@ -119,8 +119,8 @@ TEST(FileDrops, EditKeepsTheLastFileStrippedOfTheFolder)
     form.SetInputFileStripDir(QStringLiteral("/SRC"));
     form.show();
 
-    EXPECT_TRUE(DropFiles(Target(form.Edit), {QStringLiteral("/src/one.txt"),
-                                             QStringLiteral("/src/sub/two.txt")}));
+    EXPECT_TRUE(DropFiles(Target(form.Edit),
+                          {QStringLiteral("/src/one.txt"), QStringLiteral("/src/sub/two.txt")}));
     EXPECT_EQ(form.Edit->text(), QStringLiteral("sub/two.txt"));
 
     EXPECT_TRUE(DropFiles(Target(form.Edit), {QStringLiteral("/elsewhere/x")}));

@@ -13,12 +13,10 @@ TEST(InputFiles, StripFilePathRemovesAnyEqualBeginning)
         const char *expected;
     };
     const Case cases[] = {
-        {"/Data/x.txt", "/data/", "x.txt"},
-        {"/Data/x.txt", "/Dat", "a/x.txt"},
-        {"/Data/x.txt", "", "/Data/x.txt"},
-        {"/Data/x.txt", "/Other/", "/Data/x.txt"},
-        {"/Data", "/Data/", "/Data"},                 // shorter than the folder
-        {"/Ärger/x", "/ärger/", "/Ärger/x"},          // only A-Z fold
+        {"/Data/x.txt", "/data/", "x.txt"},  {"/Data/x.txt", "/Dat", "a/x.txt"},
+        {"/Data/x.txt", "", "/Data/x.txt"},  {"/Data/x.txt", "/Other/", "/Data/x.txt"},
+        {"/Data", "/Data/", "/Data"},        // shorter than the folder
+        {"/Ärger/x", "/ärger/", "/Ärger/x"}, // only A-Z fold
         {"/data/x", "/data/x", ""},
     };
     for (const Case &c : cases) {
@@ -99,8 +97,8 @@ TEST(InputFiles, SetInputFilesStripsEachNameOnceAndJoins)
     QStringList seen;
     form.SetOnSetInputFile([&](QLineEdit *, const QString &name, bool &) { seen.append(name); });
 
-    form.DoSetInputFiles(&edit, {QStringLiteral("a/a/x"), QStringLiteral("b/y"),
-                                 QStringLiteral("A/z")}, false);
+    form.DoSetInputFiles(
+        &edit, {QStringLiteral("a/a/x"), QStringLiteral("b/y"), QStringLiteral("A/z")}, false);
     EXPECT_EQ(edit.text(), QStringLiteral("a/x;b/y;z"));
     form.DoSetInputFiles(&edit, {QStringLiteral("a/a/x"), QStringLiteral("a/q")}, true);
     EXPECT_EQ(edit.text(), QStringLiteral("a/a/x;a/q"));

@@ -1,5 +1,4 @@
 #include "UiTestSupport.h"
-
 #include "settings/StringList.h"
 
 #include <gtest/gtest.h>
@@ -78,14 +77,14 @@ TEST_F(ListViewHelpers, CheckListItemNotExistsLetsTheEditedRowKeepItsName)
     form.setWindowTitle(QStringLiteral("Edit"));
     TListView *view = MakeListView(&form, 1, false, {L({"one"}), L({"two"})});
 
-    EXPECT_TRUE(form.CheckListItemNotExists(view, 1, QStringLiteral("TWO"), true,
-                                            QStringLiteral("File")));
+    EXPECT_TRUE(
+        form.CheckListItemNotExists(view, 1, QStringLiteral("TWO"), true, QStringLiteral("File")));
     EXPECT_TRUE(form.CheckListItemNotExists(view, -1, QStringLiteral("TWO"), false,
                                             QStringLiteral("File")));
     EXPECT_TRUE(boxes.Asked.empty());
 
-    EXPECT_FALSE(form.CheckListItemNotExists(view, 0, QStringLiteral("TWO"), true,
-                                             QStringLiteral("File")));
+    EXPECT_FALSE(
+        form.CheckListItemNotExists(view, 0, QStringLiteral("TWO"), true, QStringLiteral("File")));
     ASSERT_EQ(boxes.Asked.size(), 1u);
     EXPECT_EQ(boxes.Asked[0].Text, QStringLiteral("File \"TWO\" already exists."));
     EXPECT_EQ(boxes.Asked[0].Title, QStringLiteral("Edit"));

@@ -1,5 +1,4 @@
 #include "UiTestSupport.h"
-
 #include "settings/VHashedStringList.h"
 
 #include <gtest/gtest.h>
@@ -89,9 +88,9 @@ TEST(ListViewStore, LoadSkipsMissingRowsPadsShortRowsAndAppends)
 
     TRVForm::LoadListView(view, lst, QStringLiteral("Files"));
 
-    EXPECT_EQ(Rows(view), (std::vector<QStringList>{L({"existing", "e1", "e2"}),
-                                                    L({"first\\dir", "a\tb", ""}),
-                                                    L({"third", "", ""})}));
+    EXPECT_EQ(Rows(view),
+              (std::vector<QStringList>{L({"existing", "e1", "e2"}), L({"first\\dir", "a\tb", ""}),
+                                        L({"third", "", ""})}));
     EXPECT_TRUE(view->IsChecked(view->Item(1)));
     EXPECT_FALSE(view->IsChecked(view->Item(2)));
 }
@@ -103,8 +102,8 @@ TEST(ListViewStore, LoadWithAbsentBadOrHugeCounts)
         const char *count;
         int rows;
     };
-    for (const Case c : {Case{"", 0}, Case{"x", 0}, Case{"-4", 0}, Case{"1", 1},
-                         Case{"2147483647", 2}}) {
+    for (const Case c :
+         {Case{"", 0}, Case{"x", 0}, Case{"-4", 0}, Case{"1", 1}, Case{"2147483647", 2}}) {
         SCOPED_TRACE(c.count);
         TestForm form;
         TListView *view = MakeListView(&form, 1, false);
@@ -132,10 +131,9 @@ TEST(ListViewStore, RoundTripKeepsTextsChecksAndShortRows)
     TRVForm::LoadListView(target, lst, QStringLiteral("Src"));
 
     // Loading gives every row all its columns; the texts themselves come back unchanged.
-    EXPECT_EQ(Rows(target),
-              (std::vector<QStringList>{L({"C:\\Data\\*.txt", "Yes", "No"}),
-                                        L({"multi\r\nline", "tab\there", ""}),
-                                        L({"plain", "", ""})}));
+    EXPECT_EQ(Rows(target), (std::vector<QStringList>{L({"C:\\Data\\*.txt", "Yes", "No"}),
+                                                      L({"multi\r\nline", "tab\there", ""}),
+                                                      L({"plain", "", ""})}));
     EXPECT_EQ(TRVForm::CheckedCount(target), 1);
     EXPECT_TRUE(target->IsChecked(target->Item(1)));
     for (int i = 0; i < lst.Count(); ++i)

@@ -10,8 +10,7 @@ MessageBoxRecorder::MessageBoxRecorder()
           }
           return (request.Buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
       })
-{
-}
+{}
 
 TListView *MakeListView(QWidget *parent, int columns, bool checkboxes,
                         const std::vector<QStringList> &rows)

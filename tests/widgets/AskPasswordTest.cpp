@@ -1,5 +1,4 @@
 #include "DialogTestSupport.h"
-
 #include "ftp/FTPConnUnit.h"
 #include "ftp/widgets/AskPasswordFormUnit.h"
 

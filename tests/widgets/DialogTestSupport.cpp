@@ -22,8 +22,7 @@ BoxRecorder::BoxRecorder()
           }
           return (request.Buttons & QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
       })
-{
-}
+{}
 
 void WhenShown(QWidget *Dialog, std::function<void()> Action)
 {
@@ -34,25 +33,25 @@ void WhenShown(QWidget *Dialog, std::function<void()> Action)
     // loaded machine that can take a few ticks. Waiting is bounded: a window that never becomes
     // active still gets the action after about a second.
     auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, Dialog, [timer, Dialog, waited,
-                                                       Action = std::move(Action)] {
-        if (!Dialog->isVisible())
-            return;
-        if (!Dialog->isActiveWindow() && ++*waited < 200)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        Action();
-        // A dialog the action failed to close would hang the test run: close it and say so.
-        QTimer::singleShot(3000, Dialog, [Dialog] {
+    QObject::connect(
+        timer, &QTimer::timeout, Dialog, [timer, Dialog, waited, Action = std::move(Action)] {
             if (!Dialog->isVisible())
                 return;
-            ADD_FAILURE() << "the test left " << Dialog->windowTitle().toStdString() << " open";
-            if (auto *dialog = qobject_cast<QDialog *>(Dialog))
-                dialog->done(QDialog::Rejected);
-            Dialog->hide();
+            if (!Dialog->isActiveWindow() && ++*waited < 200)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            Action();
+            // A dialog the action failed to close would hang the test run: close it and say so.
+            QTimer::singleShot(3000, Dialog, [Dialog] {
+                if (!Dialog->isVisible())
+                    return;
+                ADD_FAILURE() << "the test left " << Dialog->windowTitle().toStdString() << " open";
+                if (auto *dialog = qobject_cast<QDialog *>(Dialog))
+                    dialog->done(QDialog::Rejected);
+                Dialog->hide();
+            });
         });
-    });
     timer->start();
 }
 

@@ -4,10 +4,9 @@
 
 #include <QStringList>
 
-#include <ostream>
-
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 class QWidget;

@@ -1,5 +1,4 @@
 #include "DialogTestSupport.h"
-
 #include "ftp/FTPConnUnit.h"
 #include "ftp/widgets/EditFTPFormUnit.h"
 #include "ftp/widgets/UpDown.h"
@@ -60,10 +59,7 @@ protected:
         return rows;
     }
 
-    void SelectRow(int index)
-    {
-        form.ConnListView->SetSelected(form.ConnListView->Item(index));
-    }
+    void SelectRow(int index) { form.ConnListView->SetSelected(form.ConnListView->Item(index)); }
 
     TFTPConnList list;
     TEditFTPForm form{list};
@@ -257,9 +253,8 @@ TEST_F(EditFTPFormTest, OkWithoutChangesHandsBackTheEditorName)
     }));
     EXPECT_EQ(name, "");
     name = "Backup";
-    EXPECT_TRUE(Open(name, [&] {
-        Q_EMIT form.ConnListView->itemDoubleClicked(form.ConnListView->Item(1), 0);
-    }));
+    EXPECT_TRUE(Open(
+        name, [&] { Q_EMIT form.ConnListView->itemDoubleClicked(form.ConnListView->Item(1), 0); }));
     EXPECT_EQ(name, "Backup");
     EXPECT_TRUE(boxes.Asked.empty());
 }

@@ -1,5 +1,4 @@
 #include "DialogTestSupport.h"
-
 #include "ftp/FTPConnUnit.h"
 #include "ftp/widgets/EditFTPFormUnit.h"
 #include "projects/CopyProjectUnit.h"
@@ -8,11 +7,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -322,8 +321,8 @@ TEST_F(EditProjectTest, OutputFolderPreviewFollowsTheTypedName)
         form.CancelButton->click();
     });
     EXPECT_EQ(browsedFrom, QStringList({"/out/Blog", "/data/site"}));
-    EXPECT_EQ(opened, QList<QUrl>({QUrl::fromLocalFile("/out/Blog"),
-                                   QUrl::fromLocalFile("/data/site")}));
+    EXPECT_EQ(opened,
+              QList<QUrl>({QUrl::fromLocalFile("/out/Blog"), QUrl::fromLocalFile("/data/site")}));
 }
 
 // Dropped files become rows; the source folder is cut off when the name begins with it exactly.
@@ -333,9 +332,9 @@ TEST_F(EditProjectTest, DroppedFilesBecomeRows)
     project.ClearSourceRows();
     project.SetSourceFolder("/data");
     const bool result = Edit(project, [&] {
-        EXPECT_TRUE(DropFiles(TWinProcHandler::EventTarget(form.ProjectSrcFilesListView),
-                              {"/data/sub/a.txt", "/DATA/b.txt", "/database/c.txt",
-                               "/data/line\nbreak.txt"}));
+        EXPECT_TRUE(DropFiles(
+            TWinProcHandler::EventTarget(form.ProjectSrcFilesListView),
+            {"/data/sub/a.txt", "/DATA/b.txt", "/database/c.txt", "/data/line\nbreak.txt"}));
         form.OKButton->click();
     });
     ASSERT_TRUE(result);

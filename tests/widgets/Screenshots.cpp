@@ -1,7 +1,6 @@
 // Pictures of the dialogs for the documentation: written only when RV_SCREENSHOT_DIR names a
 // folder (scripts/screenshots.sh sets it); otherwise the test is skipped.
 #include "DialogTestSupport.h"
-
 #include "ftp/FTPConnUnit.h"
 #include "ftp/widgets/AskPasswordFormUnit.h"
 #include "ftp/widgets/EditFTPFormUnit.h"

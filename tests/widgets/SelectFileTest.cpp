@@ -1,5 +1,4 @@
 #include "DialogTestSupport.h"
-
 #include "projects/widgets/SelectFileUnit.h"
 
 #include <QApplication>
@@ -15,7 +14,7 @@ namespace {
 
 // Opens the dialog as the project editor does and lets Action drive it.
 bool Open(TSelectFileForm &form, QString &fileName, bool &subFolders, bool &junkPath,
-         const QString &sourceFolder, std::function<void()> action)
+          const QString &sourceFolder, std::function<void()> action)
 {
     WhenShown(&form, std::move(action));
     return form.Execute(fileName, subFolders, junkPath, sourceFolder);
