@@ -106,7 +106,9 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
         return;
     }
 
-    walk.Output.MakeFolder(DestDir);
+    // Without an output folder the output paths are relative: they would land in the working
+    // folder (or the FTP login folder). Every file then fails as the empty folder itself does.
+    walk.Output.MakeFolder(walk.OutDir.isEmpty() ? QString() : DestDir);
 
     if (walk.Overwrite != ofAll) {
         const bool olderOnly = walk.Overwrite == ofOlder;

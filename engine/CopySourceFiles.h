@@ -14,8 +14,9 @@ class TRunLog;
 // counts the outcome in Copied, Skipped, Existed and Failed.
 //
 // OutDir is the project's resolved output folder (tags expanded, no trailing "/" except the
-// root, may be empty); BaseFolder is the folder that relative output paths are taken from.
-// An error while one file is handled is logged and counted as failed; the walk goes on.
+// root; when empty, every file fails with the line of the empty folder); BaseFolder is the folder
+// that relative output paths are taken from. An error while one file is handled is logged and
+// counted as failed; the walk goes on.
 void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
                      const QString &BaseFolder, bool SubFolders, bool JunkPath,
                      const TExcludeList *Excludes, bool CopyIfExists,

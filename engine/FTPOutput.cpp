@@ -1,6 +1,7 @@
 #include "engine/FTPOutput.h"
 
 #include "ftp/FTPSession.h"
+#include "settings/Exception.h"
 
 TFTPOutput::TFTPOutput(TFTPSession &session) : FSession(session)
 {}
@@ -19,6 +20,10 @@ TOutputFacts TFTPOutput::FileFacts(const QString &fileName, bool withAge)
 
 void TFTPOutput::MakeFolder(const QString &dir)
 {
+    // As on the local side: an empty path names no folder, and the session would take it as
+    // its current directory.
+    if (dir.isEmpty())
+        throw Exception(QStringLiteral("Unable to create directory"));
     FSession.ForceDirectories(ToFTPPath(dir));
 }
 

@@ -13,7 +13,8 @@ public:
 
     TOutputFacts FileFacts(const QString &fileName, bool withAge) override;
     // Every call reaches the server: making the folder also makes it the remote current
-    // directory, which the look-ups and the upload of the file then work in.
+    // directory, which the look-ups and the upload of the file then work in. An empty path
+    // raises Exception "Unable to create directory", as on the local side.
     void MakeFolder(const QString &dir) override;
     void CopyFile(const QString &source, const QString &target) override;
 

@@ -44,7 +44,8 @@ public:
 
     // Looks at an output path: whether a file stands there and, with withAge, its time.
     virtual TOutputFacts FileFacts(const QString &fileName, bool withAge) = 0;
-    // Makes the output folder of the next files exist.
+    // Makes the output folder of the next files exist. An empty path names no folder and raises
+    // Exception "Unable to create directory".
     virtual void MakeFolder(const QString &dir) = 0;
     // Copies a local file to an output path, replacing what stands there, and gives the copy
     // the source's time.

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -271,6 +272,40 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RemoteCase{"{OutDir}/{ProjectName}", "www", "/www/Site/css/main.css"},
                       RemoteCase{"{OutDir}\\{ProjectName}\\", "/www", "/www/Site/css/main.css"},
                       // The root stays the root.
-                      RemoteCase{"/", "", "/css/main.css"}, RemoteCase{"", "", "css/main.css"}));
+                      RemoteCase{"/", "", "/css/main.css"}));
+
+// An empty output folder names no folder: the files of sub-folders fail as the top-level ones
+// do, and nothing goes to the working folder or to the FTP login folder.
+TEST_F(RunProjectTest, EmptyOutputFolderFailsEveryFileOnEitherSide)
+{
+    auto conn = std::make_unique<TFTPConnection>();
+    conn->SetConnName(QStringLiteral("Server"));
+    connections.AddConnection(std::move(conn));
+    useFakeSession();
+    tree.write(QStringLiteral("src/a.txt"));
+    tree.write(QStringLiteral("src/sub/b.txt"));
+    p.SetOutputFolder(QString());
+    p.AddSourceRow(QStringLiteral("**/*.txt"), false, false);
+    const QString work = tree.mkdir(QStringLiteral("work"));
+    const QString startFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work));
+
+    for (const char *connName : {"", "Server"}) {
+        SCOPED_TRACE(*connName ? "FTP" : "local");
+        p.SetFTPConnName(QString::fromLatin1(connName));
+        log.Lines.clear();
+
+        EXPECT_TRUE(RunProject(p, QString(), connections, log));
+
+        EXPECT_EQ(log.Lines.count(QStringLiteral("Unable to create directory.")), 2)
+            << log.Lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(log.Lines.last(),
+                  QStringLiteral("Copied: 0, skipped: 0, already existed: 0, failed: 2"));
+    }
+
+    ASSERT_TRUE(QDir::setCurrent(startFolder));
+    EXPECT_TRUE(QDir(work).isEmpty());
+    EXPECT_TRUE(session.Files.empty()) << session.Calls.join(QLatin1Char('\n')).toStdString();
+}
 
 } // namespace
