@@ -267,3 +267,14 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
               {}};
     scan(walk, Mask);
 }
+
+QString WalkStartFolder(const QString &BaseFolder)
+{
+    const qsizetype star = BaseFolder.indexOf(QLatin1Char('*'));
+    if (star < 0)
+        return BaseFolder;
+    const qsizetype slash = BaseFolder.lastIndexOf(kPathDelim, star);
+    if (slash < 0)
+        return QString();
+    return slash == 0 ? QString(kPathDelim) : BaseFolder.left(slash);
+}

@@ -22,3 +22,8 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
                      const TExcludeList *Excludes, bool CopyIfExists,
                      const QString &CopyIfExistsPath, TOverwriteFile Overwrite, TOutputSide &Output,
                      int &Copied, int &Skipped, int &Existed, int &Failed, TRunLog &Thread);
+
+// The folder that the walk of a pattern with this base folder starts from: the base folder up to
+// its first component holding a "*" (such a component is walked, not named); the root stays the
+// root. A full-path pattern "/data/**/*.log" has the base folder "/data/**" and starts at "/data".
+QString WalkStartFolder(const QString &BaseFolder);

@@ -4,6 +4,7 @@
 #include "engine/ExcludeMasks.h"
 #include "engine/FTPOutput.h"
 #include "engine/FTPSessionFactory.h"
+#include "engine/FileSearch.h"
 #include "engine/LocalOutput.h"
 #include "engine/OutputFolder.h"
 #include "engine/PathText.h"
@@ -12,7 +13,11 @@
 #include "projects/CopyProjectUnit.h"
 #include "runlog/RunLog.h"
 
+#include <QStringList>
+
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -26,6 +31,60 @@ QString baseFolderOf(const QString &sourceFolder)
     if (folder.size() > 1 && folder.endsWith(kPathDelim))
         folder.chop(1);
     return folder;
+}
+
+// One non-empty row of the pattern table, as the walk is given it.
+struct PatternRow
+{
+    QString Mask;
+    QString BaseFolder;
+    bool SubFolders;
+    bool JunkPath;
+};
+
+// A relative pattern is taken from the source folder; a full-path pattern names its own base
+// folder (its folder part) and keeps only its name part.
+std::vector<PatternRow> patternRows(const TCopyProject &Project)
+{
+    std::vector<PatternRow> rows;
+    const QStringList &patterns = Project.SourceFiles();
+    const QStringList &subFolderFlags = Project.SourceSubFolders();
+    const QStringList &junkPathFlags = Project.SourceJunkPath();
+    const QString sourceBase = baseFolderOf(Project.SourceFolder());
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        if (patterns[i].isEmpty())
+            continue;
+        PatternRow row{WithLocalSeparators(patterns[i]), sourceBase,
+                       i < subFolderFlags.size() && IsFlagSet(subFolderFlags[i]),
+                       i < junkPathFlags.size() && IsFlagSet(junkPathFlags[i])};
+        if (IsFullPath(row.Mask)) {
+            row.BaseFolder = FolderPart(row.Mask);
+            row.Mask = NamePart(row.Mask);
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// Logs every folder that a pattern's walk starts from and that is missing or not a folder, once
+// each; true when there was one. A missing source folder (a disk not mounted, a folder moved)
+// would otherwise end as a run that found nothing to copy.
+bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Thread)
+{
+    QStringList missing;
+    for (const PatternRow &row : rows) {
+        const QString folder = WalkStartFolder(row.BaseFolder);
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        // An empty folder would be the working folder, which no project names.
+        if ((!folder.isEmpty() && FolderIdentity(folder, device, inode))
+            || missing.contains(folder))
+            continue;
+        missing.append(folder);
+        Thread.Log(QStringLiteral("Source folder ") + Q + folder + Q
+                   + QStringLiteral(" not found."));
+    }
+    return !missing.isEmpty();
 }
 
 } // namespace
@@ -53,6 +112,10 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         }
     }
 
+    const std::vector<PatternRow> rows = patternRows(Project);
+    if (logMissingSourceFolders(rows, Thread))
+        return false;
+
     std::unique_ptr<TOutputSide> output;
     if (session)
         output = std::make_unique<TFTPOutput>(*session);
@@ -76,24 +139,11 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
     int skipped = 0;
     int existed = 0;
     int failed = 0;
-    const QStringList &patterns = Project.SourceFiles();
-    const QStringList &subFolderFlags = Project.SourceSubFolders();
-    const QStringList &junkPathFlags = Project.SourceJunkPath();
-    const QString sourceBase = baseFolderOf(Project.SourceFolder());
-    for (qsizetype i = 0; i < patterns.size(); ++i) {
-        const bool subFolders = i < subFolderFlags.size() && IsFlagSet(subFolderFlags[i]);
-        const bool junkPath = i < junkPathFlags.size() && IsFlagSet(junkPathFlags[i]);
-        if (patterns[i].isEmpty())
-            continue;
-        QString pattern = WithLocalSeparators(patterns[i]);
-        QString baseFolder = sourceBase;
-        if (IsFullPath(pattern)) {
-            baseFolder = FolderPart(pattern);
-            pattern = NamePart(pattern);
-        }
-        CopySourceFiles(Project.ProjectName(), outputFolder, pattern, baseFolder, subFolders,
-                        junkPath, &excludes, Project.CopyIfExists(), Project.CopyIfExistsPath(),
-                        Project.Overwrite(), *output, copied, skipped, existed, failed, Thread);
+    for (const PatternRow &row : rows) {
+        CopySourceFiles(Project.ProjectName(), outputFolder, row.Mask, row.BaseFolder,
+                        row.SubFolders, row.JunkPath, &excludes, Project.CopyIfExists(),
+                        Project.CopyIfExistsPath(), Project.Overwrite(), *output, copied, skipped,
+                        existed, failed, Thread);
     }
 
     Thread.Log(QStringLiteral("Copied: %1, skipped: %2, already existed: %3, failed: %4")

@@ -7,10 +7,12 @@ class TFTPConnList;
 class TRunLog;
 
 // Executes one project: connects its FTP session when it names a connection of Connections
-// (the run's own copy of the saved connections), resolves the output folder, builds the
-// exclude list, processes every source pattern and logs the summary line. Returns false when
-// the connection is missing or cannot be opened (nothing copied, no summary line), true
-// otherwise, also when files failed. Errors outside the handling of single files reach the
-// caller.
+// (the run's own copy of the saved connections), checks that the folders its patterns start
+// from exist (the source folder, and the own folder of a full-path pattern), resolves the
+// output folder, builds the exclude list, processes every source pattern and logs the summary
+// line. Returns false when the connection is missing or cannot be opened, or when a source
+// folder is missing or not a folder (each logged as "Source folder "<folder>" not found."):
+// nothing copied, no summary line. True otherwise, also when files failed. Errors outside the
+// handling of single files reach the caller.
 bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
                 TRunLog &Thread);

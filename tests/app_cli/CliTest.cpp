@@ -1,6 +1,8 @@
 // rovanel-cli as a program: settings file in, log and exit code out.
 #include "support/TempTree.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -196,6 +198,32 @@ TEST_F(CliTest, SeveralLineErrorsArePrintedLineByLine)
         out.contains(QLatin1String("Unable to create directory /dev/null/not-a-folder/Site\n")));
     EXPECT_TRUE(out.contains(QLatin1String("failed: 2\nCompleted.\n")));
     EXPECT_FALSE(out.contains(QLatin1Char('\r')));
+}
+
+// A source folder that is missing or not a folder is an error of its project: the run goes on
+// with the next name and ends with exit code 1.
+TEST_F(CliTest, MissingSourceFolderGivesExitCodeOne)
+{
+    const QString source = tree(QStringLiteral("src"));
+    for (const bool plainFile : {false, true}) {
+        SCOPED_TRACE(plainFile ? "a file" : "missing");
+        ASSERT_TRUE(QDir(source).removeRecursively());
+        if (plainFile)
+            tree.write(QStringLiteral("src"), "not a folder");
+        writeSettings(tree(QStringLiteral("out")));
+
+        EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"),
+                       QStringLiteral("Site,Site")}),
+                  1)
+            << out.toStdString();
+
+        const QString line = QStringLiteral("Source folder \"") + source
+                             + QStringLiteral("\" not found.\n");
+        EXPECT_EQ(out, QStringLiteral("Project \"Site\"...\n") + line
+                           + QStringLiteral("Project \"Site\"...\n") + line
+                           + QStringLiteral("Completed.\n"));
+        QFile::remove(source);
+    }
 }
 
 } // namespace

@@ -308,4 +308,66 @@ TEST_F(RunProjectTest, EmptyOutputFolderFailsEveryFileOnEitherSide)
     EXPECT_TRUE(session.Files.empty()) << session.Calls.join(QLatin1Char('\n')).toStdString();
 }
 
+struct MissingSourceCase
+{
+    const char *Name;
+    // The source folder, relative to the tree ("" for none); "file" is a plain file.
+    const char *SourceFolder;
+    // The pattern; "<tree>" stands for the tree's path.
+    const char *Pattern;
+    // The folder the error names, relative to the tree ("" for an empty name).
+    const char *Missing;
+};
+
+class MissingSourceTest : public RunProjectTest,
+                          public ::testing::WithParamInterface<MissingSourceCase>
+{};
+
+// A source folder that is missing or not a folder ends the project with one line and the result
+// false: no patterns, no summary line.
+TEST_P(MissingSourceTest, EndsTheProjectWithItsLine)
+{
+    const MissingSourceCase &c = GetParam();
+    tree.write(QStringLiteral("file"));
+    tree.write(QStringLiteral("src/a.txt"));
+    auto conn = std::make_unique<TFTPConnection>();
+    conn->SetConnName(QStringLiteral("Server"));
+    connections.AddConnection(std::move(conn));
+    useFakeSession();
+    p.SetSourceFolder(*c.SourceFolder ? tree(QString::fromLatin1(c.SourceFolder)) : QString());
+    p.AddSourceRow(QString::fromLatin1(c.Pattern).replace(QLatin1String("<tree>"), tree.path()),
+                   false, false);
+    p.AddSourceRow(QStringLiteral("*.txt"), false, false);
+    const QString missing = *c.Missing ? tree(QString::fromLatin1(c.Missing)) : QString();
+
+    for (const char *connName : {"", "Server"}) {
+        SCOPED_TRACE(*connName ? "FTP" : "local");
+        p.SetFTPConnName(QString::fromLatin1(connName));
+        log.Lines.clear();
+
+        EXPECT_FALSE(RunProject(p, outDir, connections, log));
+
+        QStringList expected{QStringLiteral("Source folder \"") + missing
+                             + QStringLiteral("\" not found.")};
+        if (*connName)
+            expected.prepend(QStringLiteral("Connecting to FTP \"Server\"..."));
+        EXPECT_EQ(log.Lines, expected);
+    }
+    EXPECT_TRUE(session.Files.empty());
+    EXPECT_FALSE(tree.exists(QStringLiteral("out")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, MissingSourceTest,
+    ::testing::Values(MissingSourceCase{"Missing", "gone", "*.txt", "gone"},
+                      MissingSourceCase{"AFile", "file", "*.txt", "file"},
+                      MissingSourceCase{"Empty", "", "*.txt", ""},
+                      // A full-path pattern names its own folder, up to its first folder that
+                      // is walked; the source folder is still needed by the relative row.
+                      MissingSourceCase{"FullPath", "src", "<tree>/gone/**/*.txt", "gone"},
+                      MissingSourceCase{"Both", "gone", "<tree>/gone/*.txt", "gone"}),
+    [](const ::testing::TestParamInfo<MissingSourceCase> &test) {
+        return std::string(test.param.Name);
+    });
+
 } // namespace
