@@ -21,7 +21,7 @@ const TCopyProject *findProject(const std::vector<TCopyProject> &projects, const
 } // namespace
 
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
-               TFTPConnList &Connections, TRunLog &Thread)
+               TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals)
 {
     try {
         for (const TCopyProject &project : VisibleProjects) {
@@ -29,7 +29,7 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
                 continue;
             Thread.Log(QStringLiteral("Project ") + Q + project.ProjectName() + Q
                        + QStringLiteral("..."));
-            RunProject(project, OutDir, Connections, Thread);
+            RunProject(project, OutDir, Connections, Thread, Totals);
         }
     } catch (const std::exception &error) {
         Thread.LogException(error);
@@ -38,7 +38,8 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
 }
 
 bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
-                  const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread)
+                  const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
+                  TRunTotals *Totals)
 {
     bool result = true;
     QString rest = ProjectName;
@@ -56,7 +57,7 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
         Thread.Log(QStringLiteral("Project ") + Q + project->ProjectName() + Q
                    + QStringLiteral("..."));
         try {
-            if (!RunProject(*project, OutDir, Connections, Thread))
+            if (!RunProject(*project, OutDir, Connections, Thread, Totals))
                 result = false;
         } catch (const std::exception &error) {
             Thread.LogException(error);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/RunProject.h"
 #include "projects/CopyProjectUnit.h"
 
 #include <QString>
@@ -14,14 +15,17 @@ class TRunLog;
 
 // "Copy Files": runs every checked project of VisibleProjects (the visible projects in display
 // order) with OutDir as read once at the start of the run. An error escaping a project is
-// logged and ends the loop. Logs "Completed." at the end.
+// logged and ends the loop. Logs "Completed." at the end. With Totals, the counts of every
+// project's summary line are added to it.
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
-               TFTPConnList &Connections, TRunLog &Thread);
+               TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals = nullptr);
 
 // A run by names: ProjectName holds names separated by "," (not trimmed; a trailing "," adds
 // no name, ",," an empty one). Each is looked up in Projects (all projects in list order,
 // exact name) and run. Returns false when a name is not found, a project's connection is
-// missing or fails, or an error escapes a project; failed files do not count. Logs
-// "Completed." at the end.
+// missing or fails, a source folder is missing, or an error escapes a project; failed files do
+// not count (they are in Totals: with Totals, the counts of every project's summary line are
+// added to it). Logs "Completed." at the end.
 bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
-                  const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread);
+                  const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
+                  TRunTotals *Totals = nullptr);

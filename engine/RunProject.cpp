@@ -90,7 +90,7 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
 } // namespace
 
 bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
-                TRunLog &Thread)
+                TRunLog &Thread, TRunTotals *Totals)
 {
     std::unique_ptr<TFTPSession> session;
     const QString &connName = Project.FTPConnName();
@@ -151,5 +151,11 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
                    .arg(skipped)
                    .arg(existed)
                    .arg(failed));
+    if (Totals) {
+        Totals->Copied += copied;
+        Totals->Skipped += skipped;
+        Totals->Existed += existed;
+        Totals->Failed += failed;
+    }
     return true;
 }

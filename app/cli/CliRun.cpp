@@ -71,8 +71,9 @@ QString CliUsage()
         "Usage: rovanel-cli -start NAMES [-close] [-appsettingsdir | -usersettingsdir]\n"
         "                   [-settingsdir FOLDER] [-config FILE]\n"
         "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
-        "prints the log. Exit code 0: the run succeeded; 1: a project was not found or its FTP\n"
-        "connection failed; 2: a usage error or an empty output folder.\n");
+        "prints the log. Exit code 0: the run succeeded; 1: a project was not found, its FTP\n"
+        "connection failed or its source folder is missing; 2: a usage error or an empty output\n"
+        "folder; 3: the run succeeded but files failed.\n");
 }
 
 int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE *out,
@@ -104,7 +105,11 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     }
 
     TConsoleRunLog log(out, in, err);
+    TRunTotals totals;
     const bool result = StartProject(options.Names, SnapshotAllProjects(projects), outDir,
-                                     connections, log);
-    return result ? cliSucceeded : cliFailed;
+                                     connections, log, &totals);
+    if (!result)
+        return cliFailed;
+    // Files that failed leave the result true; cron and CI still have to notice them.
+    return totals.Failed > 0 ? cliFilesFailed : cliSucceeded;
 }

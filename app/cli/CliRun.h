@@ -7,9 +7,10 @@
 
 // Exit codes of rovanel-cli.
 enum TCliExitCode : int {
-    cliSucceeded = 0, // the run's result was true
-    cliFailed = 1,    // a name not found, a connection missing or failing, an escaping error
-    cliUsage = 2,     // a usage error, or an empty output folder
+    cliSucceeded = 0,   // the run's result was true
+    cliFailed = 1,      // a name not found, a connection missing or failing, an escaping error
+    cliUsage = 2,       // a usage error, or an empty output folder
+    cliFilesFailed = 3, // the run's result was true, but files failed
 };
 
 // Runs rovanel-cli with the arguments after the program name: reads the settings file (never

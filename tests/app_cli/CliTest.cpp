@@ -189,11 +189,11 @@ TEST_F(CliTest, HelpPrintsTheUsageAndSucceeds)
 
 TEST_F(CliTest, SeveralLineErrorsArePrintedLineByLine)
 {
-    // A project whose every file fails still gives exit code 0; its error lines are printed.
+    // A project whose every file fails gives exit code 3; its error lines are printed.
     writeSettings(QStringLiteral("/dev/null/not-a-folder"));
     EXPECT_EQ(
         run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}),
-        0);
+        3);
     EXPECT_TRUE(
         out.contains(QLatin1String("Unable to create directory /dev/null/not-a-folder/Site\n")));
     EXPECT_TRUE(out.contains(QLatin1String("failed: 2\nCompleted.\n")));
@@ -224,6 +224,30 @@ TEST_F(CliTest, MissingSourceFolderGivesExitCodeOne)
                            + QStringLiteral("Completed.\n"));
         QFile::remove(source);
     }
+}
+
+// Files that fail leave the run's result true, yet the exit code tells cron and CI: 3 when a
+// file failed, while a failure of a project itself keeps exit code 1. A folder standing where an
+// output file belongs makes the copy fail even for root.
+TEST_F(CliTest, FailedFilesGiveExitCodeThree)
+{
+    writeSettings(tree(QStringLiteral("out")));
+    tree.mkdir(QStringLiteral("out/Site/index.html/inside"));
+
+    EXPECT_EQ(
+        run({QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site")}),
+        3)
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QLatin1String("Unable to copy file ") + tree(QStringLiteral("out"))
+                             + QLatin1String("/Site/index.html (Is a directory)\n")))
+        << out.toStdString();
+    EXPECT_TRUE(out.endsWith(
+        QLatin1String("Copied: 1, skipped: 0, already existed: 0, failed: 1\nCompleted.\n")));
+    EXPECT_EQ(tree.read(QStringLiteral("out/Site/img/logo.png")), QByteArray("png"));
+
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"),
+                   QStringLiteral("Site,Missing")}),
+              1);
 }
 
 } // namespace

@@ -174,4 +174,40 @@ TEST(CopyFiles, MissingConnectionDoesNotStopTheRun)
                                       "Project \"Local\"...", kSummary, "Completed."}));
 }
 
+// Both loops add up the summary lines of their projects for the caller; a project that ends
+// without a summary adds nothing.
+TEST(RunLoops, AddUpTheCountsOfEveryProject)
+{
+    TempTree tree;
+    tree.write(QStringLiteral("src/a.txt"));
+    tree.write(QStringLiteral("src/b.txt"));
+    tree.write(QStringLiteral("out/P/a.txt"));
+    tree.mkdir(QStringLiteral("out/Q/b.txt"));
+    std::vector<TCopyProject> projects;
+    for (const char *name : {"P", "Q", "Ftp"}) {
+        TCopyProject p = named(QString::fromLatin1(name));
+        p.SetChecked(true);
+        p.SetSourceFolder(tree(QStringLiteral("src")));
+        p.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
+        p.AddSourceRow(QStringLiteral("*.txt"), false, false);
+        projects.push_back(p);
+    }
+    projects.back().SetFTPConnName(QStringLiteral("Nowhere"));
+    TFTPConnList connections;
+    RecordingLog log;
+
+    // P: a.txt exists, b.txt copied; Q: a.txt copied, a folder stands where b.txt goes.
+    TRunTotals totals;
+    EXPECT_FALSE(StartProject(QStringLiteral("P,Q,Ftp"), projects, tree(QStringLiteral("out")),
+                              connections, log, &totals));
+    EXPECT_EQ(std::vector<int>({totals.Copied, totals.Skipped, totals.Existed, totals.Failed}),
+              std::vector<int>({2, 0, 1, 1}));
+
+    // A second run: now everything exists but Q's b.txt, which fails again.
+    TRunTotals again;
+    CopyFiles(projects, tree(QStringLiteral("out")), connections, log, &again);
+    EXPECT_EQ(std::vector<int>({again.Copied, again.Skipped, again.Existed, again.Failed}),
+              std::vector<int>({0, 0, 3, 1}));
+}
+
 } // namespace
