@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -20,7 +22,7 @@ struct FolderId
 {
     std::uint64_t Device;
     std::uint64_t Inode;
-    bool operator==(const FolderId &other) const = default;
+    auto operator<=>(const FolderId &other) const = default;
 };
 
 // Everything a call passes on unchanged to the calls it makes, plus the folders of the
@@ -45,9 +47,87 @@ struct Walk
     int &Failed;
     TRunLog &Thread;
     std::vector<FolderId> Descent;
+
+    // The local output folder, kept out of the walk (see isOutputFolder). Guarded only for local
+    // output with a folder; its identity is known once it exists (the first copy may make it).
+    bool GuardOutput;
+    std::optional<FolderId> OutputId;
+    // The walk starts inside the output folder (the output folder "/", or a source folder below
+    // it): then only the output folder itself is kept out.
+    bool StartInsideOutput = false;
+    // Folders already traced up to the output folder or the root: whether they lie inside it.
+    std::map<FolderId, bool> InsideOutput;
 };
 
 void scan(Walk &walk, const QString &Mask);
+
+// Whether the folder with the identity id is the output folder or lies below it. Its parents are
+// followed through ".." by identity, so links, "..", letter case and the spelling of the paths
+// cannot hide the output folder; each folder is traced once per walk.
+bool insideOutput(Walk &walk, const QString &folder, FolderId id)
+{
+    std::vector<FolderId> traced;
+    QString path = folder.isEmpty() ? QStringLiteral(".") : folder;
+    bool inside = false;
+    for (;;) {
+        if (id == *walk.OutputId) {
+            inside = true;
+            break;
+        }
+        const auto known = walk.InsideOutput.find(id);
+        if (known != walk.InsideOutput.end()) {
+            inside = known->second;
+            break;
+        }
+        traced.push_back(id);
+        path = WithTrailingDelim(path) + QStringLiteral("..");
+        FolderId parent{};
+        // The root is its own parent.
+        if (!FolderIdentity(path, parent.Device, parent.Inode) || parent == id)
+            break;
+        id = parent;
+    }
+    for (const FolderId &seen : traced)
+        walk.InsideOutput[seen] = inside;
+    return inside;
+}
+
+// Whether a folder of the walk is the local output folder or lies inside it: such a folder is
+// not walked, or the copies made into it would be found and copied again, one level deeper on
+// every pass.
+bool isOutputFolder(Walk &walk, const QString &folder)
+{
+    if (!walk.GuardOutput)
+        return false;
+    if (!walk.OutputId) {
+        FolderId output{};
+        if (!FolderIdentity(walk.OutDir, output.Device, output.Inode))
+            return false; // not made yet: nothing lies inside it
+        walk.OutputId = output;
+        const QString start = WalkStartFolder(walk.BaseFolder);
+        FolderId startId{};
+        walk.StartInsideOutput = FolderIdentity(start, startId.Device, startId.Inode)
+                                 && insideOutput(walk, start, startId);
+    }
+    FolderId id{};
+    if (!FolderIdentity(folder, id.Device, id.Inode))
+        return false;
+    if (id == *walk.OutputId)
+        return true;
+    return !walk.StartInsideOutput && insideOutput(walk, folder, id);
+}
+
+// Logs and returns true when the folder is kept out of the walk as the output folder.
+bool passOverOutputFolder(Walk &walk, const QString &folder)
+{
+    if (!isOutputFolder(walk, folder))
+        return false;
+    QString shown = folder;
+    if (shown.size() > 1 && shown.endsWith(kPathDelim))
+        shown.chop(1);
+    walk.Thread.Log(QStringLiteral("Skipped output folder: ") + shown);
+    return true;
+}
 
 // {OutFileName} and {OutFileExt} split the output file's name at its last ".": the extension
 // keeps its dot, so "{OutFileDir}/{OutFileName}{OutFileExt}" is the output path again, and a
@@ -200,15 +280,20 @@ void scan(Walk &walk, const QString &Mask)
         hasWildcardFolder = true;
     }
 
+    if (passOverOutputFolder(walk, F))
+        return;
+
     // Step 3: the files of this folder ("**" also stands for no folder level at all).
-    if (!hasWildcardFolder || (R && M == QLatin1String("*"))) {
-        const QString pattern = F + N;
+    const QString pattern = F + N;
+    QString S = FolderPart(pattern);
+    if (!S.isEmpty())
+        S = WithTrailingDelim(S);
+    // S lies below F when the name part after "**" still holds folders.
+    if ((!hasWildcardFolder || (R && M == QLatin1String("*")))
+        && (S == F || !passOverOutputFolder(walk, S))) {
         walk.Thread.Log(QStringLiteral("Scanning: ") + pattern);
         const std::vector<TSearchEntry> files = FindEntries(pattern, TSearchKind::Files);
         if (!files.empty()) {
-            QString S = FolderPart(pattern);
-            if (!S.isEmpty())
-                S = WithTrailingDelim(S);
             for (const TSearchEntry &file : files) {
                 if (IsExcluded(file.Name, walk.Excludes))
                     continue;
@@ -264,6 +349,10 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
               Existed,
               Failed,
               Thread,
+              {},
+              Output.IsLocal() && !OutDir.isEmpty(),
+              std::nullopt,
+              false,
               {}};
     scan(walk, Mask);
 }

@@ -17,6 +17,8 @@ public:
     // raises Exception "Unable to create directory", as on the local side.
     void MakeFolder(const QString &dir) override;
     void CopyFile(const QString &source, const QString &target) override;
+    // The paths are the server's, however much they look like local ones.
+    bool IsLocal() const override { return false; }
 
 private:
     TFTPSession &FSession;

@@ -15,6 +15,7 @@ public:
     // changes, not once per file. An empty path raises Exception "Unable to create directory".
     void MakeFolder(const QString &dir) override;
     void CopyFile(const QString &source, const QString &target) override;
+    bool IsLocal() const override { return true; }
 
 private:
     // The folder made sure of last.

@@ -50,4 +50,7 @@ public:
     // Copies a local file to an output path, replacing what stands there, and gives the copy
     // the source's time.
     virtual void CopyFile(const QString &source, const QString &target) = 0;
+    // Whether the output paths are paths of the local file system, which the sources are read
+    // from: only then can the output folder lie inside a source folder.
+    virtual bool IsLocal() const = 0;
 };

@@ -563,4 +563,71 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(test.param.Name);
     });
 
+struct OutputInSourceCase
+{
+    const char *Name;
+    // The output folder as the walk is given it, relative to the tree.
+    const char *OutDir;
+    // A file made inside the output folder before the walk ("" leaves the folder to the walk).
+    const char *OldFile;
+    // A link made before the walk ("" for none) and its target, relative to the tree.
+    const char *Link;
+    const char *LinkTarget;
+    // The folders the walk passes over, relative to the tree.
+    QStringList Skipped;
+};
+
+class OutputInSourceTest : public CopySourceFilesTest,
+                           public ::testing::WithParamInterface<OutputInSourceCase>
+{};
+
+// An output folder inside the source tree is not walked, however its path is spelled and
+// whether or not it exists before the walk: its copies are never found and copied again.
+TEST_P(OutputInSourceTest, IsNotWalked)
+{
+    const OutputInSourceCase &c = GetParam();
+    tree.write(QStringLiteral("src/a.txt"));
+    tree.write(QStringLiteral("src/sub/b.txt"));
+    if (*c.OldFile)
+        tree.write(QString::fromLatin1(c.OldFile));
+    if (*c.Link) {
+        ASSERT_TRUE(QFile::link(tree(QString::fromLatin1(c.LinkTarget)),
+                                tree(QString::fromLatin1(c.Link))));
+    }
+    call.OutDir = tree(QString::fromLatin1(c.OutDir));
+    call.Mask = QStringLiteral("**/*.txt");
+
+    const QStringList lines = call.Run();
+
+    EXPECT_EQ(copiedRelatives(lines), (QStringList{"a.txt", "sub/b.txt"}))
+        << lines.mid(0, 20).join(QLatin1Char('\n')).toStdString();
+    QStringList skipped;
+    for (const QString &folder : c.Skipped)
+        skipped.append(QStringLiteral("Skipped output folder: ") + tree(folder));
+    EXPECT_EQ(lines.filter(QStringLiteral("Skipped output folder: ")), skipped);
+    EXPECT_EQ(call.Failed, 0);
+    EXPECT_TRUE(tree.exists(QStringLiteral("src/out/sub/b.txt")));
+    EXPECT_FALSE(tree.exists(QStringLiteral("src/out/out")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, OutputInSourceTest,
+    ::testing::Values(
+        // Made by the first copy, then listed among the source's folders.
+        OutputInSourceCase{"MadeByTheWalk", "src/out", "", "", "", {"src/out"}},
+        OutputInSourceCase{"Existing", "src/out", "src/out/old.txt", "", "", {"src/out"}},
+        OutputInSourceCase{"TrailingSeparator", "src/out/", "", "", "", {"src/out"}},
+        OutputInSourceCase{"DotDot", "src/sub/../out", "src/out/old.txt", "", "", {"src/out"}},
+        OutputInSourceCase{"ThroughALink", "alias/out", "", "alias", "src", {"src/out"}},
+        // A link in the source to a folder inside the output folder.
+        OutputInSourceCase{"LinkIntoIt",
+                           "src/out",
+                           "src/out/deep/old.txt",
+                           "src/zlink",
+                           "src/out/deep",
+                           {"src/out", "src/zlink"}}),
+    [](const ::testing::TestParamInfo<OutputInSourceCase> &test) {
+        return std::string(test.param.Name);
+    });
+
 } // namespace
