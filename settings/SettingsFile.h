@@ -28,8 +28,16 @@ QStringList SplitSettingsText(const QString &Text);
 QStringList DecodeSettingsBytes(const QByteArray &Bytes);
 QByteArray EncodeSettingsLines(const QStringList &Lines);
 
-// Reads a whole settings file; raises EFOpenError when it cannot be opened or read.
+// Reads a whole settings file; raises EFOpenError when it cannot be opened or read, or when
+// the path (a symbolic link followed) is not a regular file: a folder, a FIFO or a device is
+// refused before it is opened, so that nothing waits for a writer or reads without end.
 QStringList ReadSettingsFile(const QString &FileName);
-// Replaces the file atomically (never left half-written) with owner-only permissions (it may
-// hold passwords); raises EFCreateError when it cannot be written.
+// Replaces the file with owner-only permissions (0600: it may hold passwords), never leaving it
+// half-written: the lines go to a temporary "<name>.saving-XXXXXX" beside it (a symbolic link
+// is followed and stays), which is flushed to disk and renamed over the file, and the folder is
+// flushed after it. Only a regular file its user may write is replaced; nothing at the path is a
+// new file. Temporaries of earlier saves of the same file that a killed program left (its own,
+// and QSaveFile's "<name>.XXXXXX" with letters of both cases) are removed first, unless a save
+// still going on holds them locked. Raises EFCreateError when the file cannot be written, the
+// disk being full included; the old file is then still whole and the temporary gone.
 void WriteSettingsFile(const QString &FileName, const QStringList &Lines);

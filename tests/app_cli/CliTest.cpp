@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // The program built beside the tests.
@@ -149,6 +151,36 @@ TEST_F(CliTest, SomethingUnreadableAtTheSettingsPathIsReported)
         err.startsWith(QLatin1String("Cannot open file \"") + tree(QStringLiteral("folder.ini"))))
         << err.toStdString();
     EXPECT_TRUE(err.endsWith(QLatin1String("Please, enter Output Folder\n"))) << err.toStdString();
+}
+
+// A FIFO given as the settings file is refused at once (no waiting for a writer that never
+// comes) and stays a FIFO. Its own time-out, short of the fixture's: waiting fails the test.
+TEST_F(CliTest, AFifoAtTheSettingsPathIsRefusedWithoutWaiting)
+{
+    const QString fifo = tree(QStringLiteral("fifo.ini"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), tree(QStringLiteral("config")));
+    process.setProcessEnvironment(environment);
+    process.start(cliProgram(), {QStringLiteral("-config"), fifo, QStringLiteral("-start"),
+                                 QStringLiteral("Site")});
+    process.closeWriteChannel();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        FAIL() << "rovanel-cli did not end within 10 s";
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_EQ(process.readAllStandardError().toStdString(),
+              QStringLiteral("Cannot open file \"%1\". Not a regular file (a FIFO)\n"
+                             "Please, enter Output Folder\n")
+                  .arg(fifo)
+                  .toStdString());
+    struct stat status;
+    ASSERT_EQ(::stat(fifo.toLocal8Bit().constData(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
 }
 
 TEST_F(CliTest, SettingsFolderOptionFindsRvIni)
