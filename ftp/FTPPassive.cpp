@@ -36,23 +36,3 @@ TIdPassiveAddress ParsePassiveReply(const QString &firstLine, int code, const QS
     result.Port = quint16(values[4] * 256 + values[5]);
     return result;
 }
-
-bool IsNonRoutableAddress(const QString &address)
-{
-    if (address.startsWith(QLatin1String("127")) || address.startsWith(QLatin1String("10."))
-        || address.startsWith(QLatin1String("169.254"))
-        || address.startsWith(QLatin1String("192.168")))
-        return true;
-    if (address.startsWith(QLatin1String("172."))) {
-        const int second = address.section(QLatin1Char('.'), 1, 1).toInt();
-        return second >= 16 && second <= 31;
-    }
-    return false;
-}
-
-QString ChooseDataHost(const QString &passiveHost, const QString &controlPeer)
-{
-    if (IsNonRoutableAddress(passiveHost) && !IsNonRoutableAddress(controlPeer))
-        return controlPeer;
-    return passiveHost;
-}

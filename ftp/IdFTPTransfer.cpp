@@ -41,7 +41,11 @@ QString TIdFTP::PassiveRequest(const QString &transferCommand, quint16 &port)
     const TIdPassiveAddress address = ParsePassiveReply(reply.Text.value(0), reply.Code,
                                                         reply.FormattedText());
     port = address.Port;
-    return ChooseDataHost(address.Host, FControl.PeerAddress());
+    // Only the port is taken from the reply; the data connection goes to the control
+    // connection's peer. A server behind NAT announces an inside address the client cannot
+    // reach, and a server must not be able to send the client's data to a third host (the
+    // bounce risk of RFC 2577, 3).
+    return FControl.PeerAddress();
 }
 
 void TIdFTP::StartDataTLS(TSocket &data)

@@ -259,8 +259,10 @@ void ScriptedFtpServer::Serve(int fd)
             if (dataListener >= 0)
                 ::close(dataListener);
             dataListener = Listen(dataPort);
-            const QString numbers =
-                QStringLiteral("127,0,0,1,%1,%2").arg(dataPort / 256).arg(dataPort % 256);
+            const QString numbers = QStringLiteral("%1,%2,%3")
+                                        .arg(FScenario.PasvAddress)
+                                        .arg(dataPort / 256)
+                                        .arg(dataPort % 256);
             Send(control, FScenario.PasvFormat.arg(numbers));
             continue;
         }
@@ -300,6 +302,7 @@ void ScriptedFtpServer::Serve(int fd)
             Send(control, QStringLiteral("425 No data connection"));
             continue;
         }
+        ++FData;
         if (protectData) {
             if (!data.StartTls(FCtx)) {
                 Send(control, QStringLiteral("522 Data connection must use TLS"));

@@ -17,7 +17,8 @@
 // Replies are queued per command verb; the last reply of a queue repeats. Reply texts may hold
 // several lines separated by "\r\n". Special replies: "<close>" closes the control connection
 // without a reply, "<silent>" sends nothing. An AUTH answered with 234 is followed by a TLS
-// handshake; PASV opens a data listener; STOR, LIST and MLSD use the data connection.
+// handshake; PASV opens a data listener on 127.0.0.1; STOR, LIST and MLSD use the data
+// connection.
 class ScriptedFtpServer
 {
 public:
@@ -28,8 +29,10 @@ public:
         QByteArray Listing;
         // Listings by the server's current directory ("/", "/a", ...); others get Listing.
         QMap<QString, QByteArray> Listings;
-        // The text of a PASV reply; "%1" becomes "127,0,0,1,p1,p2".
+        // The text of a PASV reply; "%1" becomes the address and port ("127,0,0,1,p1,p2").
         QString PasvFormat = QStringLiteral("227 Entering Passive Mode (%1).");
+        // The address a PASV reply names; the data listener is on 127.0.0.1 whatever it says.
+        QString PasvAddress = QStringLiteral("127,0,0,1");
         // Reset the data connection of a STOR after this many bytes (-1: never).
         qint64 StorResetAfter = -1;
         // Send no listing data and keep the data connection open until the client gives up.
@@ -62,6 +65,8 @@ public:
     // How many data connections resumed the control connection's TLS session / used TLS.
     int ResumedDataConnections() const { return FResumed; }
     int TlsDataConnections() const { return FTlsData; }
+    // How many data connections were accepted.
+    int DataConnections() const { return FData; }
 
 private:
     struct Conn;
@@ -84,4 +89,5 @@ private:
     std::atomic<int> FFinished{0};
     std::atomic<int> FResumed{0};
     std::atomic<int> FTlsData{0};
+    std::atomic<int> FData{0};
 };
