@@ -143,11 +143,19 @@ void TFTPClient::ChangeDirUp(int Count)
 
 const TIdFTPListItem *TFTPClient::FindDirItem(const QString &Name)
 {
-    const QString upper = AsciiUpper(Name);
-    for (const TIdFTPListItem &item : FIdFTP->DirectoryListing())
-        if (AsciiUpper(item.FileName) == upper)
-            return &item;
-    return nullptr;
+    const QList<TIdFTPListItem> &items = FIdFTP->DirectoryListing();
+    // Every fetch of a listing (a change of directory, a reconnection, any List()) changes
+    // the serial, so an index of an earlier listing is never used.
+    if (FDirIndexSerial != FIdFTP->ListingSerial()) {
+        FDirIndex.clear();
+        FDirIndex.reserve(items.size());
+        // From the end, so that the first entry of a name is the one that stays.
+        for (qsizetype i = items.size() - 1; i >= 0; --i)
+            FDirIndex.insert(AsciiUpper(items[i].FileName), i);
+        FDirIndexSerial = FIdFTP->ListingSerial();
+    }
+    const auto found = FDirIndex.constFind(AsciiUpper(Name));
+    return found == FDirIndex.cend() ? nullptr : &items[*found];
 }
 
 bool TFTPClient::FileExists(const QString &FileName)

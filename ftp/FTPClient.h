@@ -3,7 +3,10 @@
 #include "ftp/FTPSession.h"
 #include "ftp/IdFTP.h"
 
+#include <QHash>
+
 #include <memory>
+#include <optional>
 #include <utility>
 
 class TFTPConnection;
@@ -56,4 +59,10 @@ private:
     std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> FSSLIOHandler;
     std::unique_ptr<TIdFTP> FIdFTP;
     QString FCurrentDir;
+    // The held listing's entries by name with a-z upper-cased: the position of the first
+    // entry of each name. Built on the first look-up in a listing (a folder of many thousand
+    // entries is looked up once per file), for the listing whose ListingSerial is
+    // FDirIndexSerial.
+    QHash<QString, qsizetype> FDirIndex;
+    std::optional<quint64> FDirIndexSerial;
 };

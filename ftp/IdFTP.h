@@ -115,6 +115,9 @@ public:
     void List();
     // The entries of the last listing, interpreted on first use.
     const QList<TIdFTPListItem> &DirectoryListing();
+    // Changes with every listing List() fetches, so that what was worked out from one
+    // listing is known to be out of date.
+    quint64 ListingSerial() const { return FListingSerial; }
 
     // What the server told us on the current (or the last) connection.
     const TIdFTPReply &Greeting() const { return FFacts.Greeting; }
@@ -193,4 +196,5 @@ private:
         QList<TIdFTPListItem> Items;
     };
     Listing FListing;
+    quint64 FListingSerial = 0;
 };

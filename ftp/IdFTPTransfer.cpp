@@ -153,6 +153,7 @@ void TIdFTP::List()
         CheckReply(GetReply(), {226, 225, 250});
 
     FListing = Listing{SplitListingLines(received), mlsd, FFacts.UTF8, false, {}};
+    ++FListingSerial;
 }
 
 const QList<TIdFTPListItem> &TIdFTP::DirectoryListing()

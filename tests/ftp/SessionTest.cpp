@@ -191,6 +191,34 @@ TEST_F(FtpSession, LookUpsUseTheListingOfTheFileFolder)
     EXPECT_EQ(MessageOf([&] { client->FileAge(QString()); }), QStringLiteral("File name is empty"));
 }
 
+TEST_F(FtpSession, LookUpsAnswerFromTheListingFetchedLast)
+{
+    Scenario scenario;
+    // Two entries whose names differ in letter case only: the first one listed counts.
+    scenario.Listings[QStringLiteral("/a")] = "type=file;modify=20240715120000; B.TXT\r\n"
+                                              "type=dir; b.txt\r\ntype=file; only-a\r\n";
+    scenario.Listings[QStringLiteral("/b")] = "type=file; only-b\r\ntype=file; x\r\n"
+                                              "type=file; y\r\n";
+    // The third listing, of /a again on a new connection, finds the folder empty.
+    scenario.Replies[QStringLiteral("MLSD")] = Lines(
+        {"150 Here it comes", "150 Here it comes", "450 No files found"});
+    Start(scenario);
+
+    EXPECT_NE(client->FileAge(QStringLiteral("/a/b.txt")), 0.0);
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/a/only-a")));
+    // Another folder's listing: nothing of the first one answers any more.
+    EXPECT_FALSE(client->FileExists(QStringLiteral("/b/only-a")));
+    EXPECT_FALSE(client->FileExists(QStringLiteral("/b/b.txt")));
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/b/only-b")));
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/b/Y")));
+    // The same folder listed again, now empty.
+    client->Connect();
+    EXPECT_FALSE(client->FileExists(QStringLiteral("/a/only-a")));
+    EXPECT_FALSE(client->FileExists(QStringLiteral("/a/b.txt")));
+    EXPECT_EQ(server->Commands().filter(QStringLiteral("CWD")),
+              Lines({"CWD /a/", "CWD /b/", "CWD /a/"}));
+}
+
 TEST_F(FtpSession, FailedDirectoryChangeKeepsTheCurrentDirectory)
 {
     Scenario scenario;
