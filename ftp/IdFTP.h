@@ -168,6 +168,10 @@ private:
     // The final reply of a transfer that broke on our side, or nothing when none came (the
     // control connection is closed then: a reply coming later would answer the next command).
     std::optional<TIdFTPReply> FinalReplyOfBrokenTransfer();
+    // Reads what the server said on the control connection while a data connection was still
+    // open: its final reply, or nothing for a preliminary one. Closes the control connection
+    // when no whole reply can be read.
+    std::optional<TIdFTPReply> ReplyDuringTransfer();
 
     QString FHost;
     quint16 FPort = 21;

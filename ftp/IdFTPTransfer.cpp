@@ -73,6 +73,20 @@ std::optional<TIdFTPReply> TIdFTP::FinalReplyOfBrokenTransfer()
     }
 }
 
+std::optional<TIdFTPReply> TIdFTP::ReplyDuringTransfer()
+{
+    try {
+        const TIdFTPReply reply = GetReply();
+        if (reply.Code >= 100 && reply.Code < 200)
+            return std::nullopt; // preliminary: the transfer goes on
+        return reply;
+    } catch (const std::exception &) {
+        // A reply that did not come whole leaves the connection out of step.
+        CloseControl();
+        throw;
+    }
+}
+
 void TIdFTP::Put(QIODevice &source, const QString &name)
 {
     const QString command = QStringLiteral("STOR ") + name;
@@ -91,20 +105,32 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
     }
     CheckReply(GetReply(), {110, 125, 150});
 
+    // The server's final reply when it came while the data connection was still open.
+    std::optional<TIdFTPReply> early;
+    bool sentAll = false;
     try {
         if (ProtectData())
             StartDataTLS(data);
         source.seek(0);
         QByteArray block(kTransferBlock, Qt::Uninitialized);
-        for (;;) {
+        while (!early) {
             const qint64 n = source.read(block.data(), block.size());
             if (n < 0)
                 throw EReadError(source.errorString());
-            if (n == 0)
+            if (n == 0) {
+                sentAll = true;
                 break;
-            data.Write(QByteArray::fromRawData(block.constData(), qsizetype(n)));
+            }
+            const QByteArray chunk = QByteArray::fromRawData(block.constData(), qsizetype(n));
+            qsizetype sent = 0;
+            while (!early && sent < chunk.size()) {
+                sent += data.Write(chunk.mid(sent), &FControl);
+                if (sent < chunk.size())
+                    early = ReplyDuringTransfer();
+            }
         }
-        data.Finish();
+        while (sentAll && !early && !data.Finish(&FControl))
+            early = ReplyDuringTransfer();
     } catch (const std::exception &) {
         data.Abort();
         // The server's own account of the broken transfer (426, 451, ...) says more than
@@ -116,8 +142,22 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         }
         throw;
     }
-    data.Close();
-    CheckReply(GetReply(), {226, 225, 250});
+    if (!early) {
+        data.Close();
+        CheckReply(GetReply(), {226, 225, 250});
+        return;
+    }
+    // The server ended the transfer on its side. Before all data went out, that is a failure
+    // whatever the reply says; after it, a success waits for the server to close.
+    if (!sentAll || early->Code >= 300)
+        data.Abort();
+    else
+        data.Finish();
+    if (!sentAll) {
+        CheckReply(*early, {});
+        RaiseReply(*early);
+    }
+    CheckReply(*early, {226, 225, 250});
 }
 
 void TIdFTP::List()
@@ -131,26 +171,36 @@ void TIdFTP::List()
     data.Connect(host, port);
     const TIdFTPReply opened = SendCmd(command, {125, 150, 154, 450});
     QByteArray received;
+    // The server's final reply when it came while the data connection was still open: a
+    // refusal ends the listing at once; a success only says that the rest is on its way.
+    std::optional<TIdFTPReply> early;
     if (opened.Code != 450) {
         try {
             if (ProtectData())
                 StartDataTLS(data);
             char buffer[16384];
             for (;;) {
-                const qint64 n = data.Read(buffer, sizeof buffer);
-                if (n <= 0)
+                const qint64 n = data.Read(buffer, sizeof buffer, early ? nullptr : &FControl);
+                if (n < 0) {
+                    early = ReplyDuringTransfer();
+                    if (early && early->Code >= 300)
+                        break;
+                    continue;
+                }
+                if (n == 0)
                     break;
                 received.append(buffer, qsizetype(n));
             }
         } catch (const std::exception &) {
             data.Close();
-            FinalReplyOfBrokenTransfer();
+            if (!early)
+                FinalReplyOfBrokenTransfer();
             throw;
         }
     }
     data.Close();
     if (opened.Code < 300)
-        CheckReply(GetReply(), {226, 225, 250});
+        CheckReply(early ? *early : GetReply(), {226, 225, 250});
 
     FListing = Listing{SplitListingLines(received), mlsd, FFacts.UTF8, false, {}};
     ++FListingSerial;

@@ -36,28 +36,57 @@ QString SystemErrorText(int error)
         .arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
-// Waits up to timeoutMs (less than 0: without end) for events on fd and returns what poll()
-// returns, with the events seen in revents. A signal does not end the wait early: poll() is
-// called again for the time that is left.
-int PollFd(int fd, short events, int timeoutMs, short *revents = nullptr)
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds from now until deadline, at least 0.
+int MsLeft(Clock::time_point deadline)
 {
-    using Clock = std::chrono::steady_clock;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// Waits up to timeoutMs (less than 0: without end) for events on the descriptors and returns
+// what poll() returns, with the events seen in their revents. A signal does not end the wait
+// early: poll() is called again for the time that is left.
+int PollFds(pollfd *fds, nfds_t count, int timeoutMs)
+{
     const Clock::time_point deadline = Clock::now()
                                        + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    pollfd p{fd, events, 0};
     for (;;) {
-        const int ready = ::poll(&p, 1, timeoutMs);
-        if (ready >= 0 || errno != EINTR) {
-            if (revents)
-                *revents = p.revents;
+        const int ready = ::poll(fds, count, timeoutMs);
+        if (ready >= 0 || errno != EINTR)
             return ready;
-        }
-        if (timeoutMs > 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            timeoutMs = int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-        }
+        if (timeoutMs > 0)
+            timeoutMs = MsLeft(deadline);
     }
 }
+
+// PollFds for one descriptor, with the events seen in revents.
+int PollFd(int fd, short events, int timeoutMs, short *revents = nullptr)
+{
+    pollfd p{fd, events, 0};
+    const int ready = PollFds(&p, 1, timeoutMs);
+    if (revents)
+        *revents = p.revents;
+    return ready;
+}
+
+// Switches a descriptor to non-blocking I/O for as long as it exists.
+class TNonBlocking
+{
+public:
+    explicit TNonBlocking(int fd) : FFd(fd), FFlags(fcntl(fd, F_GETFL))
+    {
+        fcntl(FFd, F_SETFL, FFlags | O_NONBLOCK);
+    }
+    ~TNonBlocking() { fcntl(FFd, F_SETFL, FFlags); }
+    TNonBlocking(const TNonBlocking &) = delete;
+    TNonBlocking &operator=(const TNonBlocking &) = delete;
+
+private:
+    int FFd;
+    int FFlags;
+};
 
 // A TLS peer that closed the TCP connection without a close_notify alert (OpenSSL 3 reports
 // it as an error rather than as an end of data).
@@ -175,6 +204,7 @@ void TSocket::Close()
         FFd = -1;
     }
     FBuffer.clear();
+    FOutputEnded = false;
 }
 
 void TSocket::Abort()
@@ -191,26 +221,26 @@ void TSocket::Abort()
     Close();
 }
 
-void TSocket::Finish()
+bool TSocket::Finish(TSocket *watched)
 {
     if (FFd < 0)
-        return;
-    if (FSsl) {
-        ERR_clear_error();
-        if (SSL_shutdown(FSsl) < 0) {
-            const int error = errno;
-            const QString reason = TakeTlsErrorText(QString());
-            Close();
-            throw EIdSocketError(!reason.isEmpty() ? reason
-                                                   : SystemErrorText(error != 0 ? error : EPIPE));
-        }
+        return true;
+    if (!FOutputEnded) {
+        EndOutput();
+        FOutputEnded = true;
     }
-    ::shutdown(FFd, SHUT_WR);
     // Read (and drop) whatever still comes until the peer closes.
     char chunk[4096];
     for (;;) {
-        if (PollFd(FFd, POLLIN, PollTimeout()) <= 0)
+        if (watched) {
+            const int ready = WaitEither(POLLIN, *watched);
+            if (ready < 0)
+                return false;
+            if (ready == 0)
+                break;
+        } else if (PollFd(FFd, POLLIN, PollTimeout()) <= 0) {
             break;
+        }
         const ssize_t n = ::recv(FFd, chunk, sizeof chunk, 0);
         if (n <= 0)
             break;
@@ -222,6 +252,23 @@ void TSocket::Finish()
     ::close(FFd);
     FFd = -1;
     FBuffer.clear();
+    FOutputEnded = false;
+    return true;
+}
+
+void TSocket::EndOutput()
+{
+    if (FSsl) {
+        ERR_clear_error();
+        if (SSL_shutdown(FSsl) < 0) {
+            const int error = errno;
+            const QString reason = TakeTlsErrorText(QString());
+            Close();
+            throw EIdSocketError(!reason.isEmpty() ? reason
+                                                   : SystemErrorText(error != 0 ? error : EPIPE));
+        }
+    }
+    ::shutdown(FFd, SHUT_WR);
 }
 
 void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESSION *session)
@@ -270,16 +317,39 @@ bool TSocket::SessionReused() const
     return FSsl && SSL_session_reused(FSsl) == 1;
 }
 
-void TSocket::Write(const QByteArray &data)
+qsizetype TSocket::Write(const QByteArray &data, TSocket *watched)
 {
     if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     qsizetype done = 0;
     while (done < data.size()) {
         const qsizetype chunk = qMin<qsizetype>(data.size() - done, 1 << 20);
+        if (watched) {
+            // Waiting to send goes together with watching: a blocking send would sit out the
+            // whole time-out on a peer that stopped reading.
+            const int ready = WaitEither(POLLOUT, *watched);
+            if (ready < 0)
+                return done;
+            if (ready == 0)
+                RaiseSystemError(ETIMEDOUT);
+        }
         if (FSsl) {
             ERR_clear_error();
-            const int n = SSL_write(FSsl, data.constData() + done, int(chunk));
+            int n = 0;
+            if (watched) {
+                // A write that does not fit returns at once and is repeated with the same
+                // bytes (as OpenSSL asks), possibly from another buffer.
+                SSL_set_mode(FSsl, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+                const TNonBlocking nonBlocking(FFd);
+                n = SSL_write(FSsl, data.constData() + done, int(chunk));
+                if (n <= 0) {
+                    const int sslError = SSL_get_error(FSsl, n);
+                    if (sslError == SSL_ERROR_WANT_WRITE || sslError == SSL_ERROR_WANT_READ)
+                        continue;
+                }
+            } else {
+                n = SSL_write(FSsl, data.constData() + done, int(chunk));
+            }
             if (n <= 0) {
                 const int error = errno;
                 const QString reason = TakeTlsErrorText(QString());
@@ -291,35 +361,101 @@ void TSocket::Write(const QByteArray &data)
             }
             done += n;
         } else {
-            const ssize_t n = ::send(FFd, data.constData() + done, size_t(chunk), MSG_NOSIGNAL);
+            const int flags = MSG_NOSIGNAL | (watched ? MSG_DONTWAIT : 0);
+            const ssize_t n = ::send(FFd, data.constData() + done, size_t(chunk), flags);
             if (n < 0) {
-                if (errno == EINTR)
+                if (errno == EINTR || (watched && (errno == EAGAIN || errno == EWOULDBLOCK)))
                     continue;
                 RaiseSystemError(errno == EAGAIN ? ETIMEDOUT : errno);
             }
             done += n;
         }
     }
+    return done;
 }
 
-void TSocket::WaitReadable()
+bool TSocket::HasDataToRead()
+{
+    if (FFd < 0)
+        return true; // reading says why nothing can come
+    if (!FBuffer.isEmpty() || (FSsl && SSL_pending(FSsl) > 0))
+        return true;
+    if (!FSsl)
+        return PollFd(FFd, POLLIN, 0) > 0;
+    if (PollFd(FFd, POLLIN, 0) <= 0)
+        return false;
+    const TNonBlocking nonBlocking(FFd);
+    ERR_clear_error();
+    char probe;
+    const int n = SSL_peek(FSsl, &probe, 1);
+    if (n > 0)
+        return true;
+    const int sslError = SSL_get_error(FSsl, n);
+    ERR_clear_error();
+    // Only a record without application data was there; an end or an error is for the
+    // reader to report.
+    return sslError != SSL_ERROR_WANT_READ && sslError != SSL_ERROR_WANT_WRITE;
+}
+
+int TSocket::WaitEither(short events, TSocket &watched)
+{
+    const Clock::time_point deadline = Clock::now()
+                                       + std::chrono::milliseconds(std::max(FTimeout, 0));
+    for (;;) {
+        if ((events & POLLIN) && FSsl && SSL_pending(FSsl) > 0)
+            return 1;
+        const bool watchedHasData = !watched.FBuffer.isEmpty()
+                                    || (watched.FSsl && SSL_pending(watched.FSsl) > 0);
+        pollfd fds[2] = {{FFd, events, 0}, {watched.FFd, POLLIN, 0}};
+        const int ready = PollFds(fds, 2,
+                                  watchedHasData ? 0 : (FTimeout > 0 ? MsLeft(deadline) : -1));
+        if (ready < 0 || fds[0].revents != 0)
+            return 1; // an error is for the I/O that follows to report
+        if (watchedHasData || (fds[1].revents != 0 && watched.HasDataToRead()))
+            return -1;
+        if (ready == 0 || (FTimeout > 0 && MsLeft(deadline) == 0))
+            return 0;
+    }
+}
+
+bool TSocket::WaitReadable(TSocket *watched)
 {
     if (FSsl && SSL_pending(FSsl) > 0)
-        return;
+        return true;
+    if (watched) {
+        const int ready = WaitEither(POLLIN, *watched);
+        if (ready == 0)
+            throw EIdReadTimeout(QStringLiteral("Read timed out."));
+        return ready > 0;
+    }
     if (PollFd(FFd, POLLIN, PollTimeout()) == 0)
         throw EIdReadTimeout(QStringLiteral("Read timed out."));
+    return true;
 }
 
-qint64 TSocket::ReadSome(char *buffer, qint64 max)
+qint64 TSocket::ReadSome(char *buffer, qint64 max, TSocket *watched)
 {
     if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     for (;;) {
-        WaitReadable();
+        if (!WaitReadable(watched))
+            return -1;
         if (FSsl) {
             ERR_clear_error();
             errno = 0;
-            const int n = SSL_read(FSsl, buffer, int(qMin<qint64>(max, 1 << 30)));
+            int n = 0;
+            if (watched) {
+                // A record without data (a session ticket) or a part of one must not block
+                // the read: the wait goes on, watching.
+                const TNonBlocking nonBlocking(FFd);
+                n = SSL_read(FSsl, buffer, int(qMin<qint64>(max, 1 << 30)));
+                const int readErrno = errno;
+                if (n <= 0 && SSL_get_error(FSsl, n) == SSL_ERROR_WANT_READ)
+                    continue;
+                errno = readErrno;
+            } else {
+                n = SSL_read(FSsl, buffer, int(qMin<qint64>(max, 1 << 30)));
+            }
             if (n > 0)
                 return n;
             const int sslError = SSL_get_error(FSsl, n);
@@ -382,7 +518,7 @@ QByteArray TSocket::ReadLine(int maxLength)
     }
 }
 
-qint64 TSocket::Read(char *buffer, qint64 max)
+qint64 TSocket::Read(char *buffer, qint64 max, TSocket *watched)
 {
     if (!FBuffer.isEmpty()) {
         const qint64 n = qMin<qint64>(max, FBuffer.size());
@@ -390,7 +526,7 @@ qint64 TSocket::Read(char *buffer, qint64 max)
         FBuffer.remove(0, qsizetype(n));
         return n;
     }
-    return ReadSome(buffer, max);
+    return ReadSome(buffer, max, watched);
 }
 
 bool TSocket::PeerClosed(int waitMs)

@@ -30,7 +30,9 @@ public:
     // peer to close its side before closing. Closing while unread data such as a TLS 1.3
     // session ticket sits in the receive buffer would send a reset, and a reset makes the
     // peer drop what it has received and not read yet. Raises when the end cannot be sent.
-    void Finish();
+    // With watched, the wait also ends when watched has data to read first: then it returns
+    // false and the connection stays open (Finish again waits on); true once closed.
+    bool Finish(TSocket *watched = nullptr);
 
     // Milliseconds; 0 or less waits without end.
     void SetReadTimeout(int ms);
@@ -43,12 +45,16 @@ public:
     SSL *TlsHandle() const { return FSsl; }
     bool SessionReused() const;
 
-    void Write(const QByteArray &data);
+    // Sends all of data and returns its size. With watched, stops as soon as watched has data
+    // to read (a reply on the control connection while a data connection waits to send) and
+    // returns how much went out before; sending the rest goes on where it stopped.
+    qsizetype Write(const QByteArray &data, TSocket *watched = nullptr);
     // One line without its line end (LF, CR LF); raises EIdFTPProtocolError beyond maxLength
     // bytes, EIdConnClosedGracefully when the peer closed before a whole line arrived.
     QByteArray ReadLine(int maxLength);
-    // Up to max bytes; 0 once the peer has closed.
-    qint64 Read(char *buffer, qint64 max);
+    // Up to max bytes; 0 once the peer has closed. With watched, -1 when watched has data to
+    // read before anything arrives here (what arrives here is read first).
+    qint64 Read(char *buffer, qint64 max, TSocket *watched = nullptr);
     // Whether the peer has closed (or reset) the connection, waiting up to waitMs for a sign.
     bool PeerClosed(int waitMs);
     // Whether data is waiting to be read, waiting up to waitMs for it.
@@ -62,13 +68,25 @@ public:
 private:
     // The read time-out as poll() takes it: -1 waits without end.
     int PollTimeout() const { return FTimeout > 0 ? FTimeout : -1; }
-    qint64 ReadSome(char *buffer, qint64 max);
-    void WaitReadable();
+    qint64 ReadSome(char *buffer, qint64 max, TSocket *watched = nullptr);
+    // False when watched has data to read first; raises EIdReadTimeout.
+    bool WaitReadable(TSocket *watched);
+    // Waits up to the read time-out for events on this connection or for data to read on
+    // watched: 1 when this connection is ready (it comes first when both are), -1 for
+    // watched, 0 for a time-out.
+    int WaitEither(short events, TSocket &watched);
+    // Whether application data is waiting to be read; TLS records that carry none (a
+    // session ticket, a key update) are taken in and do not count.
+    bool HasDataToRead();
     [[noreturn]] void RaiseSystemError(int error);
+    // Sends the end of data: TLS close_notify, then the TCP end of the sending side.
+    void EndOutput();
 
     int FFd = -1;
     SSL *FSsl = nullptr;
     int FTimeout = 60000;
     QByteArray FBuffer;
     QString FPeerAddress;
+    // Finish has signalled the end of data.
+    bool FOutputEnded = false;
 };

@@ -5,6 +5,7 @@
 #include "ftp/IdFTP.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QMutex>
 
@@ -444,6 +445,70 @@ TEST(FtpProtocol, StalledDataConnectionTimesOutAndKeepsTheControlInStep)
     ftp->SetReadTimeout(300);
     EXPECT_EQ(MessageOf<EIdReadTimeout>([&] { ftp->List(); }), QStringLiteral("Read timed out."));
     ftp->SetReadTimeout(10000);
+    ftp->ChangeDir(QStringLiteral("next"));
+    EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD next"));
+}
+
+TEST(FtpProtocol, FinalReplyWhileTheDataConnectionIsOpenEndsTheTransfer)
+{
+    // The server refuses the transfer on the control connection and leaves the data connection
+    // open: the reply must end the wait at once instead of the read time-out.
+    struct Case
+    {
+        const char *name;
+        bool upload;
+        int size; // of the upload
+        TIdUseTLS mode;
+    };
+    const Case cases[] = {
+        {"small upload", true, 10, utNoTLSSupport},
+        {"upload larger than the socket buffers", true, 8 * 1024 * 1024, utNoTLSSupport},
+        {"listing", false, 0, utNoTLSSupport},
+        {"upload over TLS", true, 8 * 1024 * 1024, utUseImplicitTLS},
+        {"listing over TLS", false, 0, utUseImplicitTLS},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Scenario scenario;
+        scenario.ImplicitTLS = c.mode == utUseImplicitTLS;
+        scenario.ReplyWithDataOpen = QStringLiteral(
+            "451 Requested action aborted: local error in processing.");
+        ScriptedFtpServer server(scenario);
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), c.mode, &tls);
+        ftp->SetReadTimeout(30000);
+        ftp->Connect();
+        QBuffer source;
+        source.setData(BinaryPayload(c.size));
+        source.open(QIODevice::ReadOnly);
+        QElapsedTimer timer;
+        timer.start();
+        const QString message = MessageOf<EIdReplyRFCError>([&] {
+            if (c.upload)
+                ftp->Put(source, QStringLiteral("up.bin"));
+            else
+                ftp->List();
+        });
+        // Far below the 30 s time-out; a generous margin for a loaded machine.
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_EQ(message, QStringLiteral("Requested action aborted: local error in processing."));
+        // The reply was taken: the next command gets its own.
+        ftp->ChangeDir(QStringLiteral("next"));
+        EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD next"));
+    }
+}
+
+TEST(FtpProtocol, ListingWhoseReplyComesBeforeItsDataIsWhole)
+{
+    Scenario scenario;
+    scenario.ListingReplyFirst = true;
+    scenario.Listing = "type=file;size=3; a.txt\r\ntype=file;size=5; b.txt\r\n";
+    ScriptedFtpServer server(scenario);
+    auto ftp = MakeTestClient(server.Port());
+    ftp->Connect();
+    ftp->List();
+    ASSERT_EQ(ftp->DirectoryListing().size(), 2);
+    EXPECT_EQ(ftp->DirectoryListing()[1].FileName, QStringLiteral("b.txt"));
     ftp->ChangeDir(QStringLiteral("next"));
     EXPECT_EQ(server.Commands().last(), QStringLiteral("CWD next"));
 }

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -241,6 +242,7 @@ void ScriptedFtpServer::Serve(int fd)
         return;
 
     QString cwd = QStringLiteral("/");
+    std::vector<int> held; // data connections left open (ReplyWithDataOpen)
     int dataListener = -1;
     quint16 dataPort = 0;
     bool protectData = false;
@@ -312,7 +314,16 @@ void ScriptedFtpServer::Serve(int fd)
             if (SSL_session_reused(data.ssl))
                 ++FResumed;
         }
-        if (verb == QLatin1String("STOR")) {
+        if (!FScenario.ReplyWithDataOpen.isEmpty()) {
+            Send(control, FScenario.ReplyWithDataOpen);
+            // Held open, untouched, while the session goes on.
+            held.push_back(data.fd);
+            data.fd = -1;
+            if (data.ssl) {
+                SSL_free(data.ssl); // no close_notify, ever
+                data.ssl = nullptr;
+            }
+        } else if (verb == QLatin1String("STOR")) {
             QByteArray received;
             char chunk[16384];
             bool reset = false;
@@ -353,15 +364,22 @@ void ScriptedFtpServer::Serve(int fd)
             std::this_thread::sleep_for(delay);
             Send(control, QStringLiteral("426 Transfer aborted."));
         } else {
+            if (FScenario.ListingReplyFirst) {
+                Send(control, QStringLiteral("226 Directory send OK."));
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            }
             data.Write(FScenario.Listings.value(cwd, FScenario.Listing));
             if (FScenario.ListingWithoutCloseNotify && data.ssl) {
                 SSL_free(data.ssl); // no SSL_shutdown: the peer sees the TCP end only
                 data.ssl = nullptr;
             }
             data.Close();
-            Send(control, QStringLiteral("226 Directory send OK."));
+            if (!FScenario.ListingReplyFirst)
+                Send(control, QStringLiteral("226 Directory send OK."));
         }
     }
     if (dataListener >= 0)
         ::close(dataListener);
+    for (const int heldFd : held)
+        ::close(heldFd);
 }

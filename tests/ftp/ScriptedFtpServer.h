@@ -39,6 +39,11 @@ public:
         bool StallListing = false;
         // Wait this long before the final reply of a transfer that the client broke off.
         int BrokenTransferReplyDelayMs = 0;
+        // Answer a transfer with this final reply as soon as its data connection is open, and
+        // leave that connection open, neither reading nor writing, until the session ends.
+        QString ReplyWithDataOpen;
+        // Send a listing's final reply first and its data 200 ms later.
+        bool ListingReplyFirst = false;
         // End a listing's TLS data connection without a close_notify alert.
         bool ListingWithoutCloseNotify = false;
         // Close the connection instead of the TLS handshake after an accepted AUTH.
