@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Where a data connection goes after PASV.
+// What a PASV reply names. Only the port is used: the data connection always goes to the
+// control connection's peer, so a server cannot point the client at a third host.
 struct TIdPassiveAddress
 {
     QString Host;
