@@ -1,5 +1,7 @@
 #include "engine/FileCopy.h"
 
+#include "settings/FileDescriptor.h"
+
 #include <QFile>
 
 #include <atomic>
@@ -13,32 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-class Fd
-{
-public:
-    explicit Fd(int fd = -1) : FFd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return FFd; }
-    void reset(int fd = -1)
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-        FFd = fd;
-    }
-    // Closes and reports the error close may carry (delayed write errors on some systems).
-    int close()
-    {
-        const int rc = ::close(FFd);
-        FFd = -1;
-        return rc;
-    }
-
-private:
-    int FFd;
-};
 
 QString systemError(int error)
 {
@@ -197,7 +173,7 @@ Outcome copyUnnamed(int in, const struct stat &st, const QByteArray &dst, bool f
     // mask that took some of them away, special bits or a default ACL need them set again.
     const QByteArray folder = folderOf(dst);
     const mode_t created = st.st_mode & 0777;
-    Fd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
+    TFd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
     if (out.get() < 0)
         return Outcome::NotSupported;
     const bool bitsSet = (created & ~creationMask()) == (st.st_mode & 07777)
@@ -245,7 +221,7 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
         return fail(errorText, EISDIR);
 
     // O_NONBLOCK: a FIFO put in the file's place must not hang the run.
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TFd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
         return fail(errorText, errno);
     struct stat st;
@@ -278,7 +254,7 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
     }
 
     QByteArray temp;
-    Fd out;
+    TFd out;
     for (int attempt = 0; attempt < 100 && out.get() < 0; ++attempt) {
         temp = temporaryName(dst);
         out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));

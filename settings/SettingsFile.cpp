@@ -1,5 +1,7 @@
 #include "settings/SettingsFile.h"
 
+#include "settings/FileDescriptor.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -23,33 +25,6 @@ const char kTempCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuv
 // QSaveFile, which wrote the file before, named its temporaries "<name>." and six ASCII
 // letters (Qt 6 QTemporaryFileName: upper and lower case drawn alike).
 constexpr qsizetype kQtTempRandomSize = 6;
-
-class TFd
-{
-public:
-    explicit TFd(int fd = -1) : FFd(fd) {}
-    ~TFd() { reset(); }
-    TFd(const TFd &) = delete;
-    TFd &operator=(const TFd &) = delete;
-    int get() const { return FFd; }
-    bool isOpen() const { return FFd >= 0; }
-    void reset(int fd = -1)
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-        FFd = fd;
-    }
-    // Closes and returns what close says (0, or -1 with errno set).
-    int close()
-    {
-        const int result = ::close(FFd);
-        FFd = -1;
-        return result;
-    }
-
-private:
-    int FFd;
-};
 
 QString SystemReason(int error)
 {
