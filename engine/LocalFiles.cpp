@@ -5,21 +5,9 @@
 #include <QFile>
 
 #include <cerrno>
-#include <ctime>
 #include <sys/stat.h>
 
 namespace {
-
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian calendar).
-long long daysFromCivil(long long y, unsigned m, unsigned d)
-{
-    y -= m <= 2 ? 1 : 0;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
 
 bool statPath(const QString &path, bool followLinks, struct stat &st)
 {
@@ -53,18 +41,6 @@ bool makeFolder(const QByteArray &path)
 
 } // namespace
 
-TDateTime LocalDateTimeFromUnix(long long seconds)
-{
-    const time_t t = static_cast<time_t>(seconds);
-    struct tm local;
-    if (!localtime_r(&t, &local))
-        return 0;
-    const long long days = daysFromCivil(local.tm_year + 1900LL, unsigned(local.tm_mon + 1),
-                                         unsigned(local.tm_mday));
-    const int secondOfDay = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    return double(days) + kUnixEpochDays + secondOfDay / 86400.0;
-}
-
 bool LocalFileExists(const QString &path, bool followLinks)
 {
     struct stat st;
@@ -76,7 +52,7 @@ TDateTime LocalFileAge(const QString &path, bool followLinks)
     struct stat st;
     if (!statPath(path, followLinks, st))
         return 0;
-    return LocalDateTimeFromUnix(static_cast<long long>(st.st_mtim.tv_sec));
+    return UtcDateTimeFromUnix(static_cast<qint64>(st.st_mtim.tv_sec));
 }
 
 bool LocalFileFacts(const QString &path, TDateTime &age)
@@ -84,7 +60,7 @@ bool LocalFileFacts(const QString &path, TDateTime &age)
     struct stat st;
     if (!statPath(path, true, st) || S_ISDIR(st.st_mode))
         return false;
-    age = LocalDateTimeFromUnix(static_cast<long long>(st.st_mtim.tv_sec));
+    age = UtcDateTimeFromUnix(static_cast<qint64>(st.st_mtim.tv_sec));
     return true;
 }
 

@@ -13,12 +13,13 @@ struct TOutputFacts
 {
     // A file (not a folder) stands at the path.
     bool Exists = false;
-    // Its last-write time as a local date-time; only meaningful when the time was asked for.
+    // Its last-write time as a UTC date-time (an instant); only meaningful when the time was
+    // asked for.
     TDateTime Age = 0;
     // How exact Age is, in seconds: a remote listing may give only the minute or the day.
     int AgePrecision = 1;
 
-    // Whether the file is older than a source file of the given time. The source time is cut
+    // Whether the file is older than a source file of the given UTC time. The source time is cut
     // to the precision of Age first, or every unchanged file would look older than its source;
     // equal times count as not older.
     bool IsOlderThan(TDateTime sourceAge) const;

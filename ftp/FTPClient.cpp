@@ -185,7 +185,7 @@ const TIdFTPListItem &TFTPClient::ListedFile(const QString &FileName)
 
 double TFTPClient::FileAge(const QString &FileName)
 {
-    return ListedFile(FileName).ModifiedDate;
+    return ListedFile(FileName).ModifiedDateGMT;
 }
 
 int TFTPClient::FileAgePrecision(const QString &FileName)
@@ -249,8 +249,7 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
     if (!info.exists())
         throw Exception(QStringLiteral("File does not exist: ") + ExistingFileName);
     const QDateTime modified = info.lastModified();
-    const TDateTime fileTime = modified.isValid() ? DateTimeFromQDateTime(modified.toLocalTime())
-                                                  : 0.0;
+    const TDateTime fileTime = modified.isValid() ? DateTimeFromQDateTime(modified.toUTC()) : 0.0;
 
     QFile file(ExistingFileName);
     if (!file.open(QIODevice::ReadOnly))

@@ -275,15 +275,14 @@ QList<TIdFTPListItem> ParseLISTListing(const QStringList &lines, const QDateTime
     return items;
 }
 
-TDateTime CutToListedPrecision(TDateTime localTime, int precisionSeconds)
+TDateTime CutToListedPrecision(TDateTime utcTime, int precisionSeconds)
 {
-    const QDateTime local = QDateTimeFromDateTime(localTime, Qt::LocalTime);
-    if (!local.isValid())
-        return localTime;
+    if (!QDateTimeFromDateTime(utcTime, Qt::UTC).isValid())
+        return utcTime;
     // Listings give whole seconds at best.
     const qint64 step = qMax(precisionSeconds, 1);
-    qint64 seconds = local.toMSecsSinceEpoch() / 1000;
+    const qint64 ms = UnixMsFromUtcDateTime(utcTime);
+    qint64 seconds = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
     seconds -= ((seconds % step) + step) % step;
-    return DateTimeFromQDateTime(
-        QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()).toLocalTime());
+    return UtcDateTimeFromUnix(seconds);
 }

@@ -21,6 +21,6 @@ QList<TIdFTPListItem> ParseLISTListing(const QStringList &lines, const QDateTime
 // Splits listing data into lines at CR LF, LF or CR.
 QList<QByteArray> SplitListingLines(const QByteArray &data);
 
-// A local date-time cut down to a listing's precision (seconds), counted in UTC as listings
-// are: the result compares with a listed time of that precision without false differences.
-TDateTime CutToListedPrecision(TDateTime localTime, int precisionSeconds);
+// A UTC date-time cut down to a listing's precision (seconds), counted in UTC as listings are:
+// the result compares with a listed time of that precision without false differences.
+TDateTime CutToListedPrecision(TDateTime utcTime, int precisionSeconds);

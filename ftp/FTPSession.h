@@ -14,8 +14,8 @@ public:
     virtual void Connect() = 0;
     // Whether the name part of a remote path is listed in its directory part.
     virtual bool FileExists(const QString &fileName) = 0;
-    // The listed modification time of a remote file as a local date-time (day count);
-    // raises "File not found: " + fileName when absent.
+    // The listed modification time of a remote file as a UTC date-time (an instant; 0 when the
+    // listing gave none); raises "File not found: " + fileName when absent.
     virtual double FileAge(const QString &fileName) = 0;
     // How exact FileAge is for this file, in seconds: a listing may give only the minute or
     // the day. A time compared with FileAge must first be cut to it (CutToListedPrecision).

@@ -36,6 +36,10 @@ private:
     std::unique_ptr<TTlsContext> FContext;
 };
 
+// How a server reads the time of "MDTM <time> <name>" when neither its features nor its name
+// say: learned on the first time set whose local and UTC readings differ, by reading it back.
+enum class TIdMDTMReading { Unknown, LocalTime, Utc };
+
 // What one control connection has learned and settled. Each connection starts from an empty
 // one, so nothing of an earlier connection (its TLS, its character set, its features) carries
 // over to the next.
@@ -53,6 +57,7 @@ struct TIdFTPConnectionFacts
     bool DataSettingsSent = false;
     // The server's offset from UTC in minutes, as SITE ZONE told it.
     std::optional<int> ServerUtcOffset;
+    TIdMDTMReading MDTMReading = TIdMDTMReading::Unknown;
 };
 
 // The FTP client protocol engine (RFC 959 with RFC 2228/4217 for TLS, RFC 2389 FEAT,
@@ -106,8 +111,8 @@ public:
 
     void ChangeDir(const QString &dir);
     void MakeDir(const QString &name);
-    // Gives a remote file a modification time (local date-time), by MFMT or MDTM.
-    void SetModTime(const QString &name, TDateTime localTime);
+    // Gives a remote file a modification time (a UTC date-time: an instant), by MFMT or MDTM.
+    void SetModTime(const QString &name, TDateTime utcTime);
 
     // Uploads everything source gives, from its start, under name in the current directory.
     void Put(QIODevice &source, const QString &name);
@@ -159,6 +164,9 @@ private:
     void StartControlTLS(bool implicit);
     void ReadFeatures();
     void QueryServerZone();
+
+    // Setting times where the server's reading of MDTM is unknown.
+    void SetModTimeReadBack(const QString &name, const QDateTime &utc, const QDateTime &local);
 
     // Data transfers.
     void SendDataSettings();

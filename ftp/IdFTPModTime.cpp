@@ -2,6 +2,7 @@
 // MDTM dialects servers use for setting (RFC 3659 defines MDTM for reading only).
 #include "ftp/IdFTP.h"
 
+#include <QRegularExpression>
 #include <QTimeZone>
 
 namespace {
@@ -11,14 +12,38 @@ QString Stamp(const QDateTime &when)
     return when.toString(QStringLiteral("yyyyMMddHHmmss"));
 }
 
+// The time of a "213 YYYYMMDDHHMMSS[.sss]" reply to an MDTM query, which RFC 3659 gives in
+// UTC; invalid when the reply holds none.
+QDateTime ListedUtc(const TIdFTPReply &reply)
+{
+    if (reply.Code != 213 || reply.Text.isEmpty())
+        return QDateTime();
+    static const QRegularExpression stamp(QStringLiteral("^\\s*(\\d{14})"));
+    const QRegularExpressionMatch m = stamp.match(reply.Text.first());
+    if (!m.hasMatch())
+        return QDateTime();
+    QDateTime when = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMddHHmmss"));
+    if (!when.isValid())
+        return QDateTime();
+    when.setTimeZone(QTimeZone::utc());
+    return when;
+}
+
+// A reading taken as UTC: the same digits, read as a UTC time.
+QDateTime DigitsAsUtc(const QDateTime &when)
+{
+    return QDateTime(when.date(), when.time(), QTimeZone::utc());
+}
+
 } // namespace
 
-void TIdFTP::SetModTime(const QString &name, TDateTime localTime)
+void TIdFTP::SetModTime(const QString &name, TDateTime utcTime)
 {
-    // The local reading is turned into an instant with the offset in force at that time, not
-    // today's offset, so times on the other side of a daylight-saving change stay right.
-    const QDateTime local = QDateTimeFromDateTime(localTime, Qt::LocalTime);
-    const QDateTime utc = local.toUTC();
+    // Everything starts from the instant: its local reading carries the offset in force at that
+    // instant, which stays right across a daylight-saving change and in the hour that repeats.
+    QDateTime utc = QDateTimeFromDateTime(utcTime, Qt::UTC);
+    utc.setTime(QTime(utc.time().hour(), utc.time().minute(), utc.time().second()));
+    const QDateTime local = utc.toLocalTime();
     const TIdFTPCapabilities &caps = FFacts.Capabilities;
     const QString &server = FFacts.ServerDesc;
     QString command;
@@ -36,7 +61,31 @@ void TIdFTP::SetModTime(const QString &name, TDateTime localTime)
         const QDateTime serverTime = utc.toOffsetFromUtc(*FFacts.ServerUtcOffset * 60);
         command = QStringLiteral("MDTM ") + Stamp(serverTime) + QLatin1Char(' ') + name;
     } else {
-        command = QStringLiteral("MDTM ") + Stamp(local) + QLatin1Char(' ') + name;
+        SetModTimeReadBack(name, utc, local);
+        return;
     }
     SendCmd(command, {200, 213, 253});
+}
+
+void TIdFTP::SetModTimeReadBack(const QString &name, const QDateTime &utc, const QDateTime &local)
+{
+    const QString suffix = QLatin1Char(' ') + name;
+    if (FFacts.MDTMReading == TIdMDTMReading::Utc) {
+        SendCmd(QStringLiteral("MDTM ") + Stamp(utc) + suffix, {200, 213, 253});
+        return;
+    }
+    // The local reading first, as servers that read it in their own zone expect.
+    SendCmd(QStringLiteral("MDTM ") + Stamp(local) + suffix, {200, 213, 253});
+    if (FFacts.MDTMReading != TIdMDTMReading::Unknown || local.offsetFromUtc() == 0)
+        return;
+    // Servers that list in UTC (vsftpd among them) read that time as UTC, and their listing
+    // would show the file hours off. What the server now holds tells which reading it used;
+    // a server that cannot say is taken to read local times, and is not asked again.
+    const QDateTime held = ListedUtc(SendCmd(QStringLiteral("MDTM") + suffix, {}));
+    if (held.isValid() && held == DigitsAsUtc(local)) {
+        FFacts.MDTMReading = TIdMDTMReading::Utc;
+        SendCmd(QStringLiteral("MDTM ") + Stamp(utc) + suffix, {200, 213, 253});
+    } else {
+        FFacts.MDTMReading = TIdMDTMReading::LocalTime;
+    }
 }

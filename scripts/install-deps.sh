@@ -8,7 +8,7 @@ packages=(
   libbotan-2-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib python3-openssl vsftpd openssl
-  fonts-dejavu-core
+  fonts-dejavu-core tzdata
   clang-format
 )
 

@@ -45,3 +45,17 @@ TDateTime Now()
 {
     return DateTimeFromQDateTime(QDateTime::currentDateTime());
 }
+
+TDateTime UtcDateTimeFromUnix(qint64 seconds)
+{
+    if (seconds < 0)
+        return DateTimeFromQDateTime(QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()));
+    // The same value DateTimeFromQDateTime gives, without building a QDateTime per file.
+    return double(seconds / 86400) + kUnixEpochDays + double(seconds % 86400) / 86400.0;
+}
+
+qint64 UnixMsFromUtcDateTime(TDateTime utc)
+{
+    const QDateTime when = QDateTimeFromDateTime(utc, Qt::UTC);
+    return when.isValid() ? when.toMSecsSinceEpoch() : 0;
+}

@@ -16,3 +16,12 @@ TDateTime DateTimeFromQDateTime(const QDateTime &value);
 QDateTime QDateTimeFromDateTime(TDateTime value, Qt::TimeSpec timeSpec = Qt::LocalTime);
 // The current local date-time.
 TDateTime Now();
+
+// Instants. File times are compared and converted as UTC date-times: a day count read in UTC,
+// which names one instant, where a local reading is ambiguous in the hour that repeats when
+// daylight saving ends.
+
+// Whole seconds since 1970-01-01 00:00 UTC as a UTC date-time.
+TDateTime UtcDateTimeFromUnix(qint64 seconds);
+// A UTC date-time as whole milliseconds since 1970-01-01 00:00 UTC.
+qint64 UnixMsFromUtcDateTime(TDateTime utc);

@@ -50,7 +50,7 @@ public:
                   bool failIfExists) override;
 
     QStringList Calls;
-    // Remote path -> modification time (local day count).
+    // Remote path -> modification time (a UTC day count).
     std::map<QString, double> Files;
     // How exact the listed times are, in seconds, for every remote file.
     int Precision = 1;

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -101,11 +102,11 @@ TEST(FileCopy, FolderAsSourceOrTargetFailsAndLeavesNothingBehind)
     EXPECT_EQ(QDir(tree.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
-TEST(LocalFiles, AgeIsLocalWholeSecondsAndZeroForMissingFiles)
+TEST(LocalFiles, AgeIsAnInstantInWholeSecondsAndZeroForMissingFiles)
 {
     TempTree tree;
     tree.write(QStringLiteral("f"));
-    const QDateTime when(QDate(2021, 7, 1), QTime(12, 0, 30, 999));
+    const QDateTime when(QDate(2021, 7, 1), QTime(12, 0, 30, 999), QTimeZone::utc());
     QFile f(tree(QStringLiteral("f")));
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));

@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QtGlobal>
 
-#include <ctime>
-
 std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode,
                                        TIdSSLIOHandlerSocketOpenSSL *tls)
 {
@@ -41,22 +39,6 @@ QByteArray BinaryPayload(int size)
         data[5] = '\n';
     }
     return data;
-}
-
-ScopedTimeZone::ScopedTimeZone(const char *zone)
-    : FSaved(qgetenv("TZ")), FHad(qEnvironmentVariableIsSet("TZ"))
-{
-    qputenv("TZ", zone);
-    tzset();
-}
-
-ScopedTimeZone::~ScopedTimeZone()
-{
-    if (FHad)
-        qputenv("TZ", FSaved);
-    else
-        qunsetenv("TZ");
-    tzset();
 }
 
 void PrintTo(const QString &text, std::ostream *out)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/IdFTP.h"
+#include "support/ScopedTimeZone.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,18 +24,3 @@ std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSup
 QByteArray BinaryPayload(int size);
 // A file's bytes, or "<missing>" when it cannot be read.
 QByteArray ReadFile(const QString &path);
-
-// Runs the time-zone dependent tests in a zone with daylight saving time, so that converting
-// with "the current offset" instead of the offset of the instant would show.
-class ScopedTimeZone
-{
-public:
-    explicit ScopedTimeZone(const char *zone);
-    ~ScopedTimeZone();
-    ScopedTimeZone(const ScopedTimeZone &) = delete;
-    ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
-
-private:
-    QByteArray FSaved;
-    bool FHad;
-};

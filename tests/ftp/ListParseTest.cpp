@@ -203,20 +203,20 @@ TEST(FtpListParse, PrecisionOfListedTimes)
               1);
 }
 
-TEST(FtpListParse, LocalTimesAreCutToTheListingPrecisionInUtc)
+TEST(FtpListParse, TimesAreCutToTheListingPrecisionInUtc)
 {
     ScopedTimeZone zone("Europe/Berlin");
-    const auto local = [](int h, int mi, int s, int ms = 0) {
-        return DateTimeFromQDateTime(QDateTime(QDate(2023, 7, 1), QTime(h, mi, s, ms)));
+    const auto utc = [](int d, int h, int mi, int s, int ms = 0) {
+        return DateTimeFromQDateTime(
+            QDateTime(QDate(2023, 7, d), QTime(h, mi, s, ms), QTimeZone::utc()));
     };
-    // A day in a UTC listing starts at 02:00 Berlin summer time.
-    EXPECT_EQ(CutToListedPrecision(local(10, 20, 30), 86400), local(2, 0, 0));
-    EXPECT_EQ(CutToListedPrecision(local(1, 20, 30), 86400),
-              DateTimeFromQDateTime(QDateTime(QDate(2023, 6, 30), QTime(2, 0))));
-    EXPECT_EQ(CutToListedPrecision(local(10, 20, 30, 500), 60), local(10, 20, 0));
-    EXPECT_EQ(CutToListedPrecision(local(10, 20, 30, 500), 1), local(10, 20, 30));
+    // Days and minutes are those of a UTC listing, whatever the machine's zone.
+    EXPECT_EQ(CutToListedPrecision(utc(1, 23, 20, 30), 86400), utc(1, 0, 0, 0));
+    EXPECT_EQ(CutToListedPrecision(utc(1, 0, 0, 0), 86400), utc(1, 0, 0, 0));
+    EXPECT_EQ(CutToListedPrecision(utc(1, 10, 20, 30, 500), 60), utc(1, 10, 20, 0));
+    EXPECT_EQ(CutToListedPrecision(utc(1, 10, 20, 30, 500), 1), utc(1, 10, 20, 30));
     // Cut this way, a file listed by vsftpd compares equal to its source, not older.
     const QList<TIdFTPListItem> listed = ParseLISTListing({"-rw-r--r-- 1 a b 1 Jul 01  2023 f"},
                                                           Utc(2024, 3, 10));
-    EXPECT_EQ(listed.value(0).ModifiedDate, CutToListedPrecision(local(10, 20, 30), 86400));
+    EXPECT_EQ(listed.value(0).ModifiedDateGMT, CutToListedPrecision(utc(1, 22, 20, 30), 86400));
 }

@@ -81,11 +81,13 @@ TEST_P(PyftpdlibSession, UploadsCreateFoldersKeepBytesAndTimes)
         // A new listing sees the uploads with their times.
         client.ForceDirectories(QStringLiteral("/"));
         EXPECT_TRUE(client.FileExists(QStringLiteral("/site/img/LOGO.PNG")));
-        EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/img/logo.png"))),
-                  imageTime);
+        EXPECT_EQ(
+            QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/img/logo.png")), Qt::UTC),
+            imageTime);
         EXPECT_TRUE(client.FileExists(QStringLiteral("/site/Grüße.html")));
-        EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/Grüße.html"))),
-                  textTime);
+        EXPECT_EQ(
+            QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/Grüße.html")), Qt::UTC),
+            textTime);
         EXPECT_FALSE(client.FileExists(QStringLiteral("/site/other.html")));
         try {
             client.ForceDirectories(QStringLiteral("/site/img/logo.png/x"));

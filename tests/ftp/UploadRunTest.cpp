@@ -13,11 +13,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -41,6 +43,10 @@ void PrintTo(const ServerCase &c, std::ostream *out)
 {
     *out << c.name;
 }
+
+// The machine's zone for a run: UTC, and two zones with daylight saving on either side of it.
+// Servers started in the run inherit it, as a server on the same machine would.
+const char *const kZones[] = {"UTC", "America/New_York", "Europe/Berlin"};
 
 // One of the two servers, with what a connection needs to reach it.
 class AnyServer
@@ -69,18 +75,19 @@ private:
     std::unique_ptr<VsftpdServer> FVsftpd;
 };
 
-class FtpUploadRun : public ::testing::TestWithParam<ServerCase>
+class FtpUploadRun : public ::testing::TestWithParam<std::tuple<ServerCase, const char *>>
 {
 protected:
+    const ServerCase &Server() const { return std::get<0>(GetParam()); }
+
     void SetUp() override
     {
-        // vsftpd lists its times in UTC; the run must agree with them in any zone, which the
-        // exact MLSD servers show.
-        if (GetParam().vsftpd)
-            zone.emplace("UTC");
-        server = std::make_unique<AnyServer>(GetParam());
+        // vsftpd lists its times in UTC whatever the zone; the run must agree with it and with
+        // the exact MLSD servers in every zone.
+        zone.emplace(std::get<1>(GetParam()));
+        server = std::make_unique<AnyServer>(Server());
         if (!server->Problem().isEmpty()) {
-            if (GetParam().vsftpd)
+            if (Server().vsftpd)
                 GTEST_SKIP() << server->Problem().toStdString();
             FAIL() << server->Problem().toStdString();
         }
@@ -88,7 +95,7 @@ protected:
         conn->SetConnName(QStringLiteral("Test server"));
         conn->SetHost(QStringLiteral("127.0.0.1"));
         conn->SetPort(server->Port());
-        conn->SetUseTLS(GetParam().useTLS);
+        conn->SetUseTLS(Server().useTLS);
         conn->SetUserName(server->UserName());
         conn->SetPassword(server->Password());
         connection = conn.get();
@@ -197,6 +204,17 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
     EXPECT_EQ(second.Lines.last(),
               QStringLiteral("Copied: 0, skipped: 0, already existed: 7, failed: 0"));
 
+    // A source changed half an hour after its upload goes up again, and only that one.
+    source.write(QStringLiteral("deep/a/mid.txt"), "mid changed\n");
+    source.setMTime(QStringLiteral("deep/a/mid.txt"), recent.addSecs(1800));
+    const LineLog changed = run(ofOlder);
+    EXPECT_EQ(changed.Lines.filter(QStringLiteral("Copy: ")).size(), 1)
+        << changed.Text().toStdString();
+    EXPECT_EQ(changed.Lines.last(),
+              QStringLiteral("Copied: 1, skipped: 0, already existed: 6, failed: 0"));
+    EXPECT_EQ(ReadFile(remote("deep/a/mid.txt")), QByteArray("mid changed\n"));
+    EXPECT_EQ(QFileInfo(remote("deep/a/mid.txt")).lastModified(), recent.addSecs(1800));
+
     // Never overwrite: a changed source still leaves the remote file alone.
     source.write(QStringLiteral("index.html"), "<html>changed</html>\r\n");
     const LineLog never = run(ofNone);
@@ -215,10 +233,86 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, FtpUploadRun,
-    ::testing::Values(ServerCase{"pyftpdlib_plain", false, "plain", utNoTLSSupport},
-                      ServerCase{"pyftpdlib_explicit", false, "explicit", utUseExplicitTLS},
-                      ServerCase{"pyftpdlib_implicit", false, "implicit", utUseImplicitTLS},
-                      ServerCase{"vsftpd_plain", true, "plain", utNoTLSSupport},
-                      ServerCase{"vsftpd_explicit", true, "explicit", utUseRequireTLS},
-                      ServerCase{"vsftpd_implicit", true, "implicit", utUseImplicitTLS}),
-    [](const ::testing::TestParamInfo<ServerCase> &test) { return std::string(test.param.name); });
+    ::testing::Combine(
+        ::testing::Values(ServerCase{"pyftpdlib_plain", false, "plain", utNoTLSSupport},
+                          ServerCase{"pyftpdlib_explicit", false, "explicit", utUseExplicitTLS},
+                          ServerCase{"pyftpdlib_implicit", false, "implicit", utUseImplicitTLS},
+                          ServerCase{"vsftpd_plain", true, "plain", utNoTLSSupport},
+                          ServerCase{"vsftpd_explicit", true, "explicit", utUseRequireTLS},
+                          ServerCase{"vsftpd_implicit", true, "implicit", utUseImplicitTLS}),
+        ::testing::ValuesIn(kZones)),
+    [](const ::testing::TestParamInfo<std::tuple<ServerCase, const char *>> &test) {
+        QString zone = QString::fromLatin1(std::get<1>(test.param));
+        zone.replace(QLatin1Char('/'), QLatin1Char('_'));
+        return std::string(std::get<0>(test.param).name) + "_" + zone.toStdString();
+    });
+
+TEST(FtpUploadRunInstants, TheHourThatRepeatsAgainstAnMlsdServer)
+{
+    // The outputs are seeded on the server with times around the moment clocks go back; the
+    // source is 31 s newer than one output and 20 s older than the other, though its local
+    // reading says the opposite for both.
+    for (const char *zoneName : {"America/New_York", "Europe/Berlin"}) {
+        SCOPED_TRACE(zoneName);
+        ScopedTimeZone zone(zoneName);
+        const QDateTime fallBack = QTimeZone(zoneName)
+                                       .nextTransition(QDateTime(QDate(2024, 7, 1), QTime(0, 0),
+                                                                 QTimeZone::utc()))
+                                       .atUtc;
+        ASSERT_TRUE(fallBack.isValid());
+        PyftpdServer server(QStringLiteral("plain"));
+        ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
+        TFTPConnList connections;
+        auto owned = std::make_unique<TFTPConnection>();
+        TFTPConnection &conn = *owned;
+        conn.SetConnName(QStringLiteral("Test server"));
+        conn.SetHost(QStringLiteral("127.0.0.1"));
+        conn.SetPort(server.Port());
+        conn.SetUserName(QStringLiteral("user"));
+        conn.SetPassword(QStringLiteral("secret"));
+        connections.AddConnection(std::move(owned));
+
+        TempTree seed;
+        seed.write(QStringLiteral("newer.txt"), "remote newer\n");
+        seed.setMTime(QStringLiteral("newer.txt"), fallBack.addSecs(5));
+        seed.write(QStringLiteral("older.txt"), "remote older\n");
+        seed.setMTime(QStringLiteral("older.txt"), fallBack.addSecs(-10));
+        {
+            LineLog quiet;
+            TFTPClient client(conn, quiet);
+            client.Connect();
+            client.ForceDirectories(QStringLiteral("/www/Site"));
+            for (const char *name : {"newer.txt", "older.txt"})
+                client.CopyFile(seed(QLatin1String(name)),
+                                QStringLiteral("/www/Site/") + QLatin1String(name), false);
+            client.Disconnect();
+        }
+        const QString remoteNewer = server.Root() + QStringLiteral("/www/Site/newer.txt");
+        const QString remoteOlder = server.Root() + QStringLiteral("/www/Site/older.txt");
+        ASSERT_EQ(QFileInfo(remoteNewer).lastModified(), fallBack.addSecs(5));
+
+        TempTree source;
+        source.write(QStringLiteral("newer.txt"), "source\n");
+        source.setMTime(QStringLiteral("newer.txt"), fallBack.addSecs(-15));
+        source.write(QStringLiteral("older.txt"), "source\n");
+        source.setMTime(QStringLiteral("older.txt"), fallBack.addSecs(21));
+        TCopyProject project;
+        project.SetProjectName(QStringLiteral("Site"));
+        project.SetSourceFolder(source.path() + QLatin1Char('/'));
+        project.AddSourceRow(QStringLiteral("*"), true, false);
+        project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
+        project.SetFTPConnName(QStringLiteral("Test server"));
+        project.SetOverwrite(ofOlder);
+        LineLog log;
+        EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log));
+        EXPECT_TRUE(log.Lines.contains(QStringLiteral("File already exists: /www/Site/newer.txt")))
+            << log.Text().toStdString();
+        EXPECT_EQ(log.Lines.last(),
+                  QStringLiteral("Copied: 1, skipped: 0, already existed: 1, failed: 0"))
+            << log.Text().toStdString();
+        EXPECT_EQ(ReadFile(remoteNewer), QByteArray("remote newer\n"));
+        EXPECT_EQ(ReadFile(remoteOlder), QByteArray("source\n"));
+        // The time went out as the source's instant, not the other occurrence of its reading.
+        EXPECT_EQ(QFileInfo(remoteOlder).lastModified(), fallBack.addSecs(21));
+    }
+}

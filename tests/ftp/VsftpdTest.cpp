@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 class SilentLog : public TRunLog
@@ -33,15 +35,19 @@ void PrintTo(const ModeCase &c, std::ostream *out)
     *out << c.mode;
 }
 
-class VsftpdSession : public ::testing::TestWithParam<ModeCase>
-{};
+// Run in UTC and in two zones with daylight saving: vsftpd lists UTC whatever the zone.
+class VsftpdSession : public ::testing::TestWithParam<std::tuple<ModeCase, const char *>>
+{
+protected:
+    const ModeCase &Mode() const { return std::get<0>(GetParam()); }
+};
 
 } // namespace
 
 TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
 {
-    ScopedTimeZone zone("UTC");
-    VsftpdServer server(QString::fromLatin1(GetParam().mode));
+    ScopedTimeZone zone(std::get<1>(GetParam()));
+    VsftpdServer server(QString::fromLatin1(Mode().mode));
     if (!server.Problem().isEmpty())
         GTEST_SKIP() << server.Problem().toStdString();
 
@@ -57,7 +63,7 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
     TFTPConnection conn;
     conn.SetHost(QStringLiteral("127.0.0.1"));
     conn.SetPort(server.Port());
-    conn.SetUseTLS(GetParam().useTLS);
+    conn.SetUseTLS(Mode().useTLS);
     conn.SetUserName(VsftpdServer::UserName());
     conn.SetPassword(VsftpdServer::Password());
     SilentLog log;
@@ -67,19 +73,20 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
         try {
             client.Connect();
             EXPECT_FALSE(client.IdFTP().CanUseMLS());
-            EXPECT_EQ(client.IdFTP().TLSInUse(), GetParam().useTLS != utNoTLSSupport);
+            EXPECT_EQ(client.IdFTP().TLSInUse(), Mode().useTLS != utNoTLSSupport);
             client.ForceDirectories(QStringLiteral("/site/files"));
             client.CopyFile(old, QStringLiteral("/site/files/old.bin"), false);
             client.CopyFile(recent, QStringLiteral("/site/files/recent.txt"), false);
             client.ForceDirectories(QStringLiteral("/site"));
             EXPECT_TRUE(client.FileExists(QStringLiteral("/site/files/OLD.BIN")));
-            // Listed as precisely as "ls -l" shows them: the day for old files, the minute for
-            // recent ones.
-            EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/old.bin"))),
-                      QDateTime(oldTime.date(), QTime(0, 0)));
-            EXPECT_EQ(
-                QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/recent.txt"))),
-                recentTime.addSecs(-37));
+            // Listed as precisely as "ls -l" shows them: the (UTC) day for old files, the
+            // minute for recent ones.
+            EXPECT_EQ(QDateTimeFromDateTime(client.FileAge(QStringLiteral("/site/files/old.bin")),
+                                            Qt::UTC),
+                      QDateTime(oldTime.toUTC().date(), QTime(0, 0), QTimeZone::utc()));
+            EXPECT_EQ(QDateTimeFromDateTime(
+                          client.FileAge(QStringLiteral("/site/files/recent.txt")), Qt::UTC),
+                      recentTime.addSecs(-37));
             EXPECT_EQ(client.FileAgePrecision(QStringLiteral("/site/files/old.bin")), 86400);
             EXPECT_EQ(client.FileAgePrecision(QStringLiteral("/site/files/recent.txt")), 60);
             EXPECT_FALSE(client.FileExists(QStringLiteral("/site/files/none.txt")));
@@ -97,10 +104,14 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
               recentTime);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, VsftpdSession,
-                         ::testing::Values(ModeCase{"plain", utNoTLSSupport},
-                                           ModeCase{"explicit", utUseRequireTLS},
-                                           ModeCase{"implicit", utUseImplicitTLS}),
-                         [](const ::testing::TestParamInfo<ModeCase> &test) {
-                             return std::string(test.param.mode);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, VsftpdSession,
+    ::testing::Combine(::testing::Values(ModeCase{"plain", utNoTLSSupport},
+                                         ModeCase{"explicit", utUseRequireTLS},
+                                         ModeCase{"implicit", utUseImplicitTLS}),
+                       ::testing::Values("UTC", "America/New_York", "Europe/Berlin")),
+    [](const ::testing::TestParamInfo<std::tuple<ModeCase, const char *>> &test) {
+        QString zone = QString::fromLatin1(std::get<1>(test.param));
+        zone.replace(QLatin1Char('/'), QLatin1Char('_'));
+        return std::string(std::get<0>(test.param).mode) + "_" + zone.toStdString();
+    });
