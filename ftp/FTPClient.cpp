@@ -5,15 +5,10 @@
 #include "runlog/RunLog.h"
 #include "settings/AsciiText.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-namespace {
-
-// A remote path with a line break would smuggle a second command onto the control
-// connection; it is refused before anything is sent for it.
-void CheckRemotePath(const QString &path)
+void TFTPClient::CheckRemotePath(const QString &path)
 {
+    // A remote path with a line break would smuggle a second command onto the control
+    // connection; it is refused before anything is sent for it.
     if (!path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n')))
         return;
     QString shown = path;
@@ -21,8 +16,6 @@ void CheckRemotePath(const QString &path)
     shown.replace(QLatin1Char('\n'), QLatin1String("\\n"));
     throw EIdFTPCommandError(QStringLiteral("Line break in remote path refused: ") + shown);
 }
-
-} // namespace
 
 TFTPClient::TFTPClient(TFTPConnection &FTPConn, TRunLog &log)
     : FFTPConn(FTPConn), FLog(log), FIdFTP(std::make_unique<TIdFTP>())
@@ -240,32 +233,4 @@ void TFTPClient::ForceDirectories(const QString &Dir)
             throw Exception(QStringLiteral("Not a directory: ") + rest.left(end));
         ChangeDir(segment);
     }
-}
-
-void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFileName,
-                          bool FailIfExists)
-{
-    const QFileInfo info(ExistingFileName);
-    if (!info.exists())
-        throw Exception(QStringLiteral("File does not exist: ") + ExistingFileName);
-    const QDateTime modified = info.lastModified();
-    const TDateTime fileTime = modified.isValid() ? DateTimeFromQDateTime(modified.toUTC()) : 0.0;
-
-    QFile file(ExistingFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(ExistingFileName, file.errorString()),
-            "EFOpenError");
-
-    CheckRemotePath(NewFileName);
-    const auto [dir, name] = SplitPath(NewFileName);
-    if (name.isEmpty())
-        throw Exception(QStringLiteral("File name is empty"));
-    if (!IsCurrentDir(dir))
-        ChangeDir(dir);
-    if (FindDirItem(name) && FailIfExists)
-        throw Exception(QStringLiteral("File already exists: ") + NewFileName);
-    FIdFTP->Put(file, name);
-    if (fileTime != 0)
-        FIdFTP->SetModTime(name, fileTime);
 }

@@ -31,6 +31,9 @@ public:
     bool FileExists(const QString &FileName) override;
     double FileAge(const QString &FileName) override;
     void ForceDirectories(const QString &Dir) override;
+    // Uploads to a temporary name beside the target, then renames it over the target, so
+    // that a broken upload leaves the target as it was (see TUploadMode for servers that
+    // refuse that).
     void CopyFile(const QString &ExistingFileName, const QString &NewFileName,
                   bool FailIfExists) override;
 
@@ -43,7 +46,26 @@ public:
     // The directory and name parts of a remote path, split after its last "/".
     static std::pair<QString, QString> SplitPath(const QString &Path);
 
+    // How uploads reach their target names on this session's server.
+    enum class TUploadMode {
+        // To a temporary name, then renamed over the target.
+        RenameOver,
+        // The server refuses to rename over an existing file: the target is deleted first.
+        DeleteThenRename,
+        // The server refuses renames: straight to the target name.
+        InPlace,
+    };
+    TUploadMode UploadMode() const { return FUploadMode; }
+
+    // The temporary name an upload of name goes to, in the same folder.
+    static QString TemporaryUploadName(const QString &name);
+
 private:
+    // Raises EIdFTPCommandError for a path holding CR or LF.
+    static void CheckRemotePath(const QString &path);
+    void MoveIntoPlace(QIODevice &file, const QString &temporary, const QString &name,
+                       bool replacing);
+    void RemoveTemporary(const QString &temporary);
     bool IsCurrentDir(const QString &Dir) const;
     void ChangeDir(const QString &Dir);
     void ChangeDirUp(int Count);
@@ -59,6 +81,7 @@ private:
     std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> FSSLIOHandler;
     std::unique_ptr<TIdFTP> FIdFTP;
     QString FCurrentDir;
+    TUploadMode FUploadMode = TUploadMode::RenameOver;
     // The held listing's entries by name with a-z upper-cased: the position of the first
     // entry of each name. Built on the first look-up in a listing (a folder of many thousand
     // entries is looked up once per file), for the listing whose ListingSerial is

@@ -111,6 +111,10 @@ public:
 
     void ChangeDir(const QString &dir);
     void MakeDir(const QString &name);
+    // RNFR and RNTO: renames a file of the current directory.
+    void Rename(const QString &from, const QString &to);
+    // DELE: deletes a file of the current directory.
+    void Delete(const QString &name);
     // Gives a remote file a modification time (a UTC date-time: an instant), by MFMT or MDTM.
     void SetModTime(const QString &name, TDateTime utcTime);
 

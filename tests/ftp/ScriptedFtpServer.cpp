@@ -212,6 +212,9 @@ QString ScriptedFtpServer::NextReply(const QString &verb)
         {QStringLiteral("PRET"), QStringLiteral("200 Ready")},
         {QStringLiteral("CLNT"), QStringLiteral("200 Noted")},
         {QStringLiteral("STOR"), QStringLiteral("150 Ok to send data")},
+        {QStringLiteral("RNFR"), QStringLiteral("350 Ready for RNTO")},
+        {QStringLiteral("RNTO"), QStringLiteral("250 Rename successful")},
+        {QStringLiteral("DELE"), QStringLiteral("250 Delete operation successful")},
         {QStringLiteral("LIST"), QStringLiteral("150 Here comes the listing")},
         {QStringLiteral("MLSD"), QStringLiteral("150 Here comes the listing")},
         {QStringLiteral("QUIT"), QStringLiteral("221 Goodbye")},
@@ -246,6 +249,7 @@ void ScriptedFtpServer::Serve(int fd)
     int dataListener = -1;
     quint16 dataPort = 0;
     bool protectData = false;
+    QString renameFrom;
     QByteArray line;
     while (control.ReadLine(line)) {
         const QString command = QString::fromUtf8(line);
@@ -287,6 +291,17 @@ void ScriptedFtpServer::Serve(int fd)
                     parts.append(part);
             }
             cwd = QLatin1Char('/') + parts.join(QLatin1Char('/'));
+        }
+        if (verb == QLatin1String("RNFR") && reply.startsWith(QLatin1String("350")))
+            renameFrom = argument;
+        if (verb == QLatin1String("RNTO") && reply.startsWith(QLatin1Char('2'))) {
+            std::lock_guard<std::mutex> lock(FMutex);
+            if (FStored.contains(renameFrom))
+                FStored[argument] = FStored.take(renameFrom);
+        }
+        if (verb == QLatin1String("DELE") && reply.startsWith(QLatin1Char('2'))) {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FStored.remove(argument);
         }
         if (verb == QLatin1String("PROT") && reply.startsWith(QLatin1String("200")))
             protectData = argument.trimmed().toUpper() == QLatin1String("P");

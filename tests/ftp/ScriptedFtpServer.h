@@ -18,7 +18,7 @@
 // several lines separated by "\r\n". Special replies: "<close>" closes the control connection
 // without a reply, "<silent>" sends nothing. An AUTH answered with 234 is followed by a TLS
 // handshake; PASV opens a data listener on 127.0.0.1; STOR, LIST and MLSD use the data
-// connection.
+// connection. Accepted RNFR/RNTO and DELE move and drop what STOR stored.
 class ScriptedFtpServer
 {
 public:
@@ -65,7 +65,7 @@ public:
     void WaitUntilClosed() const;
     // The commands of the transcript without the connection markers.
     QStringList Commands() const;
-    // Bytes received by STOR, by the file name given.
+    // Bytes received by STOR, by the file name given (or renamed to).
     QByteArray Stored(const QString &name) const;
     // How many data connections resumed the control connection's TLS session / used TLS.
     int ResumedDataConnections() const { return FResumed; }

@@ -8,6 +8,7 @@
 #include "runlog/RunLog.h"
 #include "support/TempTree.h"
 
+#include <QRegularExpression>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -243,8 +244,10 @@ TEST_F(FtpSession, CopyFileUploadsAndSetsTheTime)
 
     EXPECT_NO_THROW(client->CopyFile(local, QStringLiteral("/up/photo.bin"), true));
     EXPECT_EQ(server->Stored(QStringLiteral("photo.bin")), BinaryPayload(70000));
-    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR photo.bin",
-                                          "MFMT 20240115123007 photo.bin"}));
+    EXPECT_EQ(AfterLogin(*server),
+              Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR .photo.bin.rvpart",
+                     "RNFR .photo.bin.rvpart", "RNTO photo.bin", "MFMT 20240115123007 photo.bin"}));
+    EXPECT_EQ(server->Stored(QStringLiteral(".photo.bin.rvpart")), QByteArray());
 
     const int before = server->Commands().size();
     EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/existing.BIN"), true); }),
@@ -392,4 +395,92 @@ TEST(FtpSessionPassword, CancelAndUntickedAnswers)
     server.WaitUntilClosed();
     EXPECT_EQ(server.Commands().filter(QStringLiteral("PASS")),
               Lines({"PASS ", "PASS old", "PASS typed", "PASS typed", "PASS old"}));
+}
+
+TEST_F(FtpSession, UploadsReplaceTheTargetWholeOrNotAtAll)
+{
+    // Each server refuses in its own way; the log says once how uploads go from then on.
+    struct Case
+    {
+        const char *label;
+        QMap<QString, QStringList> replies;
+        QStringList first;  // commands for the upload over an existing file
+        QStringList second; // commands for the next upload over an existing file
+        QStringList logged;
+    };
+    const QString deleteFirst = QStringLiteral(
+        "The server does not rename over existing files: each one is deleted before its upload "
+        "is renamed into place.");
+    const QString inPlace = QStringLiteral(
+        "The server does not rename files: uploads go straight to their target names, and a "
+        "broken upload can leave a partial file.");
+    const Case cases[] = {
+        {"renamed over the target",
+         {},
+         Lines({"PASV", "STOR .a.rvpart", "RNFR .a.rvpart", "RNTO a", "MFMT 20240115123007 a"}),
+         Lines({"PASV", "STOR .b.rvpart", "RNFR .b.rvpart", "RNTO b", "MFMT 20240115123007 b"}),
+         {}},
+        {"no rename over an existing file",
+         {{QStringLiteral("RNTO"), Lines({"553 File exists.", "250 Renamed."})}},
+         Lines({"PASV", "STOR .a.rvpart", "RNFR .a.rvpart", "RNTO a", "DELE a", "RNFR .a.rvpart",
+                "RNTO a", "MFMT 20240115123007 a"}),
+         Lines({"PASV", "STOR .b.rvpart", "DELE b", "RNFR .b.rvpart", "RNTO b",
+                "MFMT 20240115123007 b"}),
+         {deleteFirst}},
+        {"no renames at all",
+         {{QStringLiteral("RNFR"), Lines({"502 Command not implemented."})}},
+         Lines({"PASV", "STOR .a.rvpart", "RNFR .a.rvpart", "DELE .a.rvpart", "PASV", "STOR a",
+                "MFMT 20240115123007 a"}),
+         Lines({"PASV", "STOR b", "MFMT 20240115123007 b"}),
+         {inPlace}},
+    };
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.bin"), BinaryPayload(5000));
+    tree.setMTime(QStringLiteral("f.bin"),
+                  QDateTime(QDate(2024, 1, 15), QTime(12, 30, 7), QTimeZone::utc()));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        Scenario scenario;
+        scenario.Replies = c.replies;
+        scenario.Listings[QStringLiteral("/up")] = "type=file; a\r\ntype=file; b\r\n";
+        log.Lines.clear();
+        Start(scenario);
+        client->CopyFile(local, QStringLiteral("/up/a"), false);
+        const qsizetype before = server->Commands().size();
+        client->CopyFile(local, QStringLiteral("/up/b"), false);
+        const QStringList commands = server->Commands();
+        EXPECT_EQ(commands.mid(before), c.second);
+        EXPECT_EQ(commands.mid(0, before).mid(before - c.first.size()), c.first);
+        EXPECT_EQ(server->Stored(QStringLiteral("a")), BinaryPayload(5000));
+        EXPECT_EQ(server->Stored(QStringLiteral("b")), BinaryPayload(5000));
+        EXPECT_EQ(log.Lines, c.logged);
+    }
+}
+
+TEST_F(FtpSession, ABrokenUploadLeavesTheTargetAndRemovesItsTemporaryFile)
+{
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/up")] = "type=file;modify=20240101000000; a\r\n";
+    scenario.StorResetAfter = 20000;
+    Start(scenario);
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.bin"), BinaryPayload(400000));
+
+    EXPECT_ANY_THROW(client->CopyFile(local, QStringLiteral("/up/a"), false));
+    const QStringList commands = AfterLogin(*server);
+    // Nothing touched the target: no rename, no delete, no time.
+    EXPECT_EQ(commands.filter(QRegularExpression(QStringLiteral(" a$"))), QStringList());
+    EXPECT_EQ(commands.last(), QStringLiteral("DELE .a.rvpart"));
+    EXPECT_EQ(server->Stored(QStringLiteral(".a.rvpart")), QByteArray()); // removed
+}
+
+TEST_F(FtpSession, ANameTooLongForATemporaryNameIsUploadedInPlace)
+{
+    Start({});
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.bin"), "data");
+    const QString name = QString(250, QLatin1Char('n'));
+    client->CopyFile(local, QStringLiteral("/up/") + name, false);
+    EXPECT_TRUE(server->Commands().contains(QStringLiteral("STOR ") + name));
+    EXPECT_TRUE(server->Commands().filter(QStringLiteral("RNFR")).isEmpty());
 }

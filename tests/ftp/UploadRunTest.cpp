@@ -11,6 +11,8 @@
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimeZone>
@@ -229,6 +231,11 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
     EXPECT_EQ(ReadFile(remote("index.html")), QByteArray("<html>changed</html>\r\n"));
     EXPECT_EQ(ReadFile(remote("kept.txt")), QByteArray("local kept\n"));
     EXPECT_EQ(QFileInfo(remote("kept.txt")).lastModified(), old);
+    // Every upload went through a temporary name; none is left behind.
+    QDirIterator left(server->Root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (left.hasNext())
+        EXPECT_FALSE(left.next().endsWith(QLatin1String(".rvpart")))
+            << left.filePath().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
