@@ -49,8 +49,7 @@ TEST(OlderOnlyInstants, TheHourThatRepeatsComparesInstantsLocallyAndRemotely)
             const QDateTime outputTime = fallBack.addSecs(c.outputAt);
             const QDateTime sourceTime = fallBack.addSecs(c.sourceAt);
             // The premise: on the local clock the two read the other way round.
-            ASSERT_EQ(outputTime.toLocalTime().time() > sourceTime.toLocalTime().time(),
-                      c.copied);
+            ASSERT_EQ(outputTime.toLocalTime().time() > sourceTime.toLocalTime().time(), c.copied);
 
             TempTree tree;
             tree.write(QStringLiteral("src/f.txt"), "source");
