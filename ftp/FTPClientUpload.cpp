@@ -3,7 +3,6 @@
 // lost on the way leaves the old file as it was, so the next "older only" run still sees it
 // older and uploads again.
 #include "ftp/FTPClient.h"
-
 #include "ftp/FTPErrors.h"
 #include "runlog/RunLog.h"
 #include "settings/Exception.h"
