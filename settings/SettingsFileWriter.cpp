@@ -1,8 +1,7 @@
 // Saving the settings file: a temporary beside it, flushed, then renamed over it.
-#include "settings/SettingsFile.h"
-
 #include "settings/FileDescriptor.h"
 #include "settings/FileErrorText.h"
+#include "settings/SettingsFile.h"
 
 #include <QFile>
 #include <QFileInfo>
