@@ -28,8 +28,8 @@ using Scenario = ScriptedFtpServer::Scenario;
 
 // Long enough for a loaded machine to answer an ordinary command, short enough that a late
 // reply (kLate) comes well after it.
-constexpr int kReadTimeoutMs = 300;
-const QString kLate = QStringLiteral("<delay 1200>");
+constexpr int kReadTimeoutMs = 500;
+const QString kLate = QStringLiteral("<delay 1500>");
 
 // The message of the error call raises, "<no error>", or what else it raised.
 QString Outcome(const std::function<void()> &call)
