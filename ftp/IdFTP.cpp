@@ -117,11 +117,16 @@ void TIdFTP::CheckCommand(const QString &command) const
 void TIdFTP::SendLine(const QString &command)
 {
     CheckCommand(command);
+    const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
+    // QUIT goes out whatever is waiting: the connection ends with it anyway.
+    if (verb != QLatin1String("QUIT"))
+        CheckInStep();
     QByteArray line = Encode(command);
     line.append("\r\n");
     try {
         if (!FControl.Connected())
             throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+        FAwaitedReply = QStringLiteral("the server's reply to ") + verb;
         FControl.Write(line);
     } catch (const EIdSocketError &) {
         if (!FControl.Connected())
@@ -134,13 +139,56 @@ TIdFTPReply TIdFTP::GetReply()
 {
     try {
         FLastReply = ReadFTPReply([this] { return Decode(FControl.ReadLine(kMaxReplyLineBytes)); });
+    } catch (const EIdReadTimeout &) {
+        // The reply may still come, and would then be taken as the next command's.
+        CloseOutOfStep(
+            QStringLiteral("Connection closed: %1 did not arrive in time.").arg(FAwaitedReply));
+        throw;
+    } catch (const EIdFTPProtocolError &) {
+        // Where the unreadable reply ends is unknown; the rest of it would answer the next
+        // command.
+        CloseOutOfStep(
+            QStringLiteral("Connection closed: %1 could not be read.").arg(FAwaitedReply));
+        throw;
     } catch (const EIdSocketError &) {
-        // A reset or a close by the peer closes the socket; a time-out leaves it open.
+        // A reset or a close by the peer closes the socket.
         if (!FControl.Connected())
             CloseControl();
         throw;
     }
     return FLastReply;
+}
+
+void TIdFTP::CloseOutOfStep(const QString &reason)
+{
+    CloseControl();
+    FOutOfStep = reason;
+}
+
+void TIdFTP::CheckInStep()
+{
+    if (!FControl.Connected()) {
+        if (!FOutOfStep.isEmpty())
+            throw EIdSocketError(FOutOfStep, "EIdNotConnected");
+        return; // sending reports the closed connection
+    }
+    // Replies come only when asked for; whatever is waiting now would be taken as the reply
+    // to the command about to be sent. A closed or reset connection shows here too, and
+    // reading then reports it.
+    if (!FControl.HasDataToRead())
+        return;
+    FAwaitedReply = QStringLiteral("an unasked reply");
+    const TIdFTPReply stray = GetReply();
+    if (stray.Code == 421) {
+        // The one reply a server may send unasked: it is going away (RFC 959, 4.2).
+        CloseControl();
+        RaiseReply(stray);
+    }
+    CloseOutOfStep(
+        QStringLiteral("Connection closed: the server sent a reply that no command asked for."));
+    throw EIdFTPProtocolError(QStringLiteral("Unexpected reply from the server: %1 %2")
+                                  .arg(stray.Code)
+                                  .arg(stray.Text.value(0).left(200)));
 }
 
 void TIdFTP::RaiseReply(const TIdFTPReply &reply)
@@ -181,4 +229,6 @@ void TIdFTP::Disconnect()
         }
     }
     CloseControl();
+    // Closed on request: later commands say only that there is no connection.
+    FOutOfStep.clear();
 }

@@ -122,7 +122,9 @@ public:
     void Put(QIODevice &source, const QString &name);
     // Fetches the listing of the current directory (MLSD when the server has it, else LIST).
     void List();
-    // The entries of the last listing, interpreted on first use.
+    // The entries of the last listing, interpreted on first use. Raises, as a command would,
+    // once the connection was closed out of step: the listing may not be of the directory the
+    // caller believes it is in.
     const QList<TIdFTPListItem> &DirectoryListing();
     // Changes with every listing List() fetches, so that what was worked out from one
     // listing is known to be out of date.
@@ -150,9 +152,18 @@ private:
     // Control connection.
     // Raises EIdFTPCommandError for a command holding CR, LF or NUL.
     void CheckCommand(const QString &command) const;
-    // Both leave the state Closed when they find the connection lost.
+    // Both leave the state Closed when they find the connection lost. GetReply also closes
+    // the connection when a reply does not come in time or cannot be read: what is left of it
+    // would answer the next command.
     void SendLine(const QString &command);
     TIdFTPReply GetReply();
+    // Before a command goes out: raises at once when the connection was closed out of step,
+    // and reads whatever the server sent that no command asked for (that closes the
+    // connection, and the command is not sent).
+    void CheckInStep();
+    // Closes the control connection because it no longer pairs commands with their replies;
+    // every later command raises reason without reaching the server.
+    void CloseOutOfStep(const QString &reason);
     // Sends and reads the reply; accepted empty accepts any code but 421.
     TIdFTPReply SendCmd(const QString &command, std::initializer_list<int> accepted);
     TIdFTPReply CheckReply(const TIdFTPReply &reply, std::initializer_list<int> accepted);
@@ -201,6 +212,11 @@ private:
     TIdFTPState FState = TIdFTPState::Closed;
     TIdFTPConnectionFacts FFacts;
     TIdFTPReply FLastReply;
+    // The reply being read, for the message of a connection closed over it ("the server's
+    // reply to CWD").
+    QString FAwaitedReply;
+    // Why the connection was closed out of step; empty otherwise, and again on every connect.
+    QString FOutOfStep;
 
     // The last listing, kept as received until DirectoryListing interprets it.
     struct Listing

@@ -30,6 +30,8 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
 {
     CloseControl();
     FFacts = {};
+    FOutOfStep.clear();
+    FAwaitedReply = QStringLiteral("the server's greeting");
 
     bool greetingRead = false;
     try {

@@ -103,7 +103,14 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         FinalReplyOfBrokenTransfer();
         throw;
     }
-    CheckReply(GetReply(), {110, 125, 150});
+    try {
+        CheckReply(GetReply(), {110, 125, 150});
+    } catch (const std::exception &) {
+        // Broken off, so that a server that opens the transfer after all does not take the
+        // connection's end for a whole (empty) file.
+        data.Abort();
+        throw;
+    }
 
     // The server's final reply when it came while the data connection was still open.
     std::optional<TIdFTPReply> early;
@@ -208,6 +215,8 @@ void TIdFTP::List()
 
 const QList<TIdFTPListItem> &TIdFTP::DirectoryListing()
 {
+    if (!FOutOfStep.isEmpty())
+        throw EIdSocketError(FOutOfStep, "EIdNotConnected");
     if (FListing.Interpreted)
         return FListing.Items;
     // Marked first: a listing that cannot be interpreted raises once and then reads as empty.

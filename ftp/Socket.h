@@ -59,6 +59,10 @@ public:
     bool PeerClosed(int waitMs);
     // Whether data is waiting to be read, waiting up to waitMs for it.
     bool WaitForData(int waitMs);
+    // Whether anything is waiting to be read, without waiting: application data, or the end
+    // or an error of the connection (true when not connected: reading says why). TLS records
+    // that carry no data (a session ticket, a key update) are taken in and do not count.
+    bool HasDataToRead();
     // Drops whatever was received and not read yet.
     void DiscardInput();
 
@@ -75,9 +79,6 @@ private:
     // watched: 1 when this connection is ready (it comes first when both are), -1 for
     // watched, 0 for a time-out.
     int WaitEither(short events, TSocket &watched);
-    // Whether application data is waiting to be read; TLS records that carry none (a
-    // session ticket, a key update) are taken in and do not count.
-    bool HasDataToRead();
     [[noreturn]] void RaiseSystemError(int error);
     // Sends the end of data: TLS close_notify, then the TCP end of the sending side.
     void EndOutput();

@@ -2,6 +2,8 @@
 
 #include "support/TestCertificate.h"
 
+#include <QRegularExpression>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -175,6 +177,12 @@ QByteArray ScriptedFtpServer::Stored(const QString &name) const
     return FStored.value(name);
 }
 
+QStringList ScriptedFtpServer::CompletedUploads() const
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FCompleted;
+}
+
 void ScriptedFtpServer::Record(const QString &line)
 {
     std::lock_guard<std::mutex> lock(FMutex);
@@ -227,7 +235,22 @@ QString ScriptedFtpServer::NextReply(const QString &verb)
 
 bool ScriptedFtpServer::Send(Conn &conn, const QString &reply)
 {
-    return conn.Write(reply.toUtf8() + "\r\n");
+    static const QRegularExpression delay(QStringLiteral("<delay (\\d+)>"));
+    const auto sendPart = [&conn](QString part) {
+        if (part.endsWith(QLatin1String("\r\n")))
+            part.chop(2);
+        return part.isEmpty() || conn.Write(part.toUtf8() + "\r\n");
+    };
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch &match : delay.globalMatch(reply)) {
+        if (!sendPart(reply.mid(from, match.capturedStart() - from)))
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(match.captured(1).toInt()));
+        from = match.capturedEnd();
+    }
+    if (from == 0)
+        return conn.Write(reply.toUtf8() + "\r\n");
+    return sendPart(reply.mid(from));
 }
 
 void ScriptedFtpServer::Serve(int fd)
@@ -256,7 +279,10 @@ void ScriptedFtpServer::Serve(int fd)
         Record(command);
         const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
         const QString argument = command.section(QLatin1Char(' '), 1);
-        const QString reply = NextReply(verb);
+        const QString scripted = NextReply(verb);
+        // What the reply says, without its delays.
+        const QString reply = QString(scripted).remove(
+            QRegularExpression(QStringLiteral("<delay \\d+>")));
         if (reply == QLatin1String("<close>"))
             break;
         if (reply == QLatin1String("<silent>"))
@@ -272,7 +298,7 @@ void ScriptedFtpServer::Serve(int fd)
             Send(control, FScenario.PasvFormat.arg(numbers));
             continue;
         }
-        if (!Send(control, reply) || verb == QLatin1String("QUIT"))
+        if (!Send(control, scripted) || verb == QLatin1String("QUIT"))
             break;
         if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
             if (FScenario.CloseAfterAuth || !control.StartTls(FCtx))
@@ -366,6 +392,8 @@ void ScriptedFtpServer::Serve(int fd)
             {
                 std::lock_guard<std::mutex> lock(FMutex);
                 FStored[argument] = received;
+                if (!reset)
+                    FCompleted.append(argument);
             }
             data.Close();
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")

@@ -15,10 +15,12 @@
 // line it received so that tests can check the exact transcript.
 //
 // Replies are queued per command verb; the last reply of a queue repeats. Reply texts may hold
-// several lines separated by "\r\n". Special replies: "<close>" closes the control connection
-// without a reply, "<silent>" sends nothing. An AUTH answered with 234 is followed by a TLS
-// handshake; PASV opens a data listener on 127.0.0.1; STOR, LIST and MLSD use the data
-// connection. Accepted RNFR/RNTO and DELE move and drop what STOR stored.
+// several lines separated by "\r\n"; "<delay N>" in a reply waits N milliseconds before the
+// rest of it is sent (a reply that comes late, or a second one that comes unasked). Special
+// replies: "<close>" closes the control connection without a reply, "<silent>" sends nothing.
+// An AUTH answered with 234 is followed by a TLS handshake; PASV opens a data listener on
+// 127.0.0.1; STOR, LIST and MLSD use the data connection. Accepted RNFR/RNTO and DELE move and
+// drop what STOR stored.
 class ScriptedFtpServer
 {
 public:
@@ -67,6 +69,9 @@ public:
     QStringList Commands() const;
     // Bytes received by STOR, by the file name given (or renamed to).
     QByteArray Stored(const QString &name) const;
+    // The names of the STORs whose data connection the client ended in order (not with a
+    // reset): the uploads the server takes as whole files.
+    QStringList CompletedUploads() const;
     // How many data connections resumed the control connection's TLS session / used TLS.
     int ResumedDataConnections() const { return FResumed; }
     int TlsDataConnections() const { return FTlsData; }
@@ -78,6 +83,7 @@ private:
     void Run();
     void Serve(int fd);
     QString NextReply(const QString &verb);
+    // Sends reply, waiting where it says "<delay N>".
     bool Send(Conn &conn, const QString &reply);
     void Record(const QString &line);
 
@@ -90,6 +96,7 @@ private:
     mutable std::mutex FMutex;
     QStringList FTranscript;
     QMap<QString, QByteArray> FStored;
+    QStringList FCompleted;
     std::atomic<int> FConnections{0};
     std::atomic<int> FFinished{0};
     std::atomic<int> FResumed{0};
