@@ -52,7 +52,7 @@ bool TPathAt::open(const QByteArray &path)
     const qsizetype lastSlash = path.lastIndexOf('/');
     if (path.size() < PATH_MAX && lastSlash + 1 + NAME_MAX < PATH_MAX) {
         FName = path;
-        FPrefix = path.left(lastSlash + 1);
+        FPrefixSize = lastSlash + 1;
         return true;
     }
     qsizetype end = path.size();
@@ -66,7 +66,7 @@ bool TPathAt::open(const QByteArray &path)
     FName = path.mid(slash + 1, end - slash - 1);
     if (FName.isEmpty())
         FName = QByteArrayLiteral(".");
-    FPrefix.clear();
+    FPrefixSize = 0;
     const int fd = openFolderInPieces(path.left(slash + 1));
     if (fd < 0)
         return false;
@@ -81,5 +81,5 @@ int TPathAt::folder() const
 
 QByteArray TPathAt::sibling(const QByteArray &entryName) const
 {
-    return FPrefix + entryName;
+    return FName.left(FPrefixSize) + entryName;
 }

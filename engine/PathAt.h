@@ -27,6 +27,7 @@ public:
 private:
     TFd FFolder;
     QByteArray FName;
-    // The folder of a short path with its "/" (empty for a bare name).
-    QByteArray FPrefix;
+    // The length of the folder part of a short path, its "/" included (0 for a bare name, and
+    // for a long path, whose entries are named relative to FFolder).
+    qsizetype FPrefixSize = 0;
 };

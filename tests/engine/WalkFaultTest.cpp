@@ -178,6 +178,12 @@ TEST(WalkFaults, TreeDeeperThanPathMaxIsCopiedWhole)
          again, false, ofAll);
     EXPECT_EQ(again.Copied, levels);
     EXPECT_EQ(again.Failed, 0);
+    // And once more without overwriting: the deep targets are seen to exist.
+    Counters kept;
+    scan(QStringLiteral("**/*.txt"), tree(QStringLiteral("src")), tree(QStringLiteral("out")), log,
+         kept);
+    EXPECT_EQ(kept.Existed, levels);
+    EXPECT_EQ(kept.Copied, 0);
     for (int level : {1, 40, 41, levels})
         EXPECT_EQ(deep.read(tree(QStringLiteral("out")), level),
                   "f" + QByteArray::number(level) + ".txt");
