@@ -5,9 +5,10 @@
 #include <QByteArray>
 
 // A path made ready for the *at() system calls, so that paths longer than PATH_MAX reach their
-// files too. A path shorter than PATH_MAX is passed whole, relative to the working folder, just
-// as the plain calls take it; a longer one is split into its folder, opened a piece of fewer
-// than PATH_MAX bytes at a time (each piece cut at a "/"), and its last component.
+// files too. A short path (shorter than PATH_MAX, and so is any other entry of its folder) is
+// passed whole, relative to the working folder, just as the plain calls take it; a longer one
+// is split into its folder, opened a piece of fewer than PATH_MAX bytes at a time (each piece
+// cut at a "/"), and its last component.
 class TPathAt
 {
 public:
@@ -21,8 +22,6 @@ public:
     const char *name() const { return FName.constData(); }
     // The path to pass with folder() for another entry of the same folder.
     QByteArray sibling(const QByteArray &entryName) const;
-    // Whether the folder was opened (the path was long).
-    bool isLong() const { return FFolder.isOpen(); }
 
 private:
     TFd FFolder;

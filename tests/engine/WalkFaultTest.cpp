@@ -1,10 +1,10 @@
 // What the walk cannot see through the plain path calls: paths longer than PATH_MAX, names
 // that are not UTF-8, folders it may not read, names with control characters. Each is copied,
 // or is an error line counted as failed; none is passed over in silence.
+#include "RawTree.h"
 #include "engine/CopySourceFiles.h"
 #include "engine/LocalOutput.h"
 #include "support/RecordingLog.h"
-#include "support/TempTree.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -13,11 +13,9 @@
 
 #include <cerrno>
 #include <climits>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -38,47 +36,6 @@ QString joined(const QStringList &lines)
 {
     return lines.join(QLatin1Char('\n'));
 }
-
-// Removes everything below an open folder through descriptors, which reach what paths cannot
-// (deeper than PATH_MAX, names QDir cannot carry).
-void removeBelow(int folder)
-{
-    const int listed = dup(folder);
-    DIR *dir = listed >= 0 ? fdopendir(listed) : nullptr;
-    if (!dir)
-        return;
-    std::vector<QByteArray> names;
-    while (const dirent *entry = readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(dir);
-    for (const QByteArray &name : names) {
-        const int sub = openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-        if (sub >= 0) {
-            removeBelow(sub);
-            ::close(sub);
-            unlinkat(folder, name.constData(), AT_REMOVEDIR);
-        } else {
-            unlinkat(folder, name.constData(), 0);
-        }
-    }
-}
-
-// A TempTree that is emptied through descriptors before QTemporaryDir removes it.
-class RawTempTree : public TempTree
-{
-public:
-    ~RawTempTree()
-    {
-        const int fd = ::open(QFile::encodeName(path()).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd >= 0) {
-            removeBelow(fd);
-            ::close(fd);
-        }
-    }
-};
 
 // Writes a file whose name is given as raw bytes into an existing folder.
 bool writeRaw(const QString &folder, const QByteArray &name, const QByteArray &contents)
