@@ -158,8 +158,18 @@ std::vector<TSearchEntry> FindEntries(const QString &pathPattern, TSearchKind ki
         } else if (entry->d_type == DT_DIR || entry->d_type == DT_LNK
                    || entry->d_type == DT_UNKNOWN) {
             struct stat st;
-            if (fstatat(dirFd, entry->d_name, &st, 0) != 0)
+            if (fstatat(dirFd, entry->d_name, &st, 0) != 0) {
+                // A dangling link (or a loop of links) is a system entry. Anything else (no
+                // search permission on the folder) hides what the entry is: a folder entry is a
+                // fault of folder listings, a link or an entry of unknown type of either.
+                const int error = errno;
+                const bool asFolder = kind == TSearchKind::Folders;
+                if (error != ENOENT && error != ELOOP && error != ENOTDIR
+                    && (entry->d_type != DT_DIR || asFolder))
+                    fault(WithTrailingDelim(folder) + ShownNameBytes(QByteArray(entry->d_name)),
+                          name, asFolder, systemError(error));
                 continue;
+            }
             isDir = S_ISDIR(st.st_mode);
             isFile = S_ISREG(st.st_mode);
             item.Device = static_cast<std::uint64_t>(st.st_dev);

@@ -217,6 +217,40 @@ TEST(WalkFaults, FolderThatCannotBeReadIsAnErrorLineCountedOnce)
     chmod(locked.constData(), 0755);
 }
 
+// A folder that may be listed but not entered (read permission without search permission)
+// shows the names of its entries but not what they are.
+TEST(WalkFaults, FolderOfAFolderThatCannotBeEnteredIsAnErrorLine)
+{
+    TempTree tree;
+    tree.write(QStringLiteral("src/a.txt"), "a");
+    tree.write(QStringLiteral("src/listed/sub/c.txt"), "c");
+    const QByteArray listed = QFile::encodeName(tree(QStringLiteral("src/listed")));
+    ASSERT_EQ(chmod(listed.constData(), 0444), 0);
+    const bool root = geteuid() == 0;
+    if (root) {
+        for (const char *path : {"", "src"})
+            ASSERT_EQ(chmod(QFile::encodeName(tree(QString::fromLatin1(path))).constData(), 0777),
+                      0);
+        chmod(QFile::encodeName(tree(QStringLiteral("src/a.txt"))).constData(), 0644);
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    RecordingLog log;
+    Counters c;
+    scan(QStringLiteral("**/*.txt"), tree(QStringLiteral("src")), tree(QStringLiteral("out")), log,
+         c);
+    if (root) {
+        ASSERT_EQ(seteuid(0), 0);
+    }
+
+    EXPECT_EQ(c.Copied, 1) << joined(log.Lines).toStdString();
+    EXPECT_EQ(c.Failed, 1);
+    EXPECT_TRUE(log.Lines.contains(QStringLiteral("Unable to read folder ")
+                                   + tree(QStringLiteral("src/listed/sub"))
+                                   + QStringLiteral(" (Permission denied)")))
+        << joined(log.Lines).toStdString();
+    chmod(listed.constData(), 0755);
+}
+
 TEST(WalkFaults, ControlCharactersInNamesCannotForgeLogLines)
 {
     TempTree tree;
