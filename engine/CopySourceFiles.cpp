@@ -4,6 +4,7 @@
 #include "engine/ExcludeMasks.h"
 #include "engine/FileSearch.h"
 #include "engine/LocalFiles.h"
+#include "engine/LogText.h"
 #include "engine/OutputSide.h"
 #include "engine/PathText.h"
 #include "runlog/RunLog.h"
@@ -14,9 +15,28 @@
 #include <exception>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
+
+// The run log as the walk writes to it: every line with its names shown by ShownInLog, so that a
+// name cannot break a line in two or pass for a line of its own. Error lines of exceptions go to
+// the run log unchanged (see Walk::ErrorLog).
+class TShownLog : public TRunLog
+{
+public:
+    explicit TShownLog(TRunLog &log) : FLog(log) {}
+    void Log(const QString &msg) override { FLog.Log(ShownInLog(msg)); }
+    bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
+                     QString &password) override
+    {
+        return FLog.AskPassword(host, user, rememberPassword, password);
+    }
+
+private:
+    TRunLog &FLog;
+};
 
 struct FolderId
 {
@@ -45,6 +65,7 @@ struct Walk
     int &Skipped;
     int &Existed;
     int &Failed;
+    // Lines of the walk (names escaped, see TShownLog).
     TRunLog &Thread;
     std::vector<FolderId> Descent;
 
@@ -57,6 +78,11 @@ struct Walk
     bool StartInsideOutput = false;
     // Folders already traced up to the output folder or the root: whether they lie inside it.
     std::map<FolderId, bool> InsideOutput;
+    // Lines of exceptions, which may span several lines of their own: the run log as it is.
+    TRunLog *ErrorLog = nullptr;
+    // Folders and entries already reported as unreadable: a folder listed twice (for its files
+    // and for its folders, or by both walks of a pattern) is reported and counted once.
+    std::set<QString> ReportedFaults{};
 };
 
 void scan(Walk &walk, const QString &Mask);
@@ -206,6 +232,26 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
     ++walk.Copied;
 }
 
+// FindEntries, with every folder that cannot be read and every entry whose name cannot be read
+// logged and counted as failed (once per walk); entries whose names are excluded are passed
+// over as they would have been.
+std::vector<TSearchEntry> listEntries(Walk &walk, const QString &pattern, TSearchKind kind)
+{
+    std::vector<TSearchFault> faults;
+    std::vector<TSearchEntry> entries = FindEntries(pattern, kind, &faults);
+    for (const TSearchFault &fault : faults) {
+        if (!fault.Name.isEmpty() && IsExcluded(fault.Name, walk.Excludes))
+            continue;
+        if (!walk.ReportedFaults.insert(fault.ShownPath).second)
+            continue;
+        walk.Thread.Log((fault.IsFolder ? QStringLiteral("Unable to read folder ")
+                                        : QStringLiteral("Unable to read file "))
+                        + fault.ShownPath + QStringLiteral(" (") + fault.Reason + QLatin1Char(')'));
+        ++walk.Failed;
+    }
+    return entries;
+}
+
 // Calls scan for every listed folder of parent that is not excluded, with the mask that
 // makeMask builds from the folder's name. A folder already on the current descent (reached
 // again through a link) is passed over with a log line.
@@ -292,7 +338,7 @@ void scan(Walk &walk, const QString &Mask)
     if ((!hasWildcardFolder || (R && M == QLatin1String("*")))
         && (S == F || !passOverOutputFolder(walk, S))) {
         walk.Thread.Log(QStringLiteral("Scanning: ") + pattern);
-        const std::vector<TSearchEntry> files = FindEntries(pattern, TSearchKind::Files);
+        const std::vector<TSearchEntry> files = listEntries(walk, pattern, TSearchKind::Files);
         if (!files.empty()) {
             for (const TSearchEntry &file : files) {
                 if (IsExcluded(file.Name, walk.Excludes))
@@ -304,13 +350,13 @@ void scan(Walk &walk, const QString &Mask)
                     walk.Thread.Log(error.Message());
                     ++walk.Failed;
                 } catch (const std::exception &error) {
-                    walk.Thread.LogException(error);
+                    walk.ErrorLog->LogException(error);
                     ++walk.Failed;
                 }
             }
             if (walk.SubFolders) {
                 const QString lastPiece = NamePart(N);
-                descend(walk, S, FindEntries(S + QLatin1Char('*'), TSearchKind::Folders),
+                descend(walk, S, listEntries(walk, S + QLatin1Char('*'), TSearchKind::Folders),
                         [&](const QString &folder) { return S + folder + kPathDelim + lastPiece; });
             }
         }
@@ -318,7 +364,8 @@ void scan(Walk &walk, const QString &Mask)
 
     // Step 4: walk the wildcard folder component.
     if (hasWildcardFolder) {
-        descend(walk, F, FindEntries(F + M, TSearchKind::Folders), [&](const QString &folder) {
+        const std::vector<TSearchEntry> folders = listEntries(walk, F + M, TSearchKind::Folders);
+        descend(walk, F, folders, [&](const QString &folder) {
             return R ? F + folder + QStringLiteral("/**/") + N : F + folder + kPathDelim + N;
         });
     }
@@ -333,6 +380,7 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
                      int &Copied, int &Skipped, int &Existed, int &Failed, TRunLog &Thread)
 {
     const QString conditionPath = WithLocalSeparators(CopyIfExistsPath);
+    TShownLog shownLog(Thread);
     Walk walk{ProjectName,
               OutDir,
               BaseFolder,
@@ -348,12 +396,13 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
               Skipped,
               Existed,
               Failed,
-              Thread,
+              shownLog,
               {},
               Output.IsLocal() && !OutDir.isEmpty(),
               std::nullopt,
               false,
               {}};
+    walk.ErrorLog = &Thread;
     scan(walk, Mask);
 }
 

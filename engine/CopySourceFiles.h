@@ -16,7 +16,9 @@ class TRunLog;
 // OutDir is the project's resolved output folder (tags expanded, no trailing "/" except the
 // root; when empty, every file fails with the line of the empty folder); BaseFolder is the folder
 // that relative output paths are taken from. An error while one file is handled is logged and
-// counted as failed; the walk goes on.
+// counted as failed; the walk goes on. So is a folder the walk cannot read and a file or folder
+// whose name is not valid UTF-8 ("Unable to read folder|file PATH (REASON)"), once per call.
+// Names appear in the lines as ShownInLog shows them (control characters escaped).
 void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
                      const QString &BaseFolder, bool SubFolders, bool JunkPath,
                      const TExcludeList *Excludes, bool CopyIfExists,

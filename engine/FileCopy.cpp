@@ -1,18 +1,26 @@
 #include "engine/FileCopy.h"
 
+#include "engine/PathAt.h"
 #include "settings/FileDescriptor.h"
 
 #include <QFile>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -83,19 +91,144 @@ bool copyContents(int in, int out, off_t size, int &error)
     }
 }
 
-// A name beside the target that no other copy of this process uses at the same moment; hidden,
-// so scans of the folder pass over it.
-QByteArray temporaryName(const QByteArray &target)
+// Temporary files are named ".NAME.PID.N.rvtmp" beside their target NAME (cut to 200 bytes, so
+// that the temporary name stays within the 255 bytes a name may have): PID is the writing
+// process, N counts the temporaries of that process. Hidden, so scans of the folder pass over
+// them. A process that is killed while it writes one leaves it behind; the next copy to the same
+// target removes it (see removeStaleTemporaries).
+constexpr qsizetype kTemporaryNameKept = 200;
+constexpr char kTemporarySuffix[] = ".rvtmp";
+
+// The numbers of this process's temporaries that exist right now (created and not yet renamed
+// or removed), so that one thread never takes another's temporary for a stale one.
+std::mutex inFlightMutex;
+std::set<unsigned> inFlight;
+
+// A temporary name for a target, reserved for this process while the object lives.
+class TTemporary
 {
-    static std::atomic<unsigned> counter{0};
-    static const long pid = long(getpid());
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = target.left(slash + 1);
-    // Keep the temporary name within the 255 bytes a name may have.
-    const QByteArray name = target.mid(slash + 1).left(200);
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%u.rvtmp", pid, counter.fetch_add(1));
-    return folder + '.' + name + suffix;
+public:
+    explicit TTemporary(const QByteArray &targetName)
+    {
+        static std::atomic<unsigned> counter{0};
+        FNumber = counter.fetch_add(1);
+        {
+            const std::lock_guard<std::mutex> lock(inFlightMutex);
+            inFlight.insert(FNumber);
+        }
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%ld.%u%s", long(getpid()), FNumber,
+                      kTemporarySuffix);
+        FName = '.' + targetName.left(kTemporaryNameKept) + suffix;
+    }
+    ~TTemporary()
+    {
+        const std::lock_guard<std::mutex> lock(inFlightMutex);
+        inFlight.erase(FNumber);
+    }
+    TTemporary(const TTemporary &) = delete;
+    TTemporary &operator=(const TTemporary &) = delete;
+
+    const QByteArray &name() const { return FName; }
+
+private:
+    unsigned FNumber = 0;
+    QByteArray FName;
+};
+
+// Reads a decimal number written without leading zeros (as printf writes it) from text[pos],
+// up to the character stop; false when the text there is anything else or too large.
+bool readNumber(const QByteArray &text, qsizetype &pos, char stop, unsigned long long max,
+                unsigned long long &value)
+{
+    const qsizetype start = pos;
+    value = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + unsigned(text[pos] - '0');
+        if (value > max)
+            return false;
+        ++pos;
+    }
+    const qsizetype digits = pos - start;
+    if (digits == 0 || (digits > 1 && text[start] == '0'))
+        return false;
+    return pos < text.size() && text[pos] == stop;
+}
+
+// Whether name is a temporary of the target with the name targetName left by a writer that is
+// gone: a process that no longer exists, or this process when it is not writing it now.
+bool staleTemporaryOf(const QByteArray &name, const QByteArray &targetName)
+{
+    const QByteArray prefix = '.' + targetName.left(kTemporaryNameKept) + '.';
+    if (!name.startsWith(prefix) || !name.endsWith(kTemporarySuffix))
+        return false;
+    qsizetype pos = prefix.size();
+    unsigned long long pid = 0;
+    unsigned long long number = 0;
+    if (!readNumber(name, pos, '.', 0x7fffffff, pid) || pid == 0)
+        return false;
+    ++pos;
+    if (!readNumber(name, pos, '.', 0xffffffffu, number)
+        || name.size() - pos != qsizetype(sizeof kTemporarySuffix - 1))
+        return false;
+    if (pid == static_cast<unsigned long long>(getpid())) {
+        const std::lock_guard<std::mutex> lock(inFlightMutex);
+        return inFlight.count(unsigned(number)) == 0;
+    }
+    // Only a process that does not exist is gone; one that exists but belongs to another user
+    // (EPERM) may still be writing. A writer in another PID namespace that shares the folder
+    // cannot be told apart from a dead one.
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// The temporaries of the target's folder, listed once per folder and at most once a second (a
+// copy into a folder of many files must not list it again for every file); a temporary left
+// meanwhile is found by a later run.
+struct TemporaryListing
+{
+    QByteArray Folder;
+    std::chrono::steady_clock::time_point When;
+    std::vector<QByteArray> Names;
+};
+
+// Removes the stale temporaries of the target (see staleTemporaryOf) from its folder. Failing to
+// list the folder or to remove one is left to the copy itself, which reports what is wrong with
+// the folder.
+void removeStaleTemporaries(const TPathAt &at, const QByteArray &folder,
+                            const QByteArray &targetName)
+{
+    thread_local TemporaryListing listing;
+    const auto now = std::chrono::steady_clock::now();
+    if (listing.Folder != folder || listing.Folder.isEmpty()
+        || now - listing.When > std::chrono::seconds(1)) {
+        listing.Folder = folder;
+        listing.When = now;
+        listing.Names.clear();
+        const int fd = ::openat(at.folder(), at.sibling(QByteArrayLiteral(".")).constData(),
+                                O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR *dir = fd >= 0 ? fdopendir(fd) : nullptr;
+        if (!dir) {
+            if (fd >= 0)
+                ::close(fd);
+            return;
+        }
+        while (const dirent *entry = readdir(dir)) {
+            if (entry->d_name[0] != '.')
+                continue;
+            const QByteArray name(entry->d_name);
+            if (name.endsWith(kTemporarySuffix))
+                listing.Names.push_back(name);
+        }
+        closedir(dir);
+    }
+    for (auto it = listing.Names.begin(); it != listing.Names.end();) {
+        if (staleTemporaryOf(*it, targetName)) {
+            ::unlinkat(at.folder(), at.sibling(*it).constData(), 0);
+            it = listing.Names.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 // The process's file-creation mask, read once from /proc: the programs never change it, and
@@ -162,27 +295,34 @@ QByteArray folderOf(const QByteArray &path)
 
 enum class Outcome { Done, Failed, NotSupported };
 
+// Where the copy goes: the target reached through its folder (see TPathAt), and its name.
+struct Target
+{
+    const TPathAt &At;
+    QByteArray Name;
+    QByteArray Folder;
+};
+
 // The fast way for a new file: an unnamed file in the target's folder, given its name only
 // when complete (one change to the folder instead of a create and a rename). A failure
 // leaves nothing, as the unnamed file vanishes when closed. NotSupported when the file system
 // or /proc cannot do it, so that the caller takes the named temporary file instead.
-Outcome copyUnnamed(int in, const struct stat &st, const QByteArray &dst, bool failIfExists,
-                    int &error)
+Outcome copyUnnamed(int in, const struct stat &st, const Target &dst, bool failIfExists, int &error)
 {
     // Unnamed, the file can have the source's permission bits from the start; then only a
     // mask that took some of them away, special bits or a default ACL need them set again.
-    const QByteArray folder = folderOf(dst);
     const mode_t created = st.st_mode & 0777;
-    TFd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
+    TFd out(::openat(dst.At.folder(), dst.At.sibling(QByteArrayLiteral(".")).constData(),
+                     O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
     if (out.get() < 0)
         return Outcome::NotSupported;
     const bool bitsSet = (created & ~creationMask()) == (st.st_mode & 07777)
-                         && !defaultAclRules(folder);
+                         && !defaultAclRules(dst.Folder);
     if (!fillTarget(in, out.get(), st, bitsSet, error))
         return Outcome::Failed;
     char self[64];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", out.get());
-    if (::linkat(AT_FDCWD, self, AT_FDCWD, dst.constData(), AT_SYMLINK_FOLLOW) == 0)
+    if (::linkat(AT_FDCWD, self, dst.At.folder(), dst.At.name(), AT_SYMLINK_FOLLOW) == 0)
         return Outcome::Done;
     if (errno != EEXIST)
         return Outcome::NotSupported;
@@ -193,17 +333,19 @@ Outcome copyUnnamed(int in, const struct stat &st, const QByteArray &dst, bool f
     // An existing target is replaced in one step: the complete file gets a hidden name
     // first and is then renamed over the target.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temp = temporaryName(dst);
-        if (::linkat(AT_FDCWD, self, AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        const TTemporary temp(dst.Name);
+        const QByteArray tempPath = dst.At.sibling(temp.name());
+        if (::linkat(AT_FDCWD, self, dst.At.folder(), tempPath.constData(), AT_SYMLINK_FOLLOW)
+            != 0) {
             if (errno == EEXIST)
                 continue;
             error = errno;
             return Outcome::Failed;
         }
-        if (::rename(temp.constData(), dst.constData()) == 0)
+        if (::renameat(dst.At.folder(), tempPath.constData(), dst.At.folder(), dst.At.name()) == 0)
             return Outcome::Done;
         error = errno;
-        ::unlink(temp.constData());
+        ::unlinkat(dst.At.folder(), tempPath.constData(), 0);
         return Outcome::Failed;
     }
     error = EEXIST;
@@ -220,8 +362,11 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
     if (dst.isEmpty() || dst.endsWith('/'))
         return fail(errorText, EISDIR);
 
+    TPathAt srcAt;
+    if (!srcAt.open(src))
+        return fail(errorText, errno);
     // O_NONBLOCK: a FIFO put in the file's place must not hang the run.
-    TFd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TFd in(::openat(srcAt.folder(), srcAt.name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
         return fail(errorText, errno);
     struct stat st;
@@ -234,14 +379,19 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
             *errorText = QStringLiteral("Not a regular file");
         return false;
     }
+    TPathAt dstAt;
+    if (!dstAt.open(dst))
+        return fail(errorText, errno);
+    const Target to{dstAt, dst.mid(dst.lastIndexOf('/') + 1), folderOf(dst)};
     if (failIfExists) {
         struct stat existing;
-        if (lstat(dst.constData(), &existing) == 0)
+        if (fstatat(dstAt.folder(), dstAt.name(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
             return fail(errorText, EEXIST);
     }
+    removeStaleTemporaries(dstAt, to.Folder, to.Name);
 
     int error = 0;
-    switch (copyUnnamed(in.get(), st, dst, failIfExists, error)) {
+    switch (copyUnnamed(in.get(), st, to, failIfExists, error)) {
     case Outcome::Done:
         return true;
     case Outcome::Failed:
@@ -253,11 +403,14 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
         break;
     }
 
-    QByteArray temp;
+    std::optional<TTemporary> temp;
+    QByteArray tempPath;
     TFd out;
     for (int attempt = 0; attempt < 100 && out.get() < 0; ++attempt) {
-        temp = temporaryName(dst);
-        out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        temp.emplace(to.Name);
+        tempPath = dstAt.sibling(temp->name());
+        out.reset(::openat(dstAt.folder(), tempPath.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (out.get() < 0 && errno != EEXIST)
             return fail(errorText, errno);
     }
@@ -273,16 +426,16 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
         int rc;
         if (failIfExists) {
             // link() refuses an existing name, so a target that appeared meanwhile is kept.
-            rc = ::link(temp.constData(), dst.constData());
+            rc = ::linkat(dstAt.folder(), tempPath.constData(), dstAt.folder(), dstAt.name(), 0);
             if (rc == 0)
-                ::unlink(temp.constData());
+                ::unlinkat(dstAt.folder(), tempPath.constData(), 0);
         } else {
-            rc = ::rename(temp.constData(), dst.constData());
+            rc = ::renameat(dstAt.folder(), tempPath.constData(), dstAt.folder(), dstAt.name());
         }
         if (rc == 0)
             return true;
         error = errno;
     }
-    ::unlink(temp.constData());
+    ::unlinkat(dstAt.folder(), tempPath.constData(), 0);
     return fail(errorText, error);
 }

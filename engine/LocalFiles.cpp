@@ -1,10 +1,12 @@
 #include "engine/LocalFiles.h"
 
+#include "engine/PathAt.h"
 #include "settings/Exception.h"
 
 #include <QFile>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -13,19 +15,33 @@ bool statPath(const QString &path, bool followLinks, struct stat &st)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray native = QFile::encodeName(path);
-    return (followLinks ? stat(native.constData(), &st) : lstat(native.constData(), &st)) == 0;
+    TPathAt at;
+    return at.open(QFile::encodeName(path))
+           && fstatat(at.folder(), at.name(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// stat and mkdir for paths of any length (see TPathAt).
+bool statFolder(const QByteArray &path, struct stat &st)
+{
+    TPathAt at;
+    return at.open(path) && fstatat(at.folder(), at.name(), &st, 0) == 0;
+}
+
+int makeOneFolder(const QByteArray &path)
+{
+    TPathAt at;
+    return at.open(path) ? mkdirat(at.folder(), at.name(), 0777) : -1;
 }
 
 bool makeFolder(const QByteArray &path)
 {
     struct stat st;
-    if (stat(path.constData(), &st) == 0)
+    if (statFolder(path, st))
         return S_ISDIR(st.st_mode);
-    if (mkdir(path.constData(), 0777) == 0)
+    if (makeOneFolder(path) == 0)
         return true;
     if (errno == EEXIST)
-        return stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+        return statFolder(path, st) && S_ISDIR(st.st_mode);
     if (errno != ENOENT)
         return false;
     // A parent is missing: make it first, then try again.
@@ -35,8 +51,8 @@ bool makeFolder(const QByteArray &path)
     const qsizetype slash = path.lastIndexOf('/', end - 1);
     if (slash <= 0 || !makeFolder(path.left(slash)))
         return false;
-    return mkdir(path.constData(), 0777) == 0
-           || (errno == EEXIST && stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode));
+    return makeOneFolder(path) == 0
+           || (errno == EEXIST && statFolder(path, st) && S_ISDIR(st.st_mode));
 }
 
 } // namespace
