@@ -6,6 +6,7 @@
 #include "engine/FTPSessionFactory.h"
 #include "engine/FileSearch.h"
 #include "engine/LocalOutput.h"
+#include "engine/LogText.h"
 #include "engine/OutputFolder.h"
 #include "engine/PathText.h"
 #include "ftp/FTPConnUnit.h"
@@ -81,7 +82,7 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
             || missing.contains(folder))
             continue;
         missing.append(folder);
-        Thread.Log(QStringLiteral("Source folder ") + Q + folder + Q
+        Thread.Log(QStringLiteral("Source folder ") + Q + ShownInLog(folder) + Q
                    + QStringLiteral(" not found."));
     }
     return !missing.isEmpty();

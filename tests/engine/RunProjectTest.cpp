@@ -365,7 +365,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // A full-path pattern names its own folder, up to its first folder that
                       // is walked; the source folder is still needed by the relative row.
                       MissingSourceCase{"FullPath", "src", "<tree>/gone/**/*.txt", "gone"},
-                      MissingSourceCase{"Both", "gone", "<tree>/gone/*.txt", "gone"}),
+                      MissingSourceCase{"Both", "gone", "<tree>/gone/*.txt", "gone"},
+                      // A name cannot break the line in two.
+                      MissingSourceCase{"LineBreak", "gone\nCopied: 9", "*.txt",
+                                        "gone\\nCopied: 9"}),
     [](const ::testing::TestParamInfo<MissingSourceCase> &test) {
         return std::string(test.param.Name);
     });

@@ -10,15 +10,33 @@ const char *const kPython = "/usr/bin/python3";
 
 } // namespace
 
-PyftpdServer::PyftpdServer(const QString &mode)
+PyftpdServer::PyftpdServer(const QString &mode) : FMode(mode)
 {
+    Start();
+}
+
+void PyftpdServer::Restart(const QString &mode)
+{
+    FMode = mode;
+    if (FProcess.state() != QProcess::NotRunning) {
+        FProcess.kill();
+        FProcess.waitForFinished(10000);
+    }
+    FPort = 0;
+    FProblem.clear();
+    Start();
+}
+
+void PyftpdServer::Start()
+{
+    const QString &mode = FMode;
     if (!QFileInfo::exists(QString::fromLatin1(kPython))) {
         FProblem = QStringLiteral("no /usr/bin/python3");
         return;
     }
     QStringList arguments{QStringLiteral(RV_TESTS_DIR "/fixtures/ftp/pyftpd_server.py"),
                           FRoot.path(), mode};
-    if (mode != QLatin1String("plain")) {
+    if (mode == QLatin1String("explicit") || mode == QLatin1String("implicit")) {
         QString key;
         QString cert;
         if (!TestCertificate::Get().WriteFiles(FWork.path(), key, cert)) {

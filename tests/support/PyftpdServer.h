@@ -7,6 +7,8 @@
 // pyftpdlib started by a test over a temporary root folder, on 127.0.0.1 and a port it picks
 // itself, and killed by its process id when the object goes. Mode is "plain", "explicit" or
 // "implicit"; the TLS modes get a self-signed certificate written into a temporary folder.
+// "slow" is plain FTP that takes uploads at a few dozen KiB/s, so that a test can stop the
+// server in the middle of one.
 class PyftpdServer
 {
 public:
@@ -20,8 +22,16 @@ public:
     quint16 Port() const { return FPort; }
     // The folder the user "user" (password "secret") sees as "/".
     QString Root() const { return FRoot.path(); }
+    // The server's process id, for a test that stops it from another thread (SIGKILL).
+    qint64 ProcessId() const { return FProcess.processId(); }
+    // Kills the server (if it still runs) and starts a new one in the given mode over the same
+    // root, on a new port; Problem() says whether that worked.
+    void Restart(const QString &mode);
 
 private:
+    void Start();
+
+    QString FMode;
     QTemporaryDir FRoot;
     QTemporaryDir FWork;
     QProcess FProcess;
