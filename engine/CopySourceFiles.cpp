@@ -28,6 +28,7 @@ class TShownLog : public TRunLog
 public:
     explicit TShownLog(TRunLog &log) : FLog(log) {}
     void Log(const QString &msg) override { FLog.Log(ShownInLog(msg)); }
+    void Event(const TRunEvent &event) override { FLog.Event(event); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override
     {
@@ -86,6 +87,19 @@ struct Walk
 };
 
 void scan(Walk &walk, const QString &Mask);
+
+// Tells one file's decision as an event; Path is the source file's path.
+void fileEvent(Walk &walk, TRunEventKind kind, const QString &path, qint64 bytes = 0,
+               const QString &message = QString())
+{
+    TRunEvent event;
+    event.Kind = kind;
+    event.Project = walk.ProjectName;
+    event.Path = path;
+    event.Bytes = bytes;
+    event.Message = message;
+    walk.Thread.Event(event);
+}
 
 // Whether the folder with the identity id is the output folder or lies below it. Its parents are
 // followed through ".." by identity, so links, "..", letter case and the spelling of the paths
@@ -209,6 +223,7 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
         && !walk.Output.FileFacts(copyIfExistsTarget(walk, Dest, DestDir), false).Exists) {
         walk.Thread.Log(QStringLiteral("Skipped: ") + Src);
         ++walk.Skipped;
+        fileEvent(walk, TRunEventKind::FileSkipped, Src);
         return;
     }
 
@@ -216,20 +231,24 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
     // folder (or the FTP login folder). Every file then fails as the empty folder itself does.
     walk.Output.MakeFolder(walk.OutDir.isEmpty() ? QString() : DestDir);
 
-    if (walk.Overwrite != ofAll) {
-        const bool olderOnly = walk.Overwrite == ofOlder;
-        const TOutputFacts output = walk.Output.FileFacts(Dest, olderOnly);
-        if (output.Exists && !(olderOnly && output.IsOlderThan(LocalFileAge(Src, true)))) {
-            walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
-            ++walk.Existed;
-            return;
-        }
+    // Whether the copy replaces a file, asked of the output side in any case (for "always" only
+    // to tell a replaced file from a new one).
+    const bool olderOnly = walk.Overwrite == ofOlder;
+    const TOutputFacts output = walk.Output.FileFacts(Dest, olderOnly);
+    if (walk.Overwrite != ofAll && output.Exists
+        && !(olderOnly && output.IsOlderThan(LocalFileAge(Src, true)))) {
+        walk.Thread.Log(QStringLiteral("File already exists: ") + Dest);
+        ++walk.Existed;
+        fileEvent(walk, TRunEventKind::FileExisted, Src);
+        return;
     }
 
     walk.Thread.Log(QStringLiteral("Copy: ") + walk.OutDir + QStringLiteral(" <= ") + Rel
                     + QStringLiteral(" (") + Src + QLatin1Char(')'));
     walk.Output.CopyFile(Src, Dest);
     ++walk.Copied;
+    fileEvent(walk, output.Exists ? TRunEventKind::FileReplaced : TRunEventKind::FileCopied, Src,
+              LocalFileSize(Src));
 }
 
 // FindEntries, with every folder that cannot be read and every entry whose name cannot be read
@@ -244,10 +263,13 @@ std::vector<TSearchEntry> listEntries(Walk &walk, const QString &pattern, TSearc
             continue;
         if (!walk.ReportedFaults.insert(fault.ShownPath).second)
             continue;
-        walk.Thread.Log((fault.IsFolder ? QStringLiteral("Unable to read folder ")
-                                        : QStringLiteral("Unable to read file "))
-                        + fault.ShownPath + QStringLiteral(" (") + fault.Reason + QLatin1Char(')'));
+        const QString line = (fault.IsFolder ? QStringLiteral("Unable to read folder ")
+                                             : QStringLiteral("Unable to read file "))
+                             + fault.ShownPath + QStringLiteral(" (") + fault.Reason
+                             + QLatin1Char(')');
+        walk.Thread.Log(line);
         ++walk.Failed;
+        fileEvent(walk, TRunEventKind::FileFailed, fault.ShownPath, 0, line);
     }
     return entries;
 }
@@ -349,9 +371,13 @@ void scan(Walk &walk, const QString &Mask)
                     // Already worded as the line that reports it.
                     walk.Thread.Log(error.Message());
                     ++walk.Failed;
+                    fileEvent(walk, TRunEventKind::FileFailed, S + file.Name, 0,
+                              ShownInLog(error.Message()));
                 } catch (const std::exception &error) {
                     walk.ErrorLog->LogException(error);
                     ++walk.Failed;
+                    fileEvent(walk, TRunEventKind::FileFailed, S + file.Name, 0,
+                              FormatExceptionLine(error, nullptr));
                 }
             }
             if (walk.SubFolders) {

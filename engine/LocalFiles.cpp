@@ -71,6 +71,14 @@ TDateTime LocalFileAge(const QString &path, bool followLinks)
     return UtcDateTimeFromUnix(static_cast<qint64>(st.st_mtim.tv_sec));
 }
 
+qint64 LocalFileSize(const QString &path)
+{
+    struct stat st;
+    if (!statPath(path, true, st))
+        return 0;
+    return static_cast<qint64>(st.st_size);
+}
+
 bool LocalFileFacts(const QString &path, TDateTime &age)
 {
     struct stat st;

@@ -11,6 +11,8 @@ bool LocalFileExists(const QString &path, bool followLinks);
 // The file's last-write time as a UTC date-time (an instant), sub-seconds dropped; 0 when the
 // file does not exist or its time cannot be read.
 TDateTime LocalFileAge(const QString &path, bool followLinks);
+// The size of the file (links followed) in bytes; 0 when it cannot be read.
+qint64 LocalFileSize(const QString &path);
 // LocalFileExists and LocalFileAge (links followed) with one look at the file: whether a file
 // stands at the path, and its time in age when it does.
 bool LocalFileFacts(const QString &path, TDateTime &age);

@@ -18,29 +18,49 @@ const TCopyProject *findProject(const std::vector<TCopyProject> &projects, const
     return nullptr;
 }
 
+void runEvent(TRunLog &Thread, TRunEventKind Kind, const TRunTotals &Counts = {},
+              bool Result = true)
+{
+    TRunEvent event;
+    event.Kind = Kind;
+    event.Totals = Counts;
+    event.Result = Result;
+    Thread.Event(event);
+}
+
 } // namespace
 
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
                TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals)
 {
+    runEvent(Thread, TRunEventKind::RunStarted);
+    TRunTotals counts;
+    bool result = true;
     try {
         for (const TCopyProject &project : VisibleProjects) {
             if (!project.Checked())
                 continue;
             Thread.Log(QStringLiteral("Project ") + Q + project.ProjectName() + Q
                        + QStringLiteral("..."));
-            RunProject(project, OutDir, Connections, Thread, Totals);
+            if (!RunProject(project, OutDir, Connections, Thread, &counts))
+                result = false;
         }
     } catch (const std::exception &error) {
         Thread.LogException(error);
+        result = false;
     }
     Thread.Log(QStringLiteral("Completed."));
+    if (Totals)
+        *Totals += counts;
+    runEvent(Thread, TRunEventKind::RunEnded, counts, result);
 }
 
 bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
                   const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
                   TRunTotals *Totals)
 {
+    runEvent(Thread, TRunEventKind::RunStarted);
+    TRunTotals counts;
     bool result = true;
     QString rest = ProjectName;
     while (!rest.isEmpty()) {
@@ -57,7 +77,7 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
         Thread.Log(QStringLiteral("Project ") + Q + project->ProjectName() + Q
                    + QStringLiteral("..."));
         try {
-            if (!RunProject(*project, OutDir, Connections, Thread, Totals))
+            if (!RunProject(*project, OutDir, Connections, Thread, &counts))
                 result = false;
         } catch (const std::exception &error) {
             Thread.LogException(error);
@@ -65,5 +85,8 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
         }
     }
     Thread.Log(QStringLiteral("Completed."));
+    if (Totals)
+        *Totals += counts;
+    runEvent(Thread, TRunEventKind::RunEnded, counts, result);
     return result;
 }

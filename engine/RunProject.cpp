@@ -88,10 +88,9 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
     return !missing.isEmpty();
 }
 
-} // namespace
-
-bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
-                TRunLog &Thread, TRunTotals *Totals)
+// RunProject without its events: the counts of the summary line go to Counts.
+bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
+                TRunLog &Thread, TRunTotals &Counts)
 {
     std::unique_ptr<TFTPSession> session;
     const QString &connName = Project.FTPConnName();
@@ -152,11 +151,37 @@ bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
                    .arg(skipped)
                    .arg(existed)
                    .arg(failed));
-    if (Totals) {
-        Totals->Copied += copied;
-        Totals->Skipped += skipped;
-        Totals->Existed += existed;
-        Totals->Failed += failed;
-    }
+    Counts = TRunTotals{copied, skipped, existed, failed};
     return true;
+}
+
+void projectEvent(TRunLog &Thread, TRunEventKind Kind, const QString &Name,
+                  const TRunTotals &Counts = {}, bool Result = true)
+{
+    TRunEvent event;
+    event.Kind = Kind;
+    event.Project = Name;
+    event.Totals = Counts;
+    event.Result = Result;
+    Thread.Event(event);
+}
+
+} // namespace
+
+bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
+                TRunLog &Thread, TRunTotals *Totals)
+{
+    projectEvent(Thread, TRunEventKind::ProjectStarted, Project.ProjectName());
+    TRunTotals counts;
+    bool result = false;
+    try {
+        result = runProject(Project, OutDir, Connections, Thread, counts);
+    } catch (...) {
+        projectEvent(Thread, TRunEventKind::ProjectEnded, Project.ProjectName(), counts, false);
+        throw;
+    }
+    if (result && Totals)
+        *Totals += counts;
+    projectEvent(Thread, TRunEventKind::ProjectEnded, Project.ProjectName(), counts, result);
+    return result;
 }

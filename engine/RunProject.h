@@ -1,20 +1,12 @@
 #pragma once
 
+#include "runlog/RunEvent.h"
+
 #include <QString>
 
 class TCopyProject;
 class TFTPConnList;
 class TRunLog;
-
-// The counts of a project's summary line; a run adds up those of its projects, so that its
-// caller can tell a run whose files failed without reading the log.
-struct TRunTotals
-{
-    int Copied = 0;
-    int Skipped = 0;
-    int Existed = 0;
-    int Failed = 0;
-};
 
 // Executes one project: connects its FTP session when it names a connection of Connections
 // (the run's own copy of the saved connections), checks that the folders its patterns start
@@ -24,6 +16,7 @@ struct TRunTotals
 // folder is missing or not a folder (each logged as "Source folder "<folder>" not found."):
 // nothing copied, no summary line. True otherwise, also when files failed. With Totals, the
 // counts of the summary line are added to it. Errors outside the
-// handling of single files reach the caller.
+// handling of single files reach the caller. Tells ProjectStarted first and ProjectEnded last
+// (also when an error leaves).
 bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
                 TRunLog &Thread, TRunTotals *Totals = nullptr);

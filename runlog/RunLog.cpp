@@ -72,7 +72,17 @@ QString FormatExceptionLine(const std::exception &error, const void *address)
 
 void TRunLog::LogException(const std::exception &error)
 {
-    Log(FormatExceptionLine(error, __builtin_return_address(0)));
+    const QString line = FormatExceptionLine(error, __builtin_return_address(0));
+    Log(line);
+    TRunEvent event;
+    event.Kind = TRunEventKind::Error;
+    event.Message = line;
+    Event(event);
+}
+
+void TRunLog::Event(const TRunEvent &event)
+{
+    (void)event;
 }
 
 bool TRunLog::AskPassword(const QString &, const QString &, bool &, QString &password)

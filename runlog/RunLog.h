@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runlog/RunEvent.h"
+
 #include <QString>
 
 #include <exception>
@@ -17,8 +19,13 @@ public:
     // Appends one line to the log. Returns when the line has been shown (or written).
     virtual void Log(const QString &msg) = 0;
 
-    // Logs one line describing an error (see FormatExceptionLine).
+    // Logs one line describing an error (see FormatExceptionLine), and tells it as an Error
+    // event.
     void LogException(const std::exception &error);
+
+    // Tells what happened, beside the lines (see TRunEvent). Ignored unless overridden; called
+    // from the worker thread like Log, and in the order of the lines.
+    virtual void Event(const TRunEvent &event);
 
     // Asks the user for an FTP password: shows host and user with "Remember password" ticked as
     // rememberPassword says. Returns true on OK, with rememberPassword and password holding the

@@ -21,13 +21,6 @@ namespace {
 
 const QChar LineQuote = QLatin1Char('"');
 
-bool isFileLine(const QString &Line)
-{
-    return Line.startsWith(QLatin1String("Copy: "))
-           || Line.startsWith(QLatin1String("File already exists: "))
-           || Line.startsWith(QLatin1String("Skipped: "));
-}
-
 } // namespace
 
 void TRVMainForm::CopyFilesButtonClick()
@@ -84,6 +77,7 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
     FHandOver = TRunHandOver::Create(this);
     TRunSinks sinks;
     sinks.LogMsg = [this](const QString &Line) { LogMsg(Line); };
+    sinks.RunEvent = [this](const TRunEvent &Event) { UpdateRunStatus(Event); };
     sinks.AskPassword = [this](const QString &Host, const QString &User, bool &RememberPassword,
                                QString &Password) {
         if (AskPasswordHandler)
@@ -158,7 +152,6 @@ void TRVMainForm::LogMsg(const QString &AMsg)
     LogMemo->appendPlainText(lines.join(QLatin1Char('\n')));
     LogMemo->moveCursor(QTextCursor::End);
     LogMemo->verticalScrollBar()->setValue(LogMemo->verticalScrollBar()->maximum());
-    UpdateRunStatus(AMsg);
 }
 
 void TRVMainForm::ClearLog()
@@ -166,15 +159,21 @@ void TRVMainForm::ClearLog()
     LogMemo->clear();
 }
 
-void TRVMainForm::UpdateRunStatus(const QString &Line)
+void TRVMainForm::UpdateRunStatus(const TRunEvent &Event)
 {
-    if (Line.startsWith(QLatin1String("Project ")) && Line.endsWith(QLatin1String("\"..."))
-        && Line.size() >= 13 && Line[8] == LineQuote) {
-        FRunProjectName = Line.mid(9, Line.size() - 9 - 4);
+    switch (Event.Kind) {
+    case TRunEventKind::ProjectStarted:
+        FRunProjectName = Event.Project;
         FRunFilesHandled = 0;
-    } else if (isFileLine(Line)) {
+        break;
+    case TRunEventKind::FileCopied:
+    case TRunEventKind::FileReplaced:
+    case TRunEventKind::FileExisted:
+    case TRunEventKind::FileSkipped:
+    case TRunEventKind::FileFailed:
         ++FRunFilesHandled;
-    } else {
+        break;
+    default:
         return;
     }
     RunStatusLabel->setText(QStringLiteral("Running ") + LineQuote + FRunProjectName + LineQuote

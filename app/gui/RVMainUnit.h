@@ -26,6 +26,7 @@ class TGroupComboBox;
 class TProjectsModel;
 class TProjectsView;
 class TRunHandOver;
+struct TRunEvent;
 struct TRunSinks;
 class TRVThread;
 
@@ -84,6 +85,8 @@ public:
     void StartFromCommandLine();
     bool Running() const { return FRunThread != nullptr; }
     void LogMsg(const QString &AMsg);
+    // The status bar's account of a run, kept from the run's events.
+    void UpdateRunStatus(const TRunEvent &Event);
     void ClearLog();
 
     // Replaceable for tests: opening a folder or web page, and the folder browser.
@@ -166,7 +169,6 @@ private:
     void OnStartProjectCompleted(bool StartProjectResult);
     // Lets a run still going end without the window (the window is going away).
     void StopRun();
-    void UpdateRunStatus(const QString &Line);
 
     TFTPConnList &FFTPConnList;
     QStringList FArguments;

@@ -38,6 +38,14 @@ void TRVThread::Log(const QString &AMsg)
     FHandOver->Run([&sink, &AMsg] { sink(AMsg); });
 }
 
+void TRVThread::Event(const TRunEvent &event)
+{
+    const auto &sink = FSinks.RunEvent;
+    if (!sink)
+        return;
+    FHandOver->Run([&sink, &event] { sink(event); });
+}
+
 bool TRVThread::AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                             QString &password)
 {

@@ -13,10 +13,11 @@
 
 class TRunHandOver;
 
-// Where a run's log lines and password requests end up on the GUI thread.
+// Where a run's log lines, events and password requests end up on the GUI thread.
 struct TRunSinks
 {
     std::function<void(const QString &Line)> LogMsg;
+    std::function<void(const TRunEvent &Event)> RunEvent;
     std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
                        QString &Password)>
         AskPassword;
@@ -33,6 +34,7 @@ public:
     ~TRVThread() override;
 
     void Log(const QString &AMsg) override;
+    void Event(const TRunEvent &event) override;
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
 

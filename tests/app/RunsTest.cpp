@@ -184,25 +184,39 @@ TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)
     EXPECT_TRUE(LogLines().isEmpty());
 }
 
-TEST_F(RunsTest, StatusFollowsProjectLinesAndFileDecisions)
+TEST_F(RunsTest, StatusFollowsRunEventsNotLogLines)
 {
     Open();
+    // A line that reads like a project's start is only a line.
+    const QString before = Form().RunStatusLabel->text();
+    Form().LogMsg(QStringLiteral("Project \"X\"..."));
+    Form().LogMsg(QStringLiteral("Copy: /out/X <= a.txt"));
+    EXPECT_EQ(Form().RunStatusLabel->text(), before);
+
+    const auto event = [](TRunEventKind kind, const char *project = "") {
+        TRunEvent e;
+        e.Kind = kind;
+        e.Project = QString::fromLatin1(project);
+        return e;
+    };
     const struct
     {
-        QString Line;
+        TRunEvent Event;
         QString Status;
     } steps[] = {
-        {"Project \"A\"...", "Running \"A\": 0 file(s) handled."},
-        {"Scanning: /src/*.txt", "Running \"A\": 0 file(s) handled."},
-        {"Copy: /out/A <= a.txt", "Running \"A\": 1 file(s) handled."},
-        {"File already exists: /out/A/b.txt", "Running \"A\": 2 file(s) handled."},
-        {"Skipped: /out/A/c.txt", "Running \"A\": 3 file(s) handled."},
-        {"Project \"B\"...", "Running \"B\": 0 file(s) handled."},
-        {"Project \"C\" not found.", "Running \"B\": 0 file(s) handled."},
+        {event(TRunEventKind::ProjectStarted, "A"), "Running \"A\": 0 file(s) handled."},
+        {event(TRunEventKind::FileCopied), "Running \"A\": 1 file(s) handled."},
+        {event(TRunEventKind::FileReplaced), "Running \"A\": 2 file(s) handled."},
+        {event(TRunEventKind::FileExisted), "Running \"A\": 3 file(s) handled."},
+        {event(TRunEventKind::FileSkipped), "Running \"A\": 4 file(s) handled."},
+        {event(TRunEventKind::FileFailed), "Running \"A\": 5 file(s) handled."},
+        {event(TRunEventKind::Error), "Running \"A\": 5 file(s) handled."},
+        {event(TRunEventKind::ProjectEnded, "A"), "Running \"A\": 5 file(s) handled."},
+        {event(TRunEventKind::ProjectStarted, "B"), "Running \"B\": 0 file(s) handled."},
     };
     for (const auto &step : steps) {
-        Form().LogMsg(step.Line);
-        EXPECT_EQ(Form().RunStatusLabel->text(), step.Status) << step.Line.toStdString();
+        Form().UpdateRunStatus(step.Event);
+        EXPECT_EQ(Form().RunStatusLabel->text(), step.Status);
     }
 }
 
