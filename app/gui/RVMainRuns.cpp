@@ -2,6 +2,7 @@
 // a run.
 #include "app/gui/CommandLine.h"
 #include "app/gui/RVMainUnit.h"
+#include "app/gui/RunFeed.h"
 #include "app/gui/RunHandOver.h"
 #include "app/gui/RunThreads.h"
 #include "engine/RunSnapshot.h"
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QTimer>
 
 namespace {
 
@@ -75,11 +77,13 @@ void TRVMainForm::StartFromCommandLine()
 void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
 {
     FHandOver = TRunHandOver::Create(this);
+    FRunFeed = std::make_shared<TRunFeed>();
     TRunSinks sinks;
-    sinks.LogMsg = [this](const QString &Line) { LogMsg(Line); };
-    sinks.RunEvent = [this](const TRunEvent &Event) { UpdateRunStatus(Event); };
+    sinks.Feed = FRunFeed;
     sinks.AskPassword = [this](const QString &Host, const QString &User, bool &RememberPassword,
                                QString &Password) {
+        // What the run told before it asked is shown before the question.
+        DrainRunFeed();
         if (AskPasswordHandler)
             return AskPasswordHandler(Host, User, RememberPassword, Password);
         if (FAskPasswordForm)
@@ -95,6 +99,31 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
         FRunThread.get(), &QThread::finished, this, [this] { OnRunThreadFinished(); },
         Qt::QueuedConnection);
     FRunThread->start();
+    FRunFeedTimer->start();
+}
+
+void TRVMainForm::DrainRunFeed()
+{
+    if (!FRunFeed)
+        return;
+    const std::vector<TRunFeedItem> items = FRunFeed->Take();
+    if (items.empty())
+        return;
+    QStringList lines;
+    bool statusChanged = false;
+    for (const TRunFeedItem &item : items) {
+        if (!item.IsEvent) {
+            lines.append(item.Line);
+            continue;
+        }
+        // Lines and events keep their order: the lines before an event are shown first.
+        AppendLogLines(lines);
+        lines.clear();
+        statusChanged |= CountRunEvent(item.Event);
+    }
+    AppendLogLines(lines);
+    if (statusChanged)
+        ShowRunStatus();
 }
 
 void TRVMainForm::OnRunThreadFinished()
@@ -103,6 +132,9 @@ void TRVMainForm::OnRunThreadFinished()
         return;
     std::unique_ptr<TRVThread> thread = std::move(FRunThread);
     thread->wait();
+    FRunFeedTimer->stop();
+    DrainRunFeed();
+    FRunFeed.reset();
     thread->WriteBackLogins(FFTPConnList);
     const bool startResult = FRunIsStartProject
                              && static_cast<TStartProjectThread &>(*thread).StartProjectResult();
@@ -136,22 +168,44 @@ void TRVMainForm::StopRun()
     // Lines still to come are dropped and a password request is answered with Cancel, so the
     // run ends without the window; its copies are its own.
     FHandOver->Abort();
+    FRunFeed->Abort();
+    FRunFeedTimer->stop();
     FRunThread->wait();
     FRunThread->WriteBackLogins(FFTPConnList);
     FRunThread.reset();
     FHandOver.reset();
+    FRunFeed.reset();
 }
 
 void TRVMainForm::LogMsg(const QString &AMsg)
 {
+    AppendLogLines({AMsg});
+}
+
+void TRVMainForm::AppendLogLines(const QStringList &Messages)
+{
     // A message of several lines gives several log lines; empty lines are never shown.
-    QStringList lines = AMsg.split(QRegularExpression(QStringLiteral("\\r\\n|\\r|\\n")));
-    lines.removeAll(QString());
+    static const QRegularExpression lineBreak(QStringLiteral("\\r\\n|\\r|\\n"));
+    QStringList lines;
+    lines.reserve(Messages.size());
+    for (const QString &message : Messages) {
+        if (message.contains(QLatin1Char('\r')) || message.contains(QLatin1Char('\n'))) {
+            for (const QString &line : message.split(lineBreak)) {
+                if (!line.isEmpty())
+                    lines.append(line);
+            }
+        } else if (!message.isEmpty()) {
+            lines.append(message);
+        }
+    }
     if (lines.isEmpty())
         return;
+    // The view follows the end only while it shows the end: lines scrolled back to stay put.
+    QScrollBar *bar = LogMemo->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
     LogMemo->appendPlainText(lines.join(QLatin1Char('\n')));
-    LogMemo->moveCursor(QTextCursor::End);
-    LogMemo->verticalScrollBar()->setValue(LogMemo->verticalScrollBar()->maximum());
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 void TRVMainForm::ClearLog()
@@ -161,21 +215,31 @@ void TRVMainForm::ClearLog()
 
 void TRVMainForm::UpdateRunStatus(const TRunEvent &Event)
 {
+    if (CountRunEvent(Event))
+        ShowRunStatus();
+}
+
+bool TRVMainForm::CountRunEvent(const TRunEvent &Event)
+{
     switch (Event.Kind) {
     case TRunEventKind::ProjectStarted:
         FRunProjectName = Event.Project;
         FRunFilesHandled = 0;
-        break;
+        return true;
     case TRunEventKind::FileCopied:
     case TRunEventKind::FileReplaced:
     case TRunEventKind::FileExisted:
     case TRunEventKind::FileSkipped:
     case TRunEventKind::FileFailed:
         ++FRunFilesHandled;
-        break;
+        return true;
     default:
-        return;
+        return false;
     }
+}
+
+void TRVMainForm::ShowRunStatus()
+{
     RunStatusLabel->setText(QStringLiteral("Running ") + LineQuote + FRunProjectName + LineQuote
                             + QStringLiteral(": %1 file(s) handled.").arg(FRunFilesHandled));
 }

@@ -4,6 +4,7 @@
 #include "app/gui/GroupComboBox.h"
 #include "app/gui/ProjectsModel.h"
 #include "app/gui/ProjectsView.h"
+#include "app/gui/RunFeed.h"
 #include "app/gui/RunHandOver.h"
 #include "app/gui/RunThreads.h"
 #include "ftp/FTPConnUnit.h"
@@ -83,6 +84,10 @@ void TRVMainForm::FormCreate()
     CopyFilesButton->setMinimumWidth(110);
     RunStatusLabel = new QLabel(this);
     RunStatusLabel->setObjectName(QStringLiteral("RunStatusLabel"));
+    // What a run tells is shown in batches, as often as the eye can follow.
+    FRunFeedTimer = new QTimer(this);
+    FRunFeedTimer->setInterval(50);
+    connect(FRunFeedTimer, &QTimer::timeout, this, [this] { DrainRunFeed(); });
     CloseButton = new QPushButton(QStringLiteral("Close"), this);
     CloseButton->setMinimumWidth(90);
 

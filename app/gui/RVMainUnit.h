@@ -25,6 +25,8 @@ class TFTPConnList;
 class TGroupComboBox;
 class TProjectsModel;
 class TProjectsView;
+class QTimer;
+class TRunFeed;
 class TRunHandOver;
 struct TRunEvent;
 struct TRunSinks;
@@ -85,8 +87,13 @@ public:
     void StartFromCommandLine();
     bool Running() const { return FRunThread != nullptr; }
     void LogMsg(const QString &AMsg);
+    // Appends messages to the log page in one go (a message of several lines gives several
+    // lines); the view follows the end only while it is scrolled to the end.
+    void AppendLogLines(const QStringList &Messages);
     // The status bar's account of a run, kept from the run's events.
     void UpdateRunStatus(const TRunEvent &Event);
+    // Shows what the running run told since the last time; the window does so every 50 ms.
+    void DrainRunFeed();
     void ClearLog();
 
     // Replaceable for tests: opening a folder or web page, and the folder browser.
@@ -169,6 +176,9 @@ private:
     void OnStartProjectCompleted(bool StartProjectResult);
     // Lets a run still going end without the window (the window is going away).
     void StopRun();
+    // Counts one event into the run's status; true when the status text changes.
+    bool CountRunEvent(const TRunEvent &Event);
+    void ShowRunStatus();
 
     TFTPConnList &FFTPConnList;
     QStringList FArguments;
@@ -180,6 +190,8 @@ private:
     TAskPasswordForm *FAskPasswordForm = nullptr;
 
     std::shared_ptr<TRunHandOver> FHandOver;
+    std::shared_ptr<TRunFeed> FRunFeed;
+    QTimer *FRunFeedTimer = nullptr;
     std::unique_ptr<TRVThread> FRunThread;
     bool FRunIsStartProject = false;
     QString FRunProjectName;

@@ -1,5 +1,6 @@
 #include "app/gui/RunThreads.h"
 
+#include "app/gui/RunFeed.h"
 #include "app/gui/RunHandOver.h"
 #include "engine/RunLoops.h"
 
@@ -32,18 +33,14 @@ void TRVThread::run()
 
 void TRVThread::Log(const QString &AMsg)
 {
-    const auto &sink = FSinks.LogMsg;
-    if (!sink)
-        return;
-    FHandOver->Run([&sink, &AMsg] { sink(AMsg); });
+    if (FSinks.Feed)
+        FSinks.Feed->PushLine(AMsg);
 }
 
 void TRVThread::Event(const TRunEvent &event)
 {
-    const auto &sink = FSinks.RunEvent;
-    if (!sink)
-        return;
-    FHandOver->Run([&sink, &event] { sink(event); });
+    if (FSinks.Feed)
+        FSinks.Feed->PushEvent(event);
 }
 
 bool TRVThread::AskPassword(const QString &host, const QString &user, bool &rememberPassword,

@@ -11,20 +11,22 @@
 #include <memory>
 #include <vector>
 
+class TRunFeed;
 class TRunHandOver;
 
-// Where a run's log lines, events and password requests end up on the GUI thread.
+// Where a run's log lines, events and password requests end up: lines and events in the feed
+// the GUI thread takes them from, password requests on the GUI thread itself.
 struct TRunSinks
 {
-    std::function<void(const QString &Line)> LogMsg;
-    std::function<void(const TRunEvent &Event)> RunEvent;
+    std::shared_ptr<TRunFeed> Feed;
     std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
                        QString &Password)>
         AskPassword;
 };
 
-// The worker thread of one run, and its run log: every line and every password request is
-// handed to the GUI thread and the worker waits until it has been done there. The run works on
+// The worker thread of one run, and its run log: lines and events go to the feed, and the
+// worker goes on; a password request is handed to the GUI thread and the worker waits for the
+// answer. The run works on
 // its own copies of the projects and saved connections taken when it was created.
 class TRVThread : public QThread, public TRunLog
 {

@@ -165,6 +165,31 @@ TEST_F(RunsTest, CopyFilesSavesLogsInOrderAndReenablesTheButtonAtTheEnd)
     EXPECT_TRUE(Form().RunStatusLabel->text().isEmpty());
 }
 
+TEST_F(RunsTest, ARunOfManyFilesShowsEveryLineInOrder)
+{
+    for (int i = 0; i < 3000; ++i)
+        Tree.write(QStringLiteral("src/f%1.txt").arg(i, 4, 10, QLatin1Char('0')), "x");
+    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=Big",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder={OutDir}/{ProjectName}",
+                   "CopyProjects[1].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
+    Open();
+    Form().CopyFilesButton->click();
+    WaitForRun();
+    const QStringList lines = LogLines();
+    ASSERT_EQ(lines.size(), 3000 + 4) << lines.mid(0, 5).join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines.first(), QStringLiteral("Project \"Big\"..."));
+    for (int i = 0; i < 3000; ++i) {
+        const QString name = QStringLiteral("f%1.txt)").arg(i, 4, 10, QLatin1Char('0'));
+        if (!lines[i + 2].endsWith(name))
+            FAIL() << "line " << i + 2 << ": " << lines[i + 2].toStdString();
+    }
+    EXPECT_EQ(lines.value(3002),
+              QStringLiteral("Copied: 3000, skipped: 0, already existed: 0, failed: 0"));
+    EXPECT_EQ(lines.value(3003), QStringLiteral("Completed."));
+}
+
 TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)
 {
     Open();
@@ -180,6 +205,16 @@ TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)
     QCoreApplication::processEvents();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
+    // Scrolled back, the view stays where it was while lines come; at the end it follows again.
+    Form().LogMemo->verticalScrollBar()->setValue(3);
+    Form().AppendLogLines({QStringLiteral("more"), QStringLiteral("and more")});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 3);
+    Form().LogMemo->verticalScrollBar()->setValue(bar->maximum());
+    Form().AppendLogLines({QStringLiteral("last")});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(LogLines().last(), QStringLiteral("last"));
     Form().ClearLog();
     EXPECT_TRUE(LogLines().isEmpty());
 }
@@ -360,6 +395,9 @@ TEST_F(RunsTest, PasswordIsAskedOnTheGuiThreadAndLoginStateReachesTheSavedConnec
                                     QString &Password) {
         ++asked;
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+        // What the run told before asking is on the page when it asks.
+        EXPECT_EQ(LogLines().value(LogLines().size() - 1),
+                  QStringLiteral("Connecting to FTP \"srv\"..."));
         EXPECT_EQ(Host, QStringLiteral("127.0.0.1"));
         EXPECT_EQ(User, QStringLiteral("u"));
         Remember = true;
