@@ -29,6 +29,7 @@ public:
     explicit TShownLog(TRunLog &log) : FLog(log) {}
     void Log(const QString &msg) override { FLog.Log(ShownInLog(msg)); }
     void Event(const TRunEvent &event) override { FLog.Event(event); }
+    bool StopRequested() const override { return FLog.StopRequested(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override
     {
@@ -290,6 +291,8 @@ void descend(Walk &walk, const QString &parent, const std::vector<TSearchEntry> 
         }
     }
     for (const TSearchEntry &folder : folders) {
+        if (walk.Thread.StopRequested())
+            break;
         if (IsExcluded(folder.Name, walk.Excludes))
             continue;
         const FolderId id{folder.Device, folder.Inode};
@@ -363,6 +366,8 @@ void scan(Walk &walk, const QString &Mask)
         const std::vector<TSearchEntry> files = listEntries(walk, pattern, TSearchKind::Files);
         if (!files.empty()) {
             for (const TSearchEntry &file : files) {
+                if (walk.Thread.StopRequested())
+                    return;
                 if (IsExcluded(file.Name, walk.Excludes))
                     continue;
                 try {

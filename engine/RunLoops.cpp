@@ -18,6 +18,15 @@ const TCopyProject *findProject(const std::vector<TCopyProject> &projects, const
     return nullptr;
 }
 
+// After a project: a stop asked for ends the run there with "Stopped.".
+bool stopped(TRunLog &Thread)
+{
+    if (!Thread.StopRequested())
+        return false;
+    Thread.Log(QStringLiteral("Stopped."));
+    return true;
+}
+
 void runEvent(TRunLog &Thread, TRunEventKind Kind, const TRunTotals &Counts = {},
               bool Result = true)
 {
@@ -36,6 +45,7 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
     runEvent(Thread, TRunEventKind::RunStarted);
     TRunTotals counts;
     bool result = true;
+    bool wasStopped = false;
     try {
         for (const TCopyProject &project : VisibleProjects) {
             if (!project.Checked())
@@ -44,12 +54,19 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
                        + QStringLiteral("..."));
             if (!RunProject(project, OutDir, Connections, Thread, &counts))
                 result = false;
+            if (stopped(Thread)) {
+                wasStopped = true;
+                break;
+            }
         }
     } catch (const std::exception &error) {
         Thread.LogException(error);
         result = false;
     }
-    Thread.Log(QStringLiteral("Completed."));
+    if (wasStopped)
+        result = false;
+    else
+        Thread.Log(QStringLiteral("Completed."));
     if (Totals)
         *Totals += counts;
     runEvent(Thread, TRunEventKind::RunEnded, counts, result);
@@ -62,6 +79,7 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
     runEvent(Thread, TRunEventKind::RunStarted);
     TRunTotals counts;
     bool result = true;
+    bool wasStopped = false;
     QString rest = ProjectName;
     while (!rest.isEmpty()) {
         const qsizetype comma = rest.indexOf(QLatin1Char(','));
@@ -83,8 +101,15 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
             Thread.LogException(error);
             result = false;
         }
+        if (stopped(Thread)) {
+            wasStopped = true;
+            break;
+        }
     }
-    Thread.Log(QStringLiteral("Completed."));
+    if (wasStopped)
+        result = false;
+    else
+        Thread.Log(QStringLiteral("Completed."));
     if (Totals)
         *Totals += counts;
     runEvent(Thread, TRunEventKind::RunEnded, counts, result);

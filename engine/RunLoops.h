@@ -15,8 +15,9 @@ class TRunLog;
 
 // "Copy Files": runs every checked project of VisibleProjects (the visible projects in display
 // order) with OutDir as read once at the start of the run. An error escaping a project is
-// logged and ends the loop. Logs "Completed." at the end. With Totals, the counts of every
-// project's summary line are added to it.
+// logged and ends the loop. Logs "Completed." at the end; a stop asked for through the run log
+// ends the run after the project in progress with "Stopped." instead. With Totals, the counts
+// of every project's summary line are added to it.
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
                TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals = nullptr);
 
@@ -25,7 +26,8 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
 // exact name) and run. Returns false when a name is not found, a project's connection is
 // missing or fails, a source folder is missing, or an error escapes a project; failed files do
 // not count (they are in Totals: with Totals, the counts of every project's summary line are
-// added to it). Logs "Completed." at the end.
+// added to it). Logs "Completed." at the end, or "Stopped." as CopyFiles does (the result is
+// then false).
 bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
                   const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
                   TRunTotals *Totals = nullptr);

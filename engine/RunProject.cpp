@@ -140,6 +140,8 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
     int existed = 0;
     int failed = 0;
     for (const PatternRow &row : rows) {
+        if (Thread.StopRequested())
+            break;
         CopySourceFiles(Project.ProjectName(), outputFolder, row.Mask, row.BaseFolder,
                         row.SubFolders, row.JunkPath, &excludes, Project.CopyIfExists(),
                         Project.CopyIfExistsPath(), Project.Overwrite(), *output, copied, skipped,

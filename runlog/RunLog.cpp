@@ -85,6 +85,11 @@ void TRunLog::Event(const TRunEvent &event)
     (void)event;
 }
 
+bool TRunLog::StopRequested() const
+{
+    return false;
+}
+
 bool TRunLog::AskPassword(const QString &, const QString &, bool &, QString &password)
 {
     password.clear();

@@ -27,6 +27,11 @@ public:
     // from the worker thread like Log, and in the order of the lines.
     virtual void Event(const TRunEvent &event);
 
+    // Whether whoever started the run asked it to stop (a Stop button, Ctrl-C). The run looks
+    // between files: the file in progress is finished, then the project's summary is logged,
+    // "Stopped." follows and the run ends with the result false. Never, unless overridden.
+    virtual bool StopRequested() const;
+
     // Asks the user for an FTP password: shows host and user with "Remember password" ticked as
     // rememberPassword says. Returns true on OK, with rememberPassword and password holding the
     // answer; false on Cancel (password emptied, rememberPassword unchanged). The default answer,

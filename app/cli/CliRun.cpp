@@ -1,6 +1,7 @@
 #include "app/cli/CliRun.h"
 
 #include "app/cli/ConsoleRunLog.h"
+#include "app/cli/StopSignals.h"
 #include "engine/ProgramSettings.h"
 #include "engine/RunLoops.h"
 #include "engine/RunSnapshot.h"
@@ -73,7 +74,9 @@ QString CliUsage()
         "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
         "prints the log. Exit code 0: the run succeeded; 1: a project was not found, its FTP\n"
         "connection failed or its source folder is missing; 2: a usage error or an empty output\n"
-        "folder; 3: the run succeeded but files failed.\n");
+        "folder; 3: the run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"
+        "the run after the file in progress (\"Stopped.\"; exit code 128 + the signal: 130, 143,\n"
+        "129); the same signal again ends the program at once.\n");
 }
 
 int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE *out,
@@ -105,9 +108,13 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     }
 
     TConsoleRunLog log(out, in, err);
+    TStopSignals stopSignals;
+    log.SetStopRequested([] { return TStopSignals::Received() != 0; });
     TRunTotals totals;
     const bool result = StartProject(options.Names, SnapshotAllProjects(projects), outDir,
                                      connections, log, &totals);
+    if (TStopSignals::Received() != 0)
+        return TStopSignals::ExitCode(TStopSignals::Received());
     if (!result)
         return cliFailed;
     // Files that failed leave the result true; cron and CI still have to notice them.

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -29,6 +30,9 @@ public:
     TConsoleRunLog &operator=(const TConsoleRunLog &) = delete;
 
     void Log(const QString &msg) override;
+    // What StopRequested answers: asked each time.
+    void SetStopRequested(std::function<bool()> asked) { FStopRequested = std::move(asked); }
+    bool StopRequested() const override { return FStopRequested && FStopRequested(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
 
@@ -39,6 +43,7 @@ private:
     void writeGathered();
     void writeLoop();
 
+    std::function<bool()> FStopRequested;
     std::FILE *FOut;
     std::FILE *FIn;
     std::FILE *FPrompt;

@@ -100,6 +100,17 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
         Qt::QueuedConnection);
     FRunThread->start();
     FRunFeedTimer->start();
+    StopButton->setEnabled(true);
+    StopButton->show();
+}
+
+void TRVMainForm::StopButtonClick()
+{
+    if (!FRunThread)
+        return;
+    FRunThread->RequestStop();
+    StopButton->setEnabled(false);
+    RunStatusLabel->setText(QStringLiteral("Stopping after the file in progress..."));
 }
 
 void TRVMainForm::DrainRunFeed()
@@ -135,6 +146,7 @@ void TRVMainForm::OnRunThreadFinished()
     FRunFeedTimer->stop();
     DrainRunFeed();
     FRunFeed.reset();
+    StopButton->hide();
     thread->WriteBackLogins(FFTPConnList);
     const bool startResult = FRunIsStartProject
                              && static_cast<TStartProjectThread &>(*thread).StartProjectResult();
@@ -165,8 +177,9 @@ void TRVMainForm::StopRun()
 {
     if (!FRunThread)
         return;
-    // Lines still to come are dropped and a password request is answered with Cancel, so the
-    // run ends without the window; its copies are its own.
+    // The run stops after the file in progress; lines still to come are dropped and a password
+    // request is answered with Cancel, so it ends without the window; its copies are its own.
+    FRunThread->RequestStop();
     FHandOver->Abort();
     FRunFeed->Abort();
     FRunFeedTimer->stop();
@@ -175,6 +188,7 @@ void TRVMainForm::StopRun()
     FRunThread.reset();
     FHandOver.reset();
     FRunFeed.reset();
+    StopButton->hide();
 }
 
 void TRVMainForm::LogMsg(const QString &AMsg)

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDate>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -82,6 +83,10 @@ void TRVMainForm::FormCreate()
     bold.setBold(true);
     CopyFilesButton->setFont(bold);
     CopyFilesButton->setMinimumWidth(110);
+    StopButton = new QPushButton(QStringLiteral("&Stop"), this);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setMinimumWidth(90);
+    StopButton->hide();
     RunStatusLabel = new QLabel(this);
     RunStatusLabel->setObjectName(QStringLiteral("RunStatusLabel"));
     // What a run tells is shown in batches, as often as the eye can follow.
@@ -93,6 +98,7 @@ void TRVMainForm::FormCreate()
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(CopyFilesButton);
+    bottom->addWidget(StopButton);
     bottom->addSpacing(12);
     bottom->addWidget(RunStatusLabel, 1);
     bottom->addWidget(CloseButton);
@@ -320,6 +326,7 @@ void TRVMainForm::ConnectEvents()
             [this] { ExploreOutDirButtonClick(); });
     connect(BrowseOutDirButton, &QPushButton::clicked, this, [this] { BrowseOutDirButtonClick(); });
     connect(CopyFilesButton, &QPushButton::clicked, this, [this] { CopyFilesButtonClick(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
     connect(CloseButton, &QPushButton::clicked, this, [this] { close(); });
 
     GroupComboBox->OnDropDown = [this] { GroupComboBoxDropDown(); };
@@ -353,12 +360,28 @@ void TRVMainForm::showEvent(QShowEvent *event)
 
 void TRVMainForm::keyPressEvent(QKeyEvent *event)
 {
-    // The main window is no dialog to be dismissed with Esc.
+    // The main window is no dialog to be dismissed with Esc; during a run Esc stops it.
     if (event->key() == Qt::Key_Escape) {
-        event->ignore();
+        if (Running())
+            StopButtonClick();
+        else
+            event->ignore();
         return;
     }
     TRVForm::keyPressEvent(event);
+}
+
+void TRVMainForm::closeEvent(QCloseEvent *event)
+{
+    if (Running()
+        && !Confirm(QStringLiteral("Copy Files"),
+                    QStringLiteral("Files are being copied. Stop the copying and close?"))) {
+        event->ignore();
+        return;
+    }
+    // Stopped here, so that the window does not go while the run goes on without it.
+    StopRun();
+    TRVForm::closeEvent(event);
 }
 
 void TRVMainForm::ShowError(const QString &Message)

@@ -83,6 +83,7 @@ public:
 
     // --- runs ---
     void CopyFilesButtonClick();
+    void StopButtonClick();
     // Starts the run named by -start, as when the window is first shown.
     void StartFromCommandLine();
     bool Running() const { return FRunThread != nullptr; }
@@ -112,6 +113,8 @@ public:
     QWidget *LogTabSheet;
     QWidget *AboutTabSheet;
     QPushButton *CopyFilesButton;
+    // Shown during a run: stops it after the file in progress (Esc does the same).
+    QPushButton *StopButton;
     QPushButton *CloseButton;
     QLabel *RunStatusLabel;
 
@@ -155,6 +158,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // During a run, asks whether to stop it; closes once it has stopped.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void FormCreate();

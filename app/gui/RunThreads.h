@@ -7,6 +7,7 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -37,6 +38,9 @@ public:
 
     void Log(const QString &AMsg) override;
     void Event(const TRunEvent &event) override;
+    bool StopRequested() const override { return FStopRequested; }
+    // Asks the run to stop after the file in progress; any thread.
+    void RequestStop() { FStopRequested = true; }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
 
@@ -56,6 +60,7 @@ protected:
 private:
     std::shared_ptr<TRunHandOver> FHandOver;
     TRunSinks FSinks;
+    std::atomic<bool> FStopRequested{false};
     TFTPConnList FStartConnections;
 };
 

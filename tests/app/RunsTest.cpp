@@ -7,6 +7,8 @@
 #include "runlog/RunLog.h"
 #include "settings/Exception.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,6 +16,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 
@@ -188,6 +191,79 @@ TEST_F(RunsTest, ARunOfManyFilesShowsEveryLineInOrder)
     EXPECT_EQ(lines.value(3002),
               QStringLiteral("Copied: 3000, skipped: 0, already existed: 0, failed: 0"));
     EXPECT_EQ(lines.value(3003), QStringLiteral("Completed."));
+}
+
+TEST_F(RunsTest, StopAndEscEndARunAfterTheFileInProgress)
+{
+    constexpr int kFiles = 20000;
+    for (int i = 0; i < kFiles; ++i)
+        Tree.write(QStringLiteral("src/f%1.txt").arg(i, 5, 10, QLatin1Char('0')), "x");
+    WriteSettings({"CopyProjectsN=2", "CopyProjects[1].ProjectName=Big",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder={OutDir}/{ProjectName}",
+                   "CopyProjects[1].Overwrite=1", "CopyProjects[1].Checked=1",
+                   "CopyProjects[2].ProjectName=After",
+                   "CopyProjects[2].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[2].SourceFilesN=1", "CopyProjects[2].SourceFiles[1]=*.txt",
+                   "CopyProjects[2].OutputFolder={OutDir}/{ProjectName}",
+                   "CopyProjects[2].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
+    Open();
+    EXPECT_TRUE(Form().StopButton->isHidden());
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Esc" : "Stop");
+        Form().CopyFilesButton->click();
+        ASSERT_TRUE(Form().Running());
+        EXPECT_FALSE(Form().StopButton->isHidden());
+        QDeadlineTimer deadline(20000);
+        while (!LogLines().filter(QStringLiteral("Copy: ")).size() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (escape)
+            QTest::keyClick(&Form(), Qt::Key_Escape);
+        else
+            Form().StopButton->click();
+        EXPECT_FALSE(Form().StopButton->isEnabled());
+        WaitForRun();
+        EXPECT_TRUE(Form().StopButton->isHidden());
+
+        const QStringList lines = LogLines();
+        ASSERT_GE(lines.size(), 3);
+        EXPECT_EQ(lines.last(), QStringLiteral("Stopped."));
+        EXPECT_FALSE(lines.contains(QStringLiteral("Project \"After\"...")));
+        const QString summary = lines[lines.size() - 2];
+        ASSERT_TRUE(summary.startsWith(QStringLiteral("Copied: "))) << summary.toStdString();
+        const int copied = summary.section(QLatin1Char(' '), 1, 1).chopped(1).toInt();
+        EXPECT_LT(copied, kFiles);
+        EXPECT_EQ(
+            QDir(Tree(QStringLiteral("out/Big"))).entryList(QDir::Files | QDir::Hidden).size(),
+            copied);
+        QDir(Tree(QStringLiteral("out"))).removeRecursively();
+    }
+}
+
+TEST_F(RunsTest, ClosingDuringARunAsksAndStopsItFirst)
+{
+    for (int i = 0; i < 20000; ++i)
+        Tree.write(QStringLiteral("src/f%1.txt").arg(i, 5, 10, QLatin1Char('0')), "x");
+    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=Big",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder={OutDir}/{ProjectName}",
+                   "CopyProjects[1].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
+    Open();
+    Form().show();
+    Form().CopyFilesButton->click();
+    ASSERT_TRUE(Form().Running());
+    Answer = QMessageBox::No;
+    EXPECT_FALSE(Form().close());
+    EXPECT_TRUE(Form().Running());
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, QStringLiteral("Files are being copied. Stop the copying and close?"));
+    Answer = QMessageBox::Yes;
+    EXPECT_TRUE(Form().close());
+    EXPECT_FALSE(Form().Running());
+    // Stopped, not run to its end without the window.
+    EXPECT_LT(QDir(Tree(QStringLiteral("out/Big"))).entryList(QDir::Files).size(), 20000);
 }
 
 TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)

@@ -2,12 +2,14 @@
 #include "support/TempTree.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
 
 namespace {
@@ -283,3 +285,60 @@ TEST_F(CliTest, FailedFilesGiveExitCodeThree)
 }
 
 } // namespace
+
+// Ctrl-C and SIGTERM stop a run after the file in progress: the project's summary, then
+// "Stopped.", and 128 + the signal as exit code; every file the summary counts is there whole,
+// and no temporary is left.
+TEST_F(CliTest, ASignalStopsTheRunAfterTheFileInProgress)
+{
+    constexpr int kFiles = 20000;
+    for (int i = 0; i < kFiles; ++i)
+        tree.write(QStringLiteral("src/many/f%1.txt").arg(i, 5, 10, QLatin1Char('0')),
+                   QByteArray::number(i));
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signalNumber);
+        const QString outDir = tree(QStringLiteral("out%1").arg(signalNumber));
+        writeSettings(outDir);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), tree(QStringLiteral("config")));
+        process.setProcessEnvironment(environment);
+        process.start(cliProgram(),
+                      {QStringLiteral("-config"), config, QStringLiteral("-start"), "Site"});
+        process.closeWriteChannel();
+        QByteArray output;
+        while (!output.contains("Copy: ") && process.waitForReadyRead(20000))
+            output += process.readAllStandardOutput();
+        ASSERT_TRUE(output.contains("Copy: ")) << output.toStdString();
+        ::kill(pid_t(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        output += process.readAllStandardOutput();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 128 + signalNumber);
+
+        const QStringList lines = QString::fromUtf8(output).split(QLatin1Char('\n'),
+                                                                  Qt::SkipEmptyParts);
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines.last(), QStringLiteral("Stopped."));
+        const QString summary = lines[lines.size() - 2];
+        ASSERT_TRUE(summary.startsWith(QStringLiteral("Copied: "))) << summary.toStdString();
+        const int copied = summary.section(QLatin1Char(' '), 1, 1).chopped(1).toInt();
+        EXPECT_GT(copied, 0);
+        EXPECT_LT(copied, kFiles + 2);
+        EXPECT_EQ(lines.filter(QStringLiteral("Copy: ")).size(), copied);
+        // Every file counted is there whole; nothing else is.
+        QStringList found;
+        QDirIterator it(outDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found.append(it.next());
+        EXPECT_EQ(found.size(), copied);
+        for (const QString &path : found) {
+            EXPECT_FALSE(path.endsWith(QLatin1String(".rvtmp"))) << path.toStdString();
+            QFile copy(path);
+            ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+            const QString relative = path.mid(outDir.size() + QStringLiteral("/Site/").size());
+            EXPECT_EQ(copy.readAll(), tree.read(QStringLiteral("src/") + relative))
+                << relative.toStdString();
+        }
+    }
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+// While it lives, SIGINT, SIGTERM and SIGHUP ask the run to stop after the file in progress
+// (the first one); the same kind of signal once more ends the program at once, as it would have
+// without this. The handling that was there before comes back when it goes.
+class TStopSignals
+{
+public:
+    TStopSignals();
+    ~TStopSignals();
+    TStopSignals(const TStopSignals &) = delete;
+    TStopSignals &operator=(const TStopSignals &) = delete;
+
+    // The signal that asked for a stop, or 0.
+    static int Received();
+    // The exit code of a run that a signal stopped: 128 + the signal's number (130 after
+    // Ctrl-C, 143 after SIGTERM), as a shell reports a program the signal ended.
+    static int ExitCode(int signalNumber) { return 128 + signalNumber; }
+};
