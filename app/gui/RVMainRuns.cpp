@@ -120,17 +120,16 @@ void TRVMainForm::DrainRunFeed()
     const std::vector<TRunFeedItem> items = FRunFeed->Take();
     if (items.empty())
         return;
+    // The whole batch goes to the page in one append, and the status is shown once for it: both
+    // are seen only when the window paints, after the batch.
     QStringList lines;
+    lines.reserve(qsizetype(items.size()));
     bool statusChanged = false;
     for (const TRunFeedItem &item : items) {
-        if (!item.IsEvent) {
+        if (item.IsEvent)
+            statusChanged |= CountRunEvent(item.Event);
+        else
             lines.append(item.Line);
-            continue;
-        }
-        // Lines and events keep their order: the lines before an event are shown first.
-        AppendLogLines(lines);
-        lines.clear();
-        statusChanged |= CountRunEvent(item.Event);
     }
     AppendLogLines(lines);
     if (statusChanged)
