@@ -298,6 +298,18 @@ void ScriptedFtpServer::Serve(int fd)
             Send(control, FScenario.PasvFormat.arg(numbers));
             continue;
         }
+        // Done before the reply goes out: a client that has the reply may look at once.
+        if (verb == QLatin1String("RNFR") && reply.startsWith(QLatin1String("350")))
+            renameFrom = argument;
+        if (verb == QLatin1String("RNTO") && reply.startsWith(QLatin1Char('2'))) {
+            std::lock_guard<std::mutex> lock(FMutex);
+            if (FStored.contains(renameFrom))
+                FStored[argument] = FStored.take(renameFrom);
+        }
+        if (verb == QLatin1String("DELE") && reply.startsWith(QLatin1Char('2'))) {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FStored.remove(argument);
+        }
         if (!Send(control, scripted) || verb == QLatin1String("QUIT"))
             break;
         if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
@@ -317,17 +329,6 @@ void ScriptedFtpServer::Serve(int fd)
                     parts.append(part);
             }
             cwd = QLatin1Char('/') + parts.join(QLatin1Char('/'));
-        }
-        if (verb == QLatin1String("RNFR") && reply.startsWith(QLatin1String("350")))
-            renameFrom = argument;
-        if (verb == QLatin1String("RNTO") && reply.startsWith(QLatin1Char('2'))) {
-            std::lock_guard<std::mutex> lock(FMutex);
-            if (FStored.contains(renameFrom))
-                FStored[argument] = FStored.take(renameFrom);
-        }
-        if (verb == QLatin1String("DELE") && reply.startsWith(QLatin1Char('2'))) {
-            std::lock_guard<std::mutex> lock(FMutex);
-            FStored.remove(argument);
         }
         if (verb == QLatin1String("PROT") && reply.startsWith(QLatin1String("200")))
             protectData = argument.trimmed().toUpper() == QLatin1String("P");

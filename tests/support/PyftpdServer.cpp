@@ -2,6 +2,7 @@
 
 #include "support/TestCertificate.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -60,6 +61,12 @@ void PyftpdServer::Start()
         return;
     }
     FPort = quint16(output.mid(5).trimmed().toUInt());
+}
+
+QString PyftpdServer::LogText() const
+{
+    QFile log(FWork.filePath(QStringLiteral("server.log")));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 PyftpdServer::~PyftpdServer()

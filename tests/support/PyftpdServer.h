@@ -22,6 +22,8 @@ public:
     quint16 Port() const { return FPort; }
     // The folder the user "user" (password "secret") sees as "/".
     QString Root() const { return FRoot.path(); }
+    // What the server wrote on stderr (its log), for failure messages.
+    QString LogText() const;
     // The server's process id, for a test that stops it from another thread (SIGKILL).
     qint64 ProcessId() const { return FProcess.processId(); }
     // Kills the server (if it still runs) and starts a new one in the given mode over the same
