@@ -8,6 +8,7 @@
 namespace {
 
 const QChar Q = QLatin1Char('"');
+const QString kPreviewLine = QStringLiteral("Preview: nothing is written.");
 
 const TCopyProject *findProject(const std::vector<TCopyProject> &projects, const QString &name)
 {
@@ -40,9 +41,11 @@ void runEvent(TRunLog &Thread, TRunEventKind Kind, const TRunTotals &Counts = {}
 } // namespace
 
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
-               TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals)
+               TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals, bool Preview)
 {
     runEvent(Thread, TRunEventKind::RunStarted);
+    if (Preview)
+        Thread.Log(kPreviewLine);
     TRunTotals counts;
     bool result = true;
     bool wasStopped = false;
@@ -52,7 +55,7 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
                 continue;
             Thread.Log(QStringLiteral("Project ") + Q + project.ProjectName() + Q
                        + QStringLiteral("..."));
-            if (!RunProject(project, OutDir, Connections, Thread, &counts))
+            if (!RunProject(project, OutDir, Connections, Thread, &counts, Preview))
                 result = false;
             if (stopped(Thread)) {
                 wasStopped = true;
@@ -74,9 +77,11 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
 
 bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
                   const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
-                  TRunTotals *Totals)
+                  TRunTotals *Totals, bool Preview)
 {
     runEvent(Thread, TRunEventKind::RunStarted);
+    if (Preview)
+        Thread.Log(kPreviewLine);
     TRunTotals counts;
     bool result = true;
     bool wasStopped = false;
@@ -95,7 +100,7 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
         Thread.Log(QStringLiteral("Project ") + Q + project->ProjectName() + Q
                    + QStringLiteral("..."));
         try {
-            if (!RunProject(*project, OutDir, Connections, Thread, &counts))
+            if (!RunProject(*project, OutDir, Connections, Thread, &counts, Preview))
                 result = false;
         } catch (const std::exception &error) {
             Thread.LogException(error);

@@ -18,8 +18,11 @@ class TRunLog;
 // logged and ends the loop. Logs "Completed." at the end; a stop asked for through the run log
 // ends the run after the project in progress with "Stopped." instead. With Totals, the counts
 // of every project's summary line are added to it.
+// With Preview the run writes nothing (see RunProject) and its first line says so: "Preview:
+// nothing is written.".
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
-               TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals = nullptr);
+               TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals = nullptr,
+               bool Preview = false);
 
 // A run by names: ProjectName holds names separated by "," (not trimmed; a trailing "," adds
 // no name, ",," an empty one). Each is looked up in Projects (all projects in list order,
@@ -30,4 +33,4 @@ void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &
 // then false).
 bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &Projects,
                   const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
-                  TRunTotals *Totals = nullptr);
+                  TRunTotals *Totals = nullptr, bool Preview = false);

@@ -9,6 +9,7 @@
 #include "engine/LogText.h"
 #include "engine/OutputFolder.h"
 #include "engine/PathText.h"
+#include "engine/PreviewOutput.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
@@ -90,7 +91,7 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
 
 // RunProject without its events: the counts of the summary line go to Counts.
 bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
-                TRunLog &Thread, TRunTotals &Counts)
+                TRunLog &Thread, TRunTotals &Counts, bool Preview)
 {
     std::unique_ptr<TFTPSession> session;
     const QString &connName = Project.FTPConnName();
@@ -121,6 +122,8 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         output = std::make_unique<TFTPOutput>(*session);
     else
         output = std::make_unique<TLocalOutput>();
+    if (Preview)
+        output = std::make_unique<TPreviewOutput>(std::move(output));
 
     QString outputFolder = ExpandOutputFolder(Project, OutDir);
     if (session && !outputFolder.isEmpty() && !outputFolder.startsWith(kPathDelim))
@@ -171,13 +174,13 @@ void projectEvent(TRunLog &Thread, TRunEventKind Kind, const QString &Name,
 } // namespace
 
 bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
-                TRunLog &Thread, TRunTotals *Totals)
+                TRunLog &Thread, TRunTotals *Totals, bool Preview)
 {
     projectEvent(Thread, TRunEventKind::ProjectStarted, Project.ProjectName());
     TRunTotals counts;
     bool result = false;
     try {
-        result = runProject(Project, OutDir, Connections, Thread, counts);
+        result = runProject(Project, OutDir, Connections, Thread, counts, Preview);
     } catch (...) {
         projectEvent(Thread, TRunEventKind::ProjectEnded, Project.ProjectName(), counts, false);
         throw;

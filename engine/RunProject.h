@@ -18,5 +18,8 @@ class TRunLog;
 // counts of the summary line are added to it. Errors outside the
 // handling of single files reach the caller. Tells ProjectStarted first and ProjectEnded last
 // (also when an error leaves).
+// With Preview, every decision is taken and logged as in a real run but nothing is written:
+// no folder made, no file copied, nothing sent to a server but logging in, changing folders and
+// listing them (see TPreviewOutput).
 bool RunProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
-                TRunLog &Thread, TRunTotals *Totals = nullptr);
+                TRunLog &Thread, TRunTotals *Totals = nullptr, bool Preview = false);

@@ -25,6 +25,7 @@ struct CliOptions
     QString Names;
     bool HaveStart = false;
     bool Help = false;
+    bool Preview = false;
     QString Error;
 };
 
@@ -42,6 +43,8 @@ CliOptions parseArguments(const QStringList &arguments)
             }
             options.Names = arguments[++i];
             options.HaveStart = true;
+        } else if (arg == QLatin1String("-preview")) {
+            options.Preview = true;
         } else if (SameTextAscii(arg, u"-close")) {
             // Accepted for the desktop program's command lines; a console run always ends.
         } else if (arg == QLatin1String("-appsettingsdir")
@@ -69,10 +72,12 @@ CliOptions parseArguments(const QStringList &arguments)
 QString CliUsage()
 {
     return QStringLiteral(
-        "Usage: rovanel-cli -start NAMES [-close] [-appsettingsdir | -usersettingsdir]\n"
+        "Usage: rovanel-cli -start NAMES [-preview] [-close] [-appsettingsdir | -usersettingsdir]\n"
         "                   [-settingsdir FOLDER] [-config FILE]\n"
         "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
-        "prints the log. Exit code 0: the run succeeded; 1: a project was not found, its FTP\n"
+        "prints the log. With -preview every decision is taken and logged but nothing is written\n"
+        "(over FTP: log in, change folders and list only). Exit code 0: the run succeeded; 1: a "
+        "project was not found, its FTP\n"
         "connection failed or its source folder is missing; 2: a usage error or an empty output\n"
         "folder; 3: the run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"
         "the run after the file in progress (\"Stopped.\"; exit code 128 + the signal: 130, 143,\n"
@@ -112,7 +117,7 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     log.SetStopRequested([] { return TStopSignals::Received() != 0; });
     TRunTotals totals;
     const bool result = StartProject(options.Names, SnapshotAllProjects(projects), outDir,
-                                     connections, log, &totals);
+                                     connections, log, &totals, options.Preview);
     if (TStopSignals::Received() != 0)
         return TStopSignals::ExitCode(TStopSignals::Received());
     if (!result)

@@ -27,6 +27,16 @@ const QChar LineQuote = QLatin1Char('"');
 
 void TRVMainForm::CopyFilesButtonClick()
 {
+    StartCopyFiles(false);
+}
+
+void TRVMainForm::PreviewButtonClick()
+{
+    StartCopyFiles(true);
+}
+
+void TRVMainForm::StartCopyFiles(bool Preview)
+{
     if (FRunThread)
         return;
     if (FProjects.CheckedVisibleCount() == 0) {
@@ -44,13 +54,15 @@ void TRVMainForm::CopyFilesButtonClick()
     MainPageControl->setCurrentWidget(LogTabSheet);
     ClearLog();
     CopyFilesButton->setEnabled(false);
+    PreviewButton->setEnabled(false);
     FRunIsStartProject = false;
     // The run works on copies taken now, so that the list can change while it goes on.
     auto projects = SnapshotVisibleProjects(FProjects);
     const QString outDir = OutDirEdit->text();
     StartRun([&](std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks) {
         return std::make_unique<TCopyFilesThread>(std::move(HandOver), std::move(Sinks),
-                                                  FFTPConnList, std::move(projects), outDir);
+                                                  FFTPConnList, std::move(projects), outDir,
+                                                  Preview);
     });
 }
 
@@ -64,6 +76,7 @@ void TRVMainForm::StartFromCommandLine()
     MainPageControl->setCurrentWidget(LogTabSheet);
     ClearLog();
     CopyFilesButton->setEnabled(false);
+    PreviewButton->setEnabled(false);
     FRunIsStartProject = true;
     auto projects = SnapshotAllProjects(FProjects);
     const QString outDir = OutDirEdit->text();
@@ -163,11 +176,13 @@ void TRVMainForm::OnRunThreadFinished()
 void TRVMainForm::OnCopyFilesCompleted()
 {
     CopyFilesButton->setEnabled(true);
+    PreviewButton->setEnabled(true);
 }
 
 void TRVMainForm::OnStartProjectCompleted(bool StartProjectResult)
 {
     CopyFilesButton->setEnabled(true);
+    PreviewButton->setEnabled(true);
     if (StartProjectResult && HasCloseArgument(FArguments))
         CloseButton->click();
 }

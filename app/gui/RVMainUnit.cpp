@@ -83,6 +83,10 @@ void TRVMainForm::FormCreate()
     bold.setBold(true);
     CopyFilesButton->setFont(bold);
     CopyFilesButton->setMinimumWidth(110);
+    PreviewButton = new QPushButton(QStringLiteral("Pre&view"), this);
+    PreviewButton->setObjectName(QStringLiteral("PreviewButton"));
+    PreviewButton->setToolTip(
+        QStringLiteral("Runs the checked projects as Copy Files does, but writes nothing"));
     StopButton = new QPushButton(QStringLiteral("&Stop"), this);
     StopButton->setObjectName(QStringLiteral("StopButton"));
     StopButton->setMinimumWidth(90);
@@ -98,6 +102,7 @@ void TRVMainForm::FormCreate()
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(CopyFilesButton);
+    bottom->addWidget(PreviewButton);
     bottom->addWidget(StopButton);
     bottom->addSpacing(12);
     bottom->addWidget(RunStatusLabel, 1);
@@ -327,6 +332,7 @@ void TRVMainForm::ConnectEvents()
     connect(BrowseOutDirButton, &QPushButton::clicked, this, [this] { BrowseOutDirButtonClick(); });
     connect(CopyFilesButton, &QPushButton::clicked, this, [this] { CopyFilesButtonClick(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
+    connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
     connect(CloseButton, &QPushButton::clicked, this, [this] { close(); });
 
     GroupComboBox->OnDropDown = [this] { GroupComboBoxDropDown(); };

@@ -83,6 +83,8 @@ public:
 
     // --- runs ---
     void CopyFilesButtonClick();
+    // As "Copy Files", writing nothing.
+    void PreviewButtonClick();
     void StopButtonClick();
     // Starts the run named by -start, as when the window is first shown.
     void StartFromCommandLine();
@@ -113,6 +115,8 @@ public:
     QWidget *LogTabSheet;
     QWidget *AboutTabSheet;
     QPushButton *CopyFilesButton;
+    // Runs as "Copy Files" does, taking every decision and writing nothing.
+    QPushButton *PreviewButton;
     // Shown during a run: stops it after the file in progress (Esc does the same).
     QPushButton *StopButton;
     QPushButton *CloseButton;
@@ -176,6 +180,7 @@ private:
     using TMakeRunThread = std::function<std::unique_ptr<TRVThread>(
         std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks)>;
     void StartRun(const TMakeRunThread &MakeThread);
+    void StartCopyFiles(bool Preview);
     void OnRunThreadFinished();
     void OnCopyFilesCompleted();
     void OnStartProjectCompleted(bool StartProjectResult);

@@ -79,14 +79,15 @@ void TRVThread::WriteBackLogins(TFTPConnList &Saved) const
 
 TCopyFilesThread::TCopyFilesThread(std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks,
                                    const TFTPConnList &Connections,
-                                   std::vector<TCopyProject> VisibleProjects, QString OutDir)
+                                   std::vector<TCopyProject> VisibleProjects, QString OutDir,
+                                   bool Preview)
     : TRVThread(std::move(HandOver), std::move(Sinks), Connections),
-      FVisibleProjects(std::move(VisibleProjects)), FOutDir(std::move(OutDir))
+      FVisibleProjects(std::move(VisibleProjects)), FOutDir(std::move(OutDir)), FPreview(Preview)
 {}
 
 void TCopyFilesThread::Execute()
 {
-    CopyFiles(FVisibleProjects, FOutDir, FConnections, *this);
+    CopyFiles(FVisibleProjects, FOutDir, FConnections, *this, nullptr, FPreview);
 }
 
 TStartProjectThread::TStartProjectThread(std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks,

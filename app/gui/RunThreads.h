@@ -68,9 +68,10 @@ private:
 class TCopyFilesThread : public TRVThread
 {
 public:
+    // With Preview, nothing is written (see CopyFiles).
     TCopyFilesThread(std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks,
                      const TFTPConnList &Connections, std::vector<TCopyProject> VisibleProjects,
-                     QString OutDir);
+                     QString OutDir, bool Preview = false);
 
 protected:
     void Execute() override;
@@ -78,6 +79,7 @@ protected:
 private:
     std::vector<TCopyProject> FVisibleProjects;
     QString FOutDir;
+    bool FPreview;
 };
 
 // A run of the projects named on the command line.

@@ -241,6 +241,21 @@ TEST_F(RunsTest, StopAndEscEndARunAfterTheFileInProgress)
     }
 }
 
+TEST_F(RunsTest, PreviewLogsTheDecisionsAndWritesNothing)
+{
+    WriteTwoProjects(Tree(QStringLiteral("out")));
+    Open();
+    Form().PreviewButton->click();
+    EXPECT_FALSE(Form().PreviewButton->isEnabled());
+    WaitForRun();
+    EXPECT_TRUE(Form().PreviewButton->isEnabled());
+    const QStringList lines = LogLines();
+    EXPECT_EQ(lines.value(0), QStringLiteral("Preview: nothing is written."));
+    EXPECT_EQ(lines.filter(QStringLiteral("Copy: ")).size(), 4);
+    EXPECT_EQ(lines.last(), QStringLiteral("Completed."));
+    EXPECT_FALSE(Tree.exists(QStringLiteral("out")));
+}
+
 TEST_F(RunsTest, ClosingDuringARunAsksAndStopsItFirst)
 {
     for (int i = 0; i < 20000; ++i)

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -341,4 +342,19 @@ TEST_F(CliTest, ASignalStopsTheRunAfterTheFileInProgress)
                 << relative.toStdString();
         }
     }
+}
+
+TEST_F(CliTest, PreviewWritesNothingAndSaysSo)
+{
+    writeSettings(tree(QStringLiteral("out")));
+    EXPECT_EQ(run({QStringLiteral("-config"), config, QStringLiteral("-start"),
+                   QStringLiteral("Site"), QStringLiteral("-preview")}),
+              0)
+        << err.toStdString();
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.value(0), QStringLiteral("Preview: nothing is written."));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0")))
+        << out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(tree(QStringLiteral("out"))));
 }
