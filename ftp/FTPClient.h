@@ -63,9 +63,10 @@ public:
 private:
     // Raises EIdFTPCommandError for a path holding CR or LF.
     static void CheckRemotePath(const QString &path);
-    void MoveIntoPlace(QIODevice &file, const QString &temporary, const QString &name,
-                       bool replacing);
-    void RemoveTemporary(const QString &temporary);
+    // dir: the folder part of the target's path as given (for messages), ending in "/".
+    void MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
+                       const QString &name, bool replacing);
+    void RemoveTemporary(const QString &dir, const QString &temporary);
     bool IsCurrentDir(const QString &Dir) const;
     void ChangeDir(const QString &Dir);
     void ChangeDirUp(int Count);

@@ -62,17 +62,17 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
         try {
             FIdFTP->Put(file, temporary);
         } catch (const Exception &) {
-            RemoveTemporary(temporary);
+            RemoveTemporary(dir, temporary);
             throw;
         }
-        MoveIntoPlace(file, temporary, name, replacing);
+        MoveIntoPlace(file, dir, temporary, name, replacing);
     }
     if (fileTime != 0)
         FIdFTP->SetModTime(name, fileTime);
 }
 
-void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &temporary, const QString &name,
-                               bool replacing)
+void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
+                               const QString &name, bool replacing)
 {
     if (FUploadMode == TUploadMode::DeleteThenRename && replacing)
         FIdFTP->Delete(name);
@@ -87,7 +87,7 @@ void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &temporary, const 
             // Renames worked on this server before: this file has a problem of its own. Where
             // the target is already gone the upload is kept under its temporary name.
             if (!replacing)
-                RemoveTemporary(temporary);
+                RemoveTemporary(dir, temporary);
             throw;
         }
         if (!noRenames && replacing) {
@@ -95,7 +95,7 @@ void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &temporary, const 
             try {
                 FIdFTP->Delete(name);
             } catch (const Exception &) {
-                RemoveTemporary(temporary);
+                RemoveTemporary(dir, temporary);
                 throw;
             }
             FIdFTP->Rename(temporary, name);
@@ -107,21 +107,21 @@ void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &temporary, const 
         }
     }
     // The server renames nothing: this file and every later one go straight to their names.
-    RemoveTemporary(temporary);
+    RemoveTemporary(dir, temporary);
     FUploadMode = TUploadMode::InPlace;
     FLog.Log(QStringLiteral("The server does not rename files: uploads go straight to their "
                             "target names, and a broken upload can leave a partial file."));
     FIdFTP->Put(file, name);
 }
 
-void TFTPClient::RemoveTemporary(const QString &temporary)
+void TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary)
 {
     if (!FIdFTP->Connected())
         return; // the next upload of this file overwrites it
     try {
         FIdFTP->Delete(temporary);
     } catch (const Exception &error) {
-        FLog.Log(QStringLiteral("Unable to remove temporary file ") + FCurrentDir + temporary
+        FLog.Log(QStringLiteral("Unable to remove temporary file ") + dir + temporary
                  + QStringLiteral(" (") + error.Message() + QLatin1Char(')'));
     }
 }

@@ -484,3 +484,19 @@ TEST_F(FtpSession, ANameTooLongForATemporaryNameIsUploadedInPlace)
     EXPECT_TRUE(server->Commands().contains(QStringLiteral("STOR ") + name));
     EXPECT_TRUE(server->Commands().filter(QStringLiteral("RNFR")).isEmpty());
 }
+
+TEST_F(FtpSession, ATemporaryFileThatCannotBeRemovedIsNamedInTheLog)
+{
+    Scenario scenario;
+    scenario.StorResetAfter = 20000;
+    scenario.Replies[QStringLiteral("DELE")] = Lines({"550 Permission denied."});
+    Start(scenario);
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.bin"), BinaryPayload(400000));
+
+    EXPECT_ANY_THROW(client->CopyFile(local, QStringLiteral("/up/Mixed/a"), false));
+    // The folder as the path gave it, not as the session compares it.
+    EXPECT_EQ(log.Lines, QStringList{QStringLiteral(
+                             "Unable to remove temporary file /up/Mixed/.a.rvpart (Permission "
+                             "denied.)")});
+}
