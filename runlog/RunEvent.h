@@ -51,4 +51,6 @@ struct TRunEvent
     QString Message;
     TRunTotals Totals;
     bool Result = true;
+    // RunStarted: how many projects the run goes through.
+    int Projects = 0;
 };

@@ -3,6 +3,7 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
@@ -62,6 +63,32 @@ void TProjectsView::mousePressEvent(QMouseEvent *event)
     if (row >= 0 && OnToggleRow)
         OnToggleRow(row);
     QTreeView::mousePressEvent(event);
+}
+
+void TProjectsView::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int row = currentIndex().isValid() ? currentIndex().row() : -1;
+    if (plain && row >= 0) {
+        switch (event->key()) {
+        case Qt::Key_Space:
+            if (OnToggleRow)
+                OnToggleRow(row);
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (OnEditKey)
+                OnEditKey();
+            return;
+        case Qt::Key_Delete:
+            if (OnDeleteKey)
+                OnDeleteKey();
+            return;
+        default:
+            break;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void TProjectsView::startDrag(Qt::DropActions supportedActions)

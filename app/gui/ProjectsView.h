@@ -7,7 +7,8 @@
 class TCopyProject;
 
 // The report view of the projects list. A press with any mouse button on a row's check
-// indicator reports the row (the view's own selection handling still follows); a row can be
+// indicator reports the row (the view's own selection handling still follows), and so does
+// Space on the current row; Enter and Delete are reported for the current row; a row can be
 // dragged onto another row to move its project there.
 class TProjectsView : public QTreeView
 {
@@ -19,8 +20,11 @@ public:
     // The rectangle of a row's check indicator, in viewport coordinates.
     QRect CheckIndicatorRect(int Row) const;
 
-    // A press on a check indicator.
+    // A press on a check indicator, or Space on the current row.
     std::function<void(int Row)> OnToggleRow;
+    // Enter / Delete on the current row.
+    std::function<void()> OnEditKey;
+    std::function<void()> OnDeleteKey;
     // The project a drag starting now carries; none keeps the drag from starting.
     std::function<TCopyProject *()> OnStartDrag;
     // A project dropped at Pos (viewport coordinates).
@@ -32,6 +36,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;

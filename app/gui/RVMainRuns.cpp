@@ -1,9 +1,11 @@
 // Copy runs started from the window: "Copy Files", the -start run, the log page and the end of
 // a run.
+#include "app/gui/AppVersion.h"
 #include "app/gui/CommandLine.h"
 #include "app/gui/RVMainUnit.h"
 #include "app/gui/RunFeed.h"
 #include "app/gui/RunHandOver.h"
+#include "app/gui/RunProgress.h"
 #include "app/gui/RunThreads.h"
 #include "engine/RunSnapshot.h"
 #include "ftp/widgets/AskPasswordFormUnit.h"
@@ -18,12 +20,6 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTimer>
-
-namespace {
-
-const QChar LineQuote = QLatin1Char('"');
-
-} // namespace
 
 void TRVMainForm::CopyFilesButtonClick()
 {
@@ -56,6 +52,7 @@ void TRVMainForm::StartCopyFiles(bool Preview)
     CopyFilesButton->setEnabled(false);
     PreviewButton->setEnabled(false);
     FRunIsStartProject = false;
+    FRunIsPreview = Preview;
     // The run works on copies taken now, so that the list can change while it goes on.
     auto projects = SnapshotVisibleProjects(FProjects);
     const QString outDir = OutDirEdit->text();
@@ -78,6 +75,7 @@ void TRVMainForm::StartFromCommandLine()
     CopyFilesButton->setEnabled(false);
     PreviewButton->setEnabled(false);
     FRunIsStartProject = true;
+    FRunIsPreview = false;
     auto projects = SnapshotAllProjects(FProjects);
     const QString outDir = OutDirEdit->text();
     StartRun([&](std::shared_ptr<TRunHandOver> HandOver, TRunSinks Sinks) {
@@ -104,8 +102,13 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
         Password.clear();
         return false;
     };
-    FRunProjectName.clear();
-    FRunFilesHandled = 0;
+    FRunTally = TRunTally();
+    FRunStopAsked = false;
+    FRunClock.start();
+    RunProgressPanel->ShowTally(FRunTally, FRunIsPreview);
+    RunProgressPanel->ShowElapsed(0);
+    RunProgressPanel->show();
+    RunStatusIcon->hide();
     RunStatusLabel->setText(QStringLiteral("Running..."));
     FRunThread = MakeThread(FHandOver, std::move(sinks));
     connect(
@@ -122,6 +125,7 @@ void TRVMainForm::StopButtonClick()
     if (!FRunThread)
         return;
     FRunThread->RequestStop();
+    FRunStopAsked = true;
     StopButton->setEnabled(false);
     RunStatusLabel->setText(QStringLiteral("Stopping after the file in progress..."));
 }
@@ -130,6 +134,8 @@ void TRVMainForm::DrainRunFeed()
 {
     if (!FRunFeed)
         return;
+    if (FRunClock.isValid())
+        RunProgressPanel->ShowElapsed(FRunClock.elapsed());
     const std::vector<TRunFeedItem> items = FRunFeed->Take();
     if (items.empty())
         return;
@@ -164,7 +170,7 @@ void TRVMainForm::OnRunThreadFinished()
                              && static_cast<TStartProjectThread &>(*thread).StartProjectResult();
     thread.reset();
     FHandOver.reset();
-    RunStatusLabel->clear();
+    ShowRunSummary();
     if (FRunIsStartProject)
         OnStartProjectCompleted(startResult);
     else
@@ -249,25 +255,25 @@ void TRVMainForm::UpdateRunStatus(const TRunEvent &Event)
 
 bool TRVMainForm::CountRunEvent(const TRunEvent &Event)
 {
-    switch (Event.Kind) {
-    case TRunEventKind::ProjectStarted:
-        FRunProjectName = Event.Project;
-        FRunFilesHandled = 0;
-        return true;
-    case TRunEventKind::FileCopied:
-    case TRunEventKind::FileReplaced:
-    case TRunEventKind::FileExisted:
-    case TRunEventKind::FileSkipped:
-    case TRunEventKind::FileFailed:
-        ++FRunFilesHandled;
-        return true;
-    default:
-        return false;
-    }
+    return FRunTally.Count(Event);
 }
 
 void TRVMainForm::ShowRunStatus()
 {
-    RunStatusLabel->setText(QStringLiteral("Running ") + LineQuote + FRunProjectName + LineQuote
-                            + QStringLiteral(": %1 file(s) handled.").arg(FRunFilesHandled));
+    RunProgressPanel->ShowTally(FRunTally, FRunIsPreview);
+}
+
+void TRVMainForm::ShowRunSummary()
+{
+    const qint64 elapsed = FRunClock.isValid() ? FRunClock.elapsed() : 0;
+    FRunClock.invalidate();
+    RunProgressPanel->hide();
+    const TRunEnd end = FRunStopAsked   ? TRunEnd::Stopped
+                        : FRunIsPreview ? TRunEnd::Preview
+                                        : TRunEnd::Done;
+    const QString summary = RunSummaryText(FRunTally, elapsed, end);
+    RunStatusLabel->setText(summary);
+    RunStatusIcon->setVisible(FRunTally.Errors > 0);
+    if (!isActiveWindow() && Notify)
+        Notify(AppTitle(), summary);
 }

@@ -1,11 +1,14 @@
 #include "app/gui/RVMainUnit.h"
 
 #include "app/gui/AppVersion.h"
+#include "app/gui/DesktopNotification.h"
 #include "app/gui/GroupComboBox.h"
+#include "app/gui/LinkLabel.h"
 #include "app/gui/ProjectsModel.h"
 #include "app/gui/ProjectsView.h"
 #include "app/gui/RunFeed.h"
 #include "app/gui/RunHandOver.h"
+#include "app/gui/RunProgress.h"
 #include "app/gui/RunThreads.h"
 #include "ftp/FTPConnUnit.h"
 #include "settings/Exception.h"
@@ -32,16 +35,6 @@
 
 namespace {
 
-QLabel *makeLinkLabel(const QString &Caption, QWidget *Parent)
-{
-    auto *label = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(Caption.toHtmlEscaped()),
-                             Parent);
-    label->setTextFormat(Qt::RichText);
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
 // A button that runs an action and follows its enabled state.
 void bindButton(QPushButton *Button, QAction *Action)
 {
@@ -62,6 +55,9 @@ TRVMainForm::TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments
     BrowseForFolder = [](QWidget *Parent, const QString &StartFolder) {
         return QFileDialog::getExistingDirectory(Parent, QString(), StartFolder);
     };
+    Notify = [this](const QString &Title, const QString &Text) {
+        NotifyDesktop(this, Title, Text);
+    };
     FormCreate();
 }
 
@@ -78,7 +74,7 @@ void TRVMainForm::FormCreate()
     MainPageControl->addTab(LogTabSheet, QStringLiteral("Log"));
     MainPageControl->addTab(AboutTabSheet, QStringLiteral("About"));
 
-    CopyFilesButton = new QPushButton(QStringLiteral("Copy Files"), this);
+    CopyFilesButton = new QPushButton(QStringLiteral("&Copy Files"), this);
     QFont bold = CopyFilesButton->font();
     bold.setBold(true);
     CopyFilesButton->setFont(bold);
@@ -87,17 +83,26 @@ void TRVMainForm::FormCreate()
     PreviewButton->setObjectName(QStringLiteral("PreviewButton"));
     PreviewButton->setToolTip(
         QStringLiteral("Runs the checked projects as Copy Files does, but writes nothing"));
-    StopButton = new QPushButton(QStringLiteral("&Stop"), this);
+    StopButton = new QPushButton(QStringLiteral("S&top"), this);
     StopButton->setObjectName(QStringLiteral("StopButton"));
     StopButton->setMinimumWidth(90);
     StopButton->hide();
+    RunProgressPanel = new TRunProgressPanel(this);
+    RunProgressPanel->hide();
+    RunStatusIcon = new QLabel(this);
+    RunStatusIcon->setObjectName(QStringLiteral("RunStatusIcon"));
+    RunStatusIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+    RunStatusIcon->setToolTip(
+        QStringLiteral("The run logged errors: see the marked lines of the log"));
+    RunStatusIcon->hide();
     RunStatusLabel = new QLabel(this);
     RunStatusLabel->setObjectName(QStringLiteral("RunStatusLabel"));
+    RunStatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // What a run tells is shown in batches, as often as the eye can follow.
     FRunFeedTimer = new QTimer(this);
     FRunFeedTimer->setInterval(50);
     connect(FRunFeedTimer, &QTimer::timeout, this, [this] { DrainRunFeed(); });
-    CloseButton = new QPushButton(QStringLiteral("Close"), this);
+    CloseButton = new QPushButton(QStringLiteral("C&lose"), this);
     CloseButton->setMinimumWidth(90);
 
     auto *bottom = new QHBoxLayout;
@@ -105,12 +110,14 @@ void TRVMainForm::FormCreate()
     bottom->addWidget(PreviewButton);
     bottom->addWidget(StopButton);
     bottom->addSpacing(12);
+    bottom->addWidget(RunStatusIcon);
     bottom->addWidget(RunStatusLabel, 1);
     bottom->addWidget(CloseButton);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->addWidget(MainPageControl, 1);
+    layout->addWidget(RunProgressPanel);
     layout->addLayout(bottom);
     resize(921 + 24, 527 + 24);
 
@@ -126,6 +133,18 @@ void TRVMainForm::FormCreate()
         button->setAutoDefault(false);
         button->setDefault(false);
     }
+
+    // Keys of the whole window: F5 presses "Copy Files", Ctrl+Q closes.
+    auto *copyFilesKey = new QAction(this);
+    copyFilesKey->setShortcut(Qt::Key_F5);
+    connect(copyFilesKey, &QAction::triggered, this, [this] {
+        if (CopyFilesButton->isEnabled())
+            CopyFilesButtonClick();
+    });
+    auto *closeKey = new QAction(this);
+    closeKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(closeKey, &QAction::triggered, this, [this] { close(); });
+    addActions({copyFilesKey, closeKey});
 
     MainPageControl->setCurrentWidget(ProjectsTabSheet);
     ConnectEvents();
@@ -159,16 +178,16 @@ void TRVMainForm::CreateActions()
         connect(action, &QAction::triggered, this, [this, Handler] { (this->*Handler)(); });
         return action;
     };
-    AddProjectAction = make(QStringLiteral("Add..."), true, &TRVMainForm::AddProjectActionExecute);
-    CopyProjectAction = make(QStringLiteral("Copy..."), false,
+    AddProjectAction = make(QStringLiteral("&Add..."), true, &TRVMainForm::AddProjectActionExecute);
+    CopyProjectAction = make(QStringLiteral("Co&py..."), false,
                              &TRVMainForm::CopyProjectActionExecute);
-    EditProjectAction = make(QStringLiteral("Edit..."), false,
+    EditProjectAction = make(QStringLiteral("&Edit..."), false,
                              &TRVMainForm::EditProjectActionExecute);
-    DeleteProjectAction = make(QStringLiteral("Delete"), false,
+    DeleteProjectAction = make(QStringLiteral("&Delete"), false,
                                &TRVMainForm::DeleteProjectActionExecute);
-    OpenSourceFolderAction = make(QStringLiteral("Explore Src. Folder"), false,
+    OpenSourceFolderAction = make(QStringLiteral("Explore S&rc. Folder"), false,
                                   &TRVMainForm::OpenSourceFolderActionExecute);
-    OpenOutputFolderAction = make(QStringLiteral("Explore Out. Folder"), false,
+    OpenOutputFolderAction = make(QStringLiteral("Explore O&ut. Folder"), false,
                                   &TRVMainForm::OpenOutputFolderActionExecute);
     CheckAllProjectsAction = make(QStringLiteral("Select All"), true,
                                   &TRVMainForm::CheckAllProjectsActionExecute);
@@ -181,15 +200,15 @@ QWidget *TRVMainForm::BuildProjectsPage()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("ProjectsTabSheet"));
 
-    ViewLabel = new QLabel(QStringLiteral("View:"), page);
+    ViewLabel = new QLabel(QStringLiteral("V&iew:"), page);
     GroupComboBox = new TGroupComboBox(page);
     GroupComboBox->addItem(QStringLiteral("<All projects>"));
     GroupComboBox->setCurrentIndex(0);
     ViewLabel->setBuddy(GroupComboBox);
-    CheckAllProjectsLabel = makeLinkLabel(QStringLiteral("Check All"), page);
-    UnCheckAllProjectsLabel = makeLinkLabel(QStringLiteral("Uncheck All"), page);
+    CheckAllProjectsLabel = new TLinkLabel(QStringLiteral("Check All"), page);
+    UnCheckAllProjectsLabel = new TLinkLabel(QStringLiteral("Uncheck All"), page);
     ProjectsSelectedLabel = new QLabel(QStringLiteral("0 checked."), page);
-    EditFTPLabel = makeLinkLabel(QStringLiteral("FTP Connections"), page);
+    EditFTPLabel = new TLinkLabel(QStringLiteral("FTP Connections"), page);
     EditFTPLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto *top = new QHBoxLayout;
@@ -245,12 +264,12 @@ QWidget *TRVMainForm::BuildProjectsPage()
     commands->addWidget(OpenSourceFolderButton);
     commands->addWidget(OpenOutputFolderButton);
 
-    OutDirLabel = new QLabel(QStringLiteral("Output Folder ({OutDir}):"), page);
+    OutDirLabel = new QLabel(QStringLiteral("&Output Folder ({OutDir}):"), page);
     OutDirEdit = new QLineEdit(page);
     OutDirEdit->setObjectName(QStringLiteral("OutDirEdit"));
     OutDirLabel->setBuddy(OutDirEdit);
-    ExploreOutDirButton = new QPushButton(QStringLiteral("Explore"), page);
-    BrowseOutDirButton = new QPushButton(QStringLiteral("Browse..."), page);
+    ExploreOutDirButton = new QPushButton(QStringLiteral("E&xplore"), page);
+    BrowseOutDirButton = new QPushButton(QStringLiteral("&Browse..."), page);
 
     auto *outDir = new QHBoxLayout;
     outDir->addWidget(OutDirLabel);
@@ -296,7 +315,7 @@ QWidget *TRVMainForm::BuildAboutPage()
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     TitleLabel->setFont(titleFont);
     CopyrightLabel = new QLabel(page);
-    LinkLabel = makeLinkLabel(QStringLiteral("Quorvel Software"), page);
+    LinkLabel = new TLinkLabel(QStringLiteral("Quorvel Software"), page);
     EditionLabel = new QLabel(page);
 
     auto *text = new QVBoxLayout;
@@ -339,6 +358,14 @@ void TRVMainForm::ConnectEvents()
     connect(GroupComboBox, &QComboBox::activated, this, [this] { GroupComboBoxClick(); });
 
     ProjectsListView->OnToggleRow = [this](int Row) { ToggleItemChecked(Row); };
+    ProjectsListView->OnEditKey = [this] {
+        if (EditProjectAction->isEnabled())
+            EditProjectAction->trigger();
+    };
+    ProjectsListView->OnDeleteKey = [this] {
+        if (DeleteProjectAction->isEnabled())
+            DeleteProjectAction->trigger();
+    };
     ProjectsListView->OnStartDrag = [this] { return GetSelectedProject(); };
     ProjectsListView->OnDropProject = [this](TCopyProject *Dragged, const QPoint &Pos) {
         ProjectsListViewDragDrop(Dragged, Pos);

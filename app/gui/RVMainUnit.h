@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/gui/RunTally.h"
 #include "projects/CopyProjectUnit.h"
 #include "ui/RVFormUnit.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -28,6 +30,7 @@ class TProjectsView;
 class QTimer;
 class TRunFeed;
 class TRunHandOver;
+class TRunProgressPanel;
 struct TRunEvent;
 struct TRunSinks;
 class TRVThread;
@@ -93,7 +96,7 @@ public:
     // Appends messages to the log page in one go (a message of several lines gives several
     // lines); the view follows the end only while it is scrolled to the end.
     void AppendLogLines(const QStringList &Messages);
-    // The status bar's account of a run, kept from the run's events.
+    // The progress area's account of a run, kept from the run's events.
     void UpdateRunStatus(const TRunEvent &Event);
     // Shows what the running run told since the last time; the window does so every 50 ms.
     void DrainRunFeed();
@@ -109,6 +112,9 @@ public:
         AskPasswordHandler;
     // Called on the GUI thread when a run has ended and its completion handler has run.
     std::function<void()> OnRunFinished;
+    // Tells the desktop that a run has ended while the window was not the active one; by
+    // default a desktop notification and the window's attention request.
+    std::function<void(const QString &Title, const QString &Text)> Notify;
 
     QTabWidget *MainPageControl;
     QWidget *ProjectsTabSheet;
@@ -120,6 +126,10 @@ public:
     // Shown during a run: stops it after the file in progress (Esc does the same).
     QPushButton *StopButton;
     QPushButton *CloseButton;
+    // During a run: the project, the counts, the bytes, the time and a bar.
+    TRunProgressPanel *RunProgressPanel;
+    // Marks the run's summary when the run logged errors.
+    QLabel *RunStatusIcon;
     QLabel *RunStatusLabel;
 
     QLabel *ViewLabel;
@@ -186,9 +196,12 @@ private:
     void OnStartProjectCompleted(bool StartProjectResult);
     // Lets a run still going end without the window (the window is going away).
     void StopRun();
-    // Counts one event into the run's status; true when the status text changes.
+    // Counts one event into the run's tally; true when what the progress area shows changes.
     bool CountRunEvent(const TRunEvent &Event);
     void ShowRunStatus();
+    // The summary of the run that has just ended, in the status area (and the desktop's
+    // notification when the window is not active).
+    void ShowRunSummary();
 
     TFTPConnList &FFTPConnList;
     QStringList FArguments;
@@ -204,6 +217,8 @@ private:
     QTimer *FRunFeedTimer = nullptr;
     std::unique_ptr<TRVThread> FRunThread;
     bool FRunIsStartProject = false;
-    QString FRunProjectName;
-    int FRunFilesHandled = 0;
+    bool FRunIsPreview = false;
+    bool FRunStopAsked = false;
+    TRunTally FRunTally;
+    QElapsedTimer FRunClock;
 };

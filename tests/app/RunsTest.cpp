@@ -165,7 +165,6 @@ TEST_F(RunsTest, CopyFilesSavesLogsInOrderAndReenablesTheButtonAtTheEnd)
                      "Project \"B\"...", "Copied: 2, skipped: 0, already existed: 0, failed: 0",
                      "Completed."}));
     EXPECT_TRUE(Tree.exists(QStringLiteral("out2/B/b.txt")));
-    EXPECT_TRUE(Form().RunStatusLabel->text().isEmpty());
 }
 
 TEST_F(RunsTest, ARunOfManyFilesShowsEveryLineInOrder)
@@ -308,42 +307,6 @@ TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)
     EXPECT_EQ(LogLines().last(), QStringLiteral("last"));
     Form().ClearLog();
     EXPECT_TRUE(LogLines().isEmpty());
-}
-
-TEST_F(RunsTest, StatusFollowsRunEventsNotLogLines)
-{
-    Open();
-    // A line that reads like a project's start is only a line.
-    const QString before = Form().RunStatusLabel->text();
-    Form().LogMsg(QStringLiteral("Project \"X\"..."));
-    Form().LogMsg(QStringLiteral("Copy: /out/X <= a.txt"));
-    EXPECT_EQ(Form().RunStatusLabel->text(), before);
-
-    const auto event = [](TRunEventKind kind, const char *project = "") {
-        TRunEvent e;
-        e.Kind = kind;
-        e.Project = QString::fromLatin1(project);
-        return e;
-    };
-    const struct
-    {
-        TRunEvent Event;
-        QString Status;
-    } steps[] = {
-        {event(TRunEventKind::ProjectStarted, "A"), "Running \"A\": 0 file(s) handled."},
-        {event(TRunEventKind::FileCopied), "Running \"A\": 1 file(s) handled."},
-        {event(TRunEventKind::FileReplaced), "Running \"A\": 2 file(s) handled."},
-        {event(TRunEventKind::FileExisted), "Running \"A\": 3 file(s) handled."},
-        {event(TRunEventKind::FileSkipped), "Running \"A\": 4 file(s) handled."},
-        {event(TRunEventKind::FileFailed), "Running \"A\": 5 file(s) handled."},
-        {event(TRunEventKind::Error), "Running \"A\": 5 file(s) handled."},
-        {event(TRunEventKind::ProjectEnded, "A"), "Running \"A\": 5 file(s) handled."},
-        {event(TRunEventKind::ProjectStarted, "B"), "Running \"B\": 0 file(s) handled."},
-    };
-    for (const auto &step : steps) {
-        Form().UpdateRunStatus(step.Event);
-        EXPECT_EQ(Form().RunStatusLabel->text(), step.Status);
-    }
 }
 
 struct StartCloseCase

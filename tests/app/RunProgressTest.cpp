@@ -1,0 +1,260 @@
+// What the window shows of a run besides its log: the progress area while it goes on, the
+// summary in the status area when it ends, and the desktop's notification.
+#include "MainWindowFixture.h"
+#include "app/gui/RunProgress.h"
+#include "app/gui/RunTally.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+TRunEvent event(TRunEventKind Kind, const char *Project = "", qint64 Bytes = 0)
+{
+    TRunEvent e;
+    e.Kind = Kind;
+    e.Project = QString::fromLatin1(Project);
+    e.Bytes = Bytes;
+    return e;
+}
+
+TRunEvent runStarted(int Projects)
+{
+    TRunEvent e = event(TRunEventKind::RunStarted);
+    e.Projects = Projects;
+    return e;
+}
+
+} // namespace
+
+TEST(RunTallyTexts, CountsBytesAndDurationsReadAsTheWindowShowsThem)
+{
+    EXPECT_EQ(CountText(0), QStringLiteral("0"));
+    EXPECT_EQ(CountText(20000), QStringLiteral("20,000"));
+    EXPECT_EQ(CountText(1234567), QStringLiteral("1,234,567"));
+
+    const struct
+    {
+        qint64 Bytes;
+        const char *Text;
+    } bytes[] = {{0, "0 bytes"},        {1, "1 byte"},      {999, "999 bytes"},    {1000, "1.0 kB"},
+                 {31234567, "31.2 MB"}, {999999, "1.0 MB"}, {5000000000, "5.0 GB"}};
+    for (const auto &c : bytes)
+        EXPECT_EQ(ByteText(c.Bytes), QLatin1String(c.Text)) << c.Bytes;
+
+    const struct
+    {
+        qint64 Ms;
+        const char *Text;
+    } durations[] = {{0, "0.0 s"},          {640, "0.6 s"},        {9949, "9.9 s"},
+                     {10000, "10 s"},       {31400, "31 s"},       {59600, "1 min 0 s"},
+                     {125000, "2 min 5 s"}, {3840000, "1 h 4 min"}};
+    for (const auto &c : durations)
+        EXPECT_EQ(DurationText(c.Ms), QLatin1String(c.Text)) << c.Ms;
+}
+
+TEST(RunTallyTexts, TheSummarySaysHowTheRunEndedAndCountsItsErrors)
+{
+    TRunTally clean;
+    clean.Copied = 19000;
+    clean.Replaced = 1000;
+    TRunTally mixed;
+    mixed.Copied = 2;
+    mixed.Existed = 3;
+    mixed.Skipped = 1;
+    mixed.Failed = 1;
+    mixed.Errors = 1;
+    TRunTally errors;
+    errors.Failed = 2;
+    errors.Errors = 3;
+    const struct
+    {
+        TRunTally Tally;
+        qint64 Ms;
+        TRunEnd End;
+        const char *Text;
+    } cases[] = {
+        {clean, 31000, TRunEnd::Done, "Done in 31 s: 20,000 copied, 0 failed"},
+        {clean, 2500, TRunEnd::Preview, "Preview done in 2.5 s: 20,000 to copy, 0 failed"},
+        {mixed, 12000, TRunEnd::Stopped,
+         "Stopped after 12 s: 2 copied, 3 already existed, 1 skipped, 1 failed. Completed with 1 "
+         "error."},
+        {errors, 1000, TRunEnd::Done,
+         "Done in 1.0 s: 0 copied, 2 failed. Completed with 3 errors."},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(RunSummaryText(c.Tally, c.Ms, c.End), QLatin1String(c.Text));
+}
+
+class RunProgressTest : public MainWindowTest
+{
+protected:
+    // Projects "Good" (two files) and, when asked, "Missing" (a source folder that is not
+    // there), both ticked, copying into {OutDir}/{ProjectName}.
+    void WriteProjects(bool WithMissing)
+    {
+        Tree.write(QStringLiteral("src/a.txt"), "aaaa");
+        Tree.write(QStringLiteral("src/b.txt"), "bb");
+        QStringList lines{QStringLiteral("CopyProjectsN=%1").arg(WithMissing ? 2 : 1)};
+        const QString sources[] = {Tree(QStringLiteral("src")), Tree(QStringLiteral("gone"))};
+        for (int i = 1; i <= (WithMissing ? 2 : 1); ++i) {
+            const QString p = QStringLiteral("CopyProjects[%1].").arg(i);
+            lines << p + QStringLiteral("ProjectName=")
+                         + (i == 1 ? QStringLiteral("Good") : QStringLiteral("Missing"))
+                  << p + QStringLiteral("SourceFolder=") + sources[i - 1]
+                  << p + QStringLiteral("SourceFilesN=1")
+                  << p + QStringLiteral("SourceFiles[1]=*.txt")
+                  << p + QStringLiteral("OutputFolder={OutDir}/{ProjectName}")
+                  << p + QStringLiteral("Checked=1");
+        }
+        lines << QStringLiteral("OutDir=") + Tree(QStringLiteral("out"));
+        WriteSettings(lines);
+    }
+
+    struct Notice
+    {
+        QString Title;
+        QString Text;
+    };
+    std::vector<Notice> Notices;
+
+    void Open()
+    {
+        MainWindowTest::Open();
+        Form().Notify = [this](const QString &Title, const QString &Text) {
+            Notices.push_back({Title, Text});
+        };
+    }
+};
+
+TEST_F(RunProgressTest, TheAreaFollowsRunEventsNotLogLines)
+{
+    Open();
+    TRunProgressPanel *panel = Form().RunProgressPanel;
+    // A line that reads like a project's start is only a line.
+    Form().UpdateRunStatus(runStarted(2));
+    Form().LogMsg(QStringLiteral("Project \"X\"..."));
+    Form().LogMsg(QStringLiteral("Copy: /out/X <= a.txt"));
+    EXPECT_EQ(panel->ProjectLabel->text(), QStringLiteral("Starting..."));
+
+    const QString counts = QStringLiteral(
+        "Copied %1  \u00B7  Replaced %2  \u00B7  Already existed %3  \u00B7  Skipped %4  \u00B7  "
+        "Failed %5  \u00B7  %6 written");
+    const struct
+    {
+        TRunEvent Event;
+        QString Project;
+        QString Counts;
+        int BarValue;
+    } steps[] = {
+        {event(TRunEventKind::ProjectStarted, "A"), "Project \"A\" (1 of 2)",
+         counts.arg(0).arg(0).arg(0).arg(0).arg(0).arg("0 bytes"), 0},
+        {event(TRunEventKind::FileCopied, "", 600), "Project \"A\" (1 of 2)",
+         counts.arg(1).arg(0).arg(0).arg(0).arg(0).arg("600 bytes"), 0},
+        {event(TRunEventKind::FileReplaced, "", 2000), "Project \"A\" (1 of 2)",
+         counts.arg(1).arg(1).arg(0).arg(0).arg(0).arg("2.6 kB"), 0},
+        {event(TRunEventKind::FileExisted), "Project \"A\" (1 of 2)",
+         counts.arg(1).arg(1).arg(1).arg(0).arg(0).arg("2.6 kB"), 0},
+        {event(TRunEventKind::FileSkipped), "Project \"A\" (1 of 2)",
+         counts.arg(1).arg(1).arg(1).arg(1).arg(0).arg("2.6 kB"), 0},
+        {event(TRunEventKind::FileFailed), "Project \"A\" (1 of 2)",
+         counts.arg(1).arg(1).arg(1).arg(1).arg(1).arg("2.6 kB"), 0},
+        {event(TRunEventKind::ProjectEnded, "A"), "Project \"A\" (1 of 2)",
+         counts.arg(1).arg(1).arg(1).arg(1).arg(1).arg("2.6 kB"), 1},
+        {event(TRunEventKind::ProjectStarted, "B"), "Project \"B\" (2 of 2)",
+         counts.arg(1).arg(1).arg(1).arg(1).arg(1).arg("2.6 kB"), 1},
+    };
+    for (const auto &step : steps) {
+        Form().UpdateRunStatus(step.Event);
+        EXPECT_EQ(panel->ProjectLabel->text(), step.Project);
+        EXPECT_EQ(panel->CountsLabel->text(), step.Counts);
+        EXPECT_EQ(panel->Bar->maximum(), 2);
+        EXPECT_EQ(panel->Bar->value(), step.BarValue);
+    }
+    // One project: nothing tells how far the run is, and the bar says so.
+    Form().UpdateRunStatus(runStarted(1));
+    EXPECT_EQ(panel->Bar->maximum(), 0);
+}
+
+TEST_F(RunProgressTest, ARunShowsTheAreaThenItsSummaryAndTellsTheDesktop)
+{
+    WriteProjects(false);
+    Open();
+    Form().CopyFilesButton->click();
+    EXPECT_TRUE(Form().RunProgressPanel->isVisibleTo(&Form()));
+    EXPECT_EQ(Form().RunStatusLabel->text(), QStringLiteral("Running..."));
+    WaitForRun();
+    EXPECT_FALSE(Form().RunProgressPanel->isVisibleTo(&Form()));
+    const QString status = Form().RunStatusLabel->text();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Done in \\d+\\.\\d s: 2 copied, 0 failed$"))
+                    .match(status)
+                    .hasMatch())
+        << status.toStdString();
+    EXPECT_FALSE(Form().RunStatusIcon->isVisibleTo(&Form()));
+    // The window is not the active one here: the desktop hears of the end.
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_EQ(Notices[0].Title, QStringLiteral("Rovanel"));
+    EXPECT_EQ(Notices[0].Text, status);
+
+    // Again, with the file there and the window active: the counts are the new run's and the
+    // desktop is left alone.
+    Form().show();
+    QApplication::setActiveWindow(&Form());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
+    Form().CopyFilesButton->click();
+    WaitForRun();
+    EXPECT_TRUE(Form().RunStatusLabel->text().endsWith(
+        QStringLiteral(": 0 copied, 2 already existed, 0 failed")))
+        << Form().RunStatusLabel->text().toStdString();
+    EXPECT_EQ(Notices.size(), 1u);
+}
+
+TEST_F(RunProgressTest, ARunWithErrorsEndsMarkedAndCountsThem)
+{
+    WriteProjects(true);
+    Open();
+    Form().CopyFilesButton->click();
+    WaitForRun();
+    const QString status = Form().RunStatusLabel->text();
+    EXPECT_TRUE(status.endsWith(QStringLiteral(": 2 copied, 0 failed. Completed with 1 error.")))
+        << status.toStdString();
+    EXPECT_TRUE(Form().RunStatusIcon->isVisibleTo(&Form()));
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_EQ(Notices[0].Text, status);
+
+    // The mark goes with the next run that has no errors.
+    Form().GetItemProject(1)->SetChecked(false);
+    Form().UpdateProjectsView();
+    Form().CopyFilesButton->click();
+    WaitForRun();
+    EXPECT_FALSE(Form().RunStatusIcon->isVisibleTo(&Form()));
+}
+
+TEST_F(RunProgressTest, AStoppedRunSaysSoInItsSummary)
+{
+    for (int i = 0; i < 5000; ++i)
+        Tree.write(QStringLiteral("src/f%1.txt").arg(i, 4, 10, QLatin1Char('0')), "x");
+    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=Big",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder={OutDir}/{ProjectName}",
+                   "CopyProjects[1].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
+    Open();
+    Form().CopyFilesButton->click();
+    Form().StopButton->click();
+    WaitForRun();
+    const QString status = Form().RunStatusLabel->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Stopped after "))) << status.toStdString();
+    const QStringList lines = LogLines();
+    ASSERT_GE(lines.size(), 2);
+    // The summary's count of copies is the log's.
+    const QString copied = lines[lines.size() - 2].section(QLatin1Char(' '), 1, 1).chopped(1);
+    EXPECT_TRUE(status.contains(QStringLiteral(": ") + CountText(copied.toInt())
+                                + QStringLiteral(" copied")))
+        << status.toStdString() << " / " << lines[lines.size() - 2].toStdString();
+}
