@@ -1,7 +1,10 @@
 // The main window's part of the settings file: where it is, what is read at start and what
 // is written back.
 #include "app/gui/GroupComboBox.h"
+#include "app/gui/ProjectsModel.h"
+#include "app/gui/ProjectsView.h"
 #include "app/gui/RVMainUnit.h"
+#include "app/gui/WindowState.h"
 #include "engine/ProgramSettings.h"
 #include "ftp/FTPConnUnit.h"
 #include "settings/StoredKeys.h"
@@ -14,6 +17,30 @@
 QString TRVMainForm::GetSettingsPath(bool ForReading) const
 {
     return ProgramSettingsPath(ForReading);
+}
+
+void TRVMainForm::LoadWindowState()
+{
+    const TWindowState state = ::LoadWindowState(WindowStatePath(GetSettingsPath(true)));
+    if (state.Size.isValid())
+        resize(state.Size);
+    if (state.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    if (state.ColumnWidths.size() == TProjectsModel::colCount) {
+        for (int c = 0; c < TProjectsModel::colCount; ++c)
+            ProjectsListView->setColumnWidth(c, state.ColumnWidths[c]);
+    }
+}
+
+void TRVMainForm::SaveWindowState()
+{
+    TWindowState state;
+    // A maximized window keeps the size it had before, to return to.
+    state.Maximized = isMaximized();
+    state.Size = state.Maximized ? normalGeometry().size() : size();
+    for (int c = 0; c < TProjectsModel::colCount; ++c)
+        state.ColumnWidths.append(ProjectsListView->columnWidth(c));
+    ::SaveWindowState(WindowStatePath(GetSettingsPath(false)), state);
 }
 
 void TRVMainForm::LoadSettings()

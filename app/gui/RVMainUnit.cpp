@@ -150,11 +150,13 @@ void TRVMainForm::FormCreate()
     ConnectEvents();
     UpdateProjectsView();
     LoadSettings();
+    LoadWindowState();
 }
 
 TRVMainForm::~TRVMainForm()
 {
     StopRun();
+    SaveWindowState();
     try {
         SaveSettings();
     } catch (const Exception &error) {

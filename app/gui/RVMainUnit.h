@@ -54,6 +54,9 @@ public:
     QString GetSettingsPath(bool ForReading) const;
     void LoadSettings();
     void SaveSettings();
+    // The window's size and the list's column widths, kept beside the settings file.
+    void LoadWindowState();
+    void SaveWindowState();
 
     // --- projects page ---
     TCopyProjectList &Projects() { return FProjects; }
