@@ -12,6 +12,7 @@
 #include <QDesktopServices>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -61,6 +62,23 @@ void TEditProjectForm::BuildLayout()
     ProjectSrcFolderEdit = new QLineEdit(this);
     ExploreProjectSrcFolderButton = new QPushButton(QStringLiteral("Explore"), this);
     BrowseProjectSrcFolderButton = new QPushButton(QStringLiteral("Browse..."), this);
+    // Told while typing, never a reason to refuse OK: the folder may be a drive not yet
+    // mounted, or made later.
+    SourceFolderWarning = new QWidget(this);
+    SourceFolderWarning->setObjectName(QStringLiteral("SourceFolderWarning"));
+    auto *warningIcon = new QLabel(SourceFolderWarning);
+    warningIcon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+    SourceFolderWarningLabel = new QLabel(
+        QStringLiteral("This folder does not exist: a run will log it as not found."),
+        SourceFolderWarning);
+    auto *warningRow = new QHBoxLayout(SourceFolderWarning);
+    warningRow->setContentsMargins(0, 0, 0, 0);
+    warningRow->addWidget(warningIcon);
+    warningRow->addWidget(SourceFolderWarningLabel, 1);
+    QSizePolicy keepRoom = SourceFolderWarning->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    SourceFolderWarning->setSizePolicy(keepRoom);
+    SourceFolderWarning->hide();
 
     ProjectSrcFilesListView = new TListView(this);
     ProjectSrcFilesListView->setColumnCount(3);
@@ -151,6 +169,8 @@ void TEditProjectForm::BuildLayout()
     grid->addWidget(ExploreProjectSrcFolderButton, row, 2);
     grid->addWidget(BrowseProjectSrcFolderButton, row, 3);
     ++row;
+    grid->addWidget(SourceFolderWarning, row, 1, 1, 3);
+    ++row;
     grid->addWidget(label("Source Files:", ProjectSrcFilesListView), row, 0, 1, 4);
     ++row;
     auto *tableButtons = new QVBoxLayout;
@@ -221,6 +241,8 @@ void TEditProjectForm::ConnectEvents()
                             ProjectExcludeSrcFilesEdit, CopyIfExistsEdit, ProjectOutFolderEdit})
         GuardLineBreaks(edit);
 
+    connect(ProjectSrcFolderEdit, &QLineEdit::textChanged, this,
+            [this] { UpdateSourceFolderWarning(); });
     connect(ExploreProjectSrcFolderButton, &QPushButton::clicked, this,
             [this] { ExploreFolder(ProjectSrcFolderEdit->text()); });
     connect(BrowseProjectSrcFolderButton, &QPushButton::clicked, this,
@@ -279,6 +301,7 @@ bool TEditProjectForm::ExecuteProject(TCopyProject &Project, const QString &OutD
     ProjectNameEdit->setText(Project.ProjectName());
     GroupNameEdit->setText(Project.GroupName());
     ProjectSrcFolderEdit->setText(Project.SourceFolder());
+    UpdateSourceFolderWarning();
 
     DeleteAllListItems(ProjectSrcFilesListView);
     EditProjectScrFileButton->setEnabled(false);
@@ -530,4 +553,10 @@ void TEditProjectForm::BrowseInto(QLineEdit *Edit, const QString &StartFolder)
     const QString folder = BrowseForFolder(this, StartFolder);
     if (!folder.isEmpty())
         Edit->setText(folder);
+}
+
+void TEditProjectForm::UpdateSourceFolderWarning()
+{
+    const QString folder = ProjectSrcFolderEdit->text();
+    SourceFolderWarning->setVisible(!folder.isEmpty() && !QFileInfo(folder).isDir());
 }

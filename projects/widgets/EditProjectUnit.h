@@ -61,6 +61,9 @@ public:
     QLineEdit *ProjectSrcFolderEdit;
     QPushButton *ExploreProjectSrcFolderButton;
     QPushButton *BrowseProjectSrcFolderButton;
+    // Shown below the source folder while it names no existing folder.
+    QWidget *SourceFolderWarning;
+    QLabel *SourceFolderWarningLabel;
     TListView *ProjectSrcFilesListView;
     QPushButton *AddProjectSrcFileButton;
     QPushButton *EditProjectScrFileButton;
@@ -89,6 +92,7 @@ protected:
     bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
+    void UpdateSourceFolderWarning();
     void BuildLayout();
     void ConnectEvents();
     void ProjectSrcFilesListViewSelectItem();

@@ -38,6 +38,11 @@ TSelectFileForm::TSelectFileForm(QWidget *parent)
     for (const char *line : {"? - Match any one character", "* - Match 0, 1 or more characters",
                              "** - Recursive directory match"})
         wildLayout->addWidget(new QLabel(QString::fromLatin1(line), wildCards));
+    ExampleLabel = new QLabel(QStringLiteral("**/*.css - every .css file, in sub-folders too"),
+                              wildCards);
+    ExampleLabel->setObjectName(QStringLiteral("ExampleLabel"));
+    wildLayout->addSpacing(4);
+    wildLayout->addWidget(ExampleLabel);
 
     auto *editRow = new QHBoxLayout;
     editRow->setSpacing(2);

@@ -43,6 +43,8 @@ public:
     QPushButton *CancelButton;
     QCheckBox *SubFoldersCheckBox;
     QCheckBox *JunkPathCheckBox;
+    // An example pattern under the wild cards, with what it takes.
+    QLabel *ExampleLabel;
 
     void BrowseButtonClick();
 

@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -478,3 +479,42 @@ TEST_F(EditProjectTest, LineBreaksNeverReachTheProject)
 }
 
 } // namespace
+
+TEST_F(EditProjectTest, AMissingSourceFolderIsWarnedOfButAccepted)
+{
+    QTemporaryDir existing;
+    ASSERT_TRUE(existing.isValid());
+    const QString missing = existing.filePath(QStringLiteral("not-there"));
+    const struct
+    {
+        QString Folder;
+        bool Warned;
+    } cases[] = {{existing.path(), false}, {missing, true}, {QString(), false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Folder.toStdString());
+        TCopyProject project = Sample();
+        project.SetSourceFolder(c.Folder);
+        bool warnedAtOpen = !c.Warned;
+        const bool result = Edit(project, [&] {
+            warnedAtOpen = form.SourceFolderWarning->isVisibleTo(&form);
+            form.OKButton->click();
+        });
+        EXPECT_EQ(warnedAtOpen, c.Warned);
+        // Never a reason to refuse OK.
+        EXPECT_TRUE(result);
+        EXPECT_EQ(project.SourceFolder(), c.Folder);
+    }
+
+    // Typing follows the folder as it is typed.
+    TCopyProject project = Sample();
+    project.SetSourceFolder(existing.path());
+    Edit(project, [&] {
+        form.ProjectSrcFolderEdit->setText(missing);
+        EXPECT_TRUE(form.SourceFolderWarning->isVisibleTo(&form));
+        EXPECT_FALSE(form.SourceFolderWarningLabel->text().isEmpty());
+        form.ProjectSrcFolderEdit->setText(existing.path());
+        EXPECT_FALSE(form.SourceFolderWarning->isVisibleTo(&form));
+        form.CancelButton->click();
+    });
+    EXPECT_TRUE(boxes.Asked.empty());
+}

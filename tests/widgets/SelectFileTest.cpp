@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -194,3 +197,18 @@ TEST(SelectFileForm, LineBreaksAreRemovedFromThePattern)
 }
 
 } // namespace
+
+TEST(SelectFileForm, TheExamplePatternIsTheOneTheReadmeRecipeUses)
+{
+    // The README's first project copies with this pattern (a test of its own runs it); the
+    // dialog shows the same one, so that what a user reads in either place works.
+    QFile readme(QStringLiteral(RV_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch match = QRegularExpression(
+                                              QStringLiteral("a pattern row such as `([^`]+)`"))
+                                              .match(QString::fromUtf8(readme.readAll()));
+    ASSERT_TRUE(match.hasMatch());
+    TSelectFileForm form;
+    EXPECT_TRUE(form.ExampleLabel->text().startsWith(match.captured(1) + QStringLiteral(" - ")))
+        << form.ExampleLabel->text().toStdString();
+}
