@@ -28,6 +28,7 @@ class TShownLog : public TRunLog
 public:
     explicit TShownLog(TRunLog &log) : FLog(log) {}
     void Log(const QString &msg) override { FLog.Log(ShownInLog(msg)); }
+    void LogError(const QString &line) override { FLog.LogError(ShownInLog(line)); }
     void Event(const TRunEvent &event) override { FLog.Event(event); }
     bool StopRequested() const override { return FLog.StopRequested(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
@@ -268,9 +269,9 @@ std::vector<TSearchEntry> listEntries(Walk &walk, const QString &pattern, TSearc
                                              : QStringLiteral("Unable to read file "))
                              + fault.ShownPath + QStringLiteral(" (") + fault.Reason
                              + QLatin1Char(')');
-        walk.Thread.Log(line);
+        walk.Thread.LogError(line);
         ++walk.Failed;
-        fileEvent(walk, TRunEventKind::FileFailed, fault.ShownPath, 0, line);
+        fileEvent(walk, TRunEventKind::FileFailed, fault.ShownPath, 0, ShownInLog(line));
     }
     return entries;
 }
@@ -372,9 +373,13 @@ void scan(Walk &walk, const QString &Mask)
                     continue;
                 try {
                     handleFile(walk, S, file.Name);
+                } catch (const ECopyStopped &) {
+                    // Left as it was: neither copied nor failed, and no decision to tell.
+                    walk.Thread.Log(QStringLiteral("Stopped: ") + S + file.Name
+                                    + QStringLiteral(" was not copied."));
                 } catch (const EOutputError &error) {
                     // Already worded as the line that reports it.
-                    walk.Thread.Log(error.Message());
+                    walk.Thread.LogError(error.Message());
                     ++walk.Failed;
                     fileEvent(walk, TRunEventKind::FileFailed, S + file.Name, 0,
                               ShownInLog(error.Message()));

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -29,29 +30,38 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool fail(QString *errorText, int error)
+enum class Outcome { Done, Failed, NotSupported, Stopped };
+
+// How much goes in one step between two looks at a stop: a large file can be abandoned within
+// a fraction of a second, and the looks cost nothing next to the copying.
+constexpr off_t kKernelChunk = 8 * 1024 * 1024;
+constexpr size_t kBuffer = 256 * 1024;
+
+// Whether the copy is to be abandoned before its next chunk (never before the first one).
+bool stopBefore(off_t done, const std::function<bool()> &stop)
 {
-    if (errorText)
-        *errorText = systemError(error);
-    return false;
+    return done > 0 && stop && stop();
 }
 
 // Kernel-side copy (reflinks or server-side copies where the file system has them); plain
 // reads and writes where copy_file_range is not supported between the two files.
 // The file's size when it was opened is what is copied; a file that shrinks meanwhile ends
-// at its new end.
-bool copyContents(int in, int out, off_t size, int &error)
+// at its new end. Done, Failed (with error) or Stopped.
+Outcome copyContents(int in, int out, off_t size, const std::function<bool()> &stop, int &error)
 {
     off_t done = 0;
     bool kernelCopy = true;
     while (kernelCopy && done < size) {
-        const ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(size - done), 0);
+        if (stopBefore(done, stop))
+            return Outcome::Stopped;
+        const ssize_t n = copy_file_range(in, nullptr, out, nullptr,
+                                          size_t(std::min(size - done, kKernelChunk)), 0);
         if (n > 0) {
             done += n;
             continue;
         }
         if (n == 0)
-            return true;
+            return Outcome::Done;
         if (errno == EINTR)
             continue;
         if ((errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
@@ -61,22 +71,24 @@ bool copyContents(int in, int out, off_t size, int &error)
             break;
         }
         error = errno;
-        return false;
+        return Outcome::Failed;
     }
     if (kernelCopy)
-        return true;
-    static constexpr size_t kBuffer = 256 * 1024;
+        return Outcome::Done;
     std::unique_ptr<char[]> buffer(new char[kBuffer]);
     for (;;) {
         const ssize_t n = ::read(in, buffer.get(), kBuffer);
         if (n == 0)
-            return true;
+            return Outcome::Done;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             error = errno;
-            return false;
+            return Outcome::Failed;
         }
+        // Only where more is to come: a copy with nothing left to write is finished.
+        if (stopBefore(done, stop))
+            return Outcome::Stopped;
         ssize_t written = 0;
         while (written < n) {
             const ssize_t w = ::write(out, buffer.get() + written, size_t(n - written));
@@ -84,10 +96,11 @@ bool copyContents(int in, int out, off_t size, int &error)
                 if (errno == EINTR)
                     continue;
                 error = errno;
-                return false;
+                return Outcome::Failed;
             }
             written += w;
         }
+        done += n;
     }
 }
 
@@ -269,20 +282,22 @@ bool defaultAclRules(const QByteArray &folder)
 
 // Contents, permission bits and times of the source into an open target. The bits are set
 // unless the target was created with them already.
-bool fillTarget(int in, int out, const struct stat &st, bool bitsSet, int &error)
+Outcome fillTarget(int in, int out, const struct stat &st, bool bitsSet,
+                   const std::function<bool()> &stop, int &error)
 {
-    if (!copyContents(in, out, st.st_size, error))
-        return false;
+    const Outcome contents = copyContents(in, out, st.st_size, stop, error);
+    if (contents != Outcome::Done)
+        return contents;
     if (!bitsSet && fchmod(out, st.st_mode & 07777) != 0) {
         error = errno;
-        return false;
+        return Outcome::Failed;
     }
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (futimens(out, times) != 0) {
         error = errno;
-        return false;
+        return Outcome::Failed;
     }
-    return true;
+    return Outcome::Done;
 }
 
 QByteArray folderOf(const QByteArray &path)
@@ -293,8 +308,6 @@ QByteArray folderOf(const QByteArray &path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-enum class Outcome { Done, Failed, NotSupported };
-
 // Where the copy goes: the target reached through its folder (see TPathAt), and its name.
 struct Target
 {
@@ -304,10 +317,11 @@ struct Target
 };
 
 // The fast way for a new file: an unnamed file in the target's folder, given its name only
-// when complete (one change to the folder instead of a create and a rename). A failure
-// leaves nothing, as the unnamed file vanishes when closed. NotSupported when the file system
-// or /proc cannot do it, so that the caller takes the named temporary file instead.
-Outcome copyUnnamed(int in, const struct stat &st, const Target &dst, bool failIfExists, int &error)
+// when complete (one change to the folder instead of a create and a rename). A failure or a
+// stop leaves nothing, as the unnamed file vanishes when closed. NotSupported when the file
+// system or /proc cannot do it, so that the caller takes the named temporary file instead.
+Outcome copyUnnamed(int in, const struct stat &st, const Target &dst, bool failIfExists,
+                    const std::function<bool()> &stop, int &error)
 {
     // Unnamed, the file can have the source's permission bits from the start; then only a
     // mask that took some of them away, special bits or a default ACL need them set again.
@@ -318,8 +332,9 @@ Outcome copyUnnamed(int in, const struct stat &st, const Target &dst, bool failI
         return Outcome::NotSupported;
     const bool bitsSet = (created & ~creationMask()) == (st.st_mode & 07777)
                          && !defaultAclRules(dst.Folder);
-    if (!fillTarget(in, out.get(), st, bitsSet, error))
-        return Outcome::Failed;
+    const Outcome filled = fillTarget(in, out.get(), st, bitsSet, stop, error);
+    if (filled != Outcome::Done)
+        return filled;
     char self[64];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", out.get());
     if (::linkat(AT_FDCWD, self, dst.At.folder(), dst.At.name(), AT_SYMLINK_FOLLOW) == 0)
@@ -357,49 +372,68 @@ Outcome copyUnnamed(int in, const struct stat &st, const Target &dst, bool failI
 bool CopyFileKeepingTime(const QString &source, const QString &target, bool failIfExists,
                          QString *errorText)
 {
+    TFileCopyOptions options;
+    options.FailIfExists = failIfExists;
+    return CopyFileWithOptions(source, target, options, errorText) == TFileCopyResult::Copied;
+}
+
+TFileCopyResult CopyFileWithOptions(const QString &source, const QString &target,
+                                    const TFileCopyOptions &options, QString *errorText)
+{
+    const auto fail = [errorText](int error) {
+        if (errorText)
+            *errorText = systemError(error);
+        return TFileCopyResult::Failed;
+    };
+    const bool failIfExists = options.FailIfExists;
     const QByteArray src = QFile::encodeName(source);
     const QByteArray dst = QFile::encodeName(target);
     if (dst.isEmpty() || dst.endsWith('/'))
-        return fail(errorText, EISDIR);
+        return fail(EISDIR);
 
     TPathAt srcAt;
     if (!srcAt.open(src))
-        return fail(errorText, errno);
+        return fail(errno);
     // O_NONBLOCK: a FIFO put in the file's place must not hang the run.
     TFd in(::openat(srcAt.folder(), srcAt.name(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
-        return fail(errorText, errno);
+        return fail(errno);
     struct stat st;
     if (fstat(in.get(), &st) != 0)
-        return fail(errorText, errno);
+        return fail(errno);
     if (S_ISDIR(st.st_mode))
-        return fail(errorText, EISDIR);
+        return fail(EISDIR);
     if (!S_ISREG(st.st_mode)) {
         if (errorText)
             *errorText = QStringLiteral("Not a regular file");
-        return false;
+        return TFileCopyResult::Failed;
     }
     TPathAt dstAt;
     if (!dstAt.open(dst))
-        return fail(errorText, errno);
+        return fail(errno);
     const Target to{dstAt, dst.mid(dst.lastIndexOf('/') + 1), folderOf(dst)};
     if (failIfExists) {
         struct stat existing;
         if (fstatat(dstAt.folder(), dstAt.name(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
-            return fail(errorText, EEXIST);
+            return fail(EEXIST);
     }
     removeStaleTemporaries(dstAt, to.Folder, to.Name);
 
     int error = 0;
-    switch (copyUnnamed(in.get(), st, to, failIfExists, error)) {
+    const Outcome unnamed = options.UnnamedFile ? copyUnnamed(in.get(), st, to, failIfExists,
+                                                              options.StopRequested, error)
+                                                : Outcome::NotSupported;
+    switch (unnamed) {
     case Outcome::Done:
-        return true;
+        return TFileCopyResult::Copied;
     case Outcome::Failed:
-        return fail(errorText, error);
+        return fail(error);
+    case Outcome::Stopped:
+        return TFileCopyResult::Stopped;
     case Outcome::NotSupported:
         // Start again from the beginning of the source.
         if (lseek(in.get(), 0, SEEK_SET) != 0)
-            return fail(errorText, errno);
+            return fail(errno);
         break;
     }
 
@@ -412,15 +446,20 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
         out.reset(::openat(dstAt.folder(), tempPath.constData(),
                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (out.get() < 0 && errno != EEXIST)
-            return fail(errorText, errno);
+            return fail(errno);
     }
     if (out.get() < 0)
-        return fail(errorText, EEXIST);
+        return fail(EEXIST);
 
-    bool ok = fillTarget(in.get(), out.get(), st, false, error);
+    const Outcome filled = fillTarget(in.get(), out.get(), st, false, options.StopRequested, error);
+    bool ok = filled == Outcome::Done;
     if (out.close() != 0 && ok) {
         ok = false;
         error = errno;
+    }
+    if (filled == Outcome::Stopped) {
+        ::unlinkat(dstAt.folder(), tempPath.constData(), 0);
+        return TFileCopyResult::Stopped;
     }
     if (ok) {
         int rc;
@@ -433,9 +472,9 @@ bool CopyFileKeepingTime(const QString &source, const QString &target, bool fail
             rc = ::renameat(dstAt.folder(), tempPath.constData(), dstAt.folder(), dstAt.name());
         }
         if (rc == 0)
-            return true;
+            return TFileCopyResult::Copied;
         error = errno;
     }
     ::unlinkat(dstAt.folder(), tempPath.constData(), 0);
-    return fail(errorText, error);
+    return fail(error);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/FileCopy.h"
 #include "engine/LocalFiles.h"
+#include "runlog/RunLog.h"
 
 TOutputFacts TLocalOutput::FileFacts(const QString &fileName, bool withAge)
 {
@@ -24,8 +25,16 @@ void TLocalOutput::MakeFolder(const QString &dir)
 void TLocalOutput::CopyFile(const QString &source, const QString &target)
 {
     QString reason;
-    if (CopyFileKeepingTime(source, target, false, &reason))
+    TFileCopyOptions options;
+    options.StopRequested = FStopRequested;
+    switch (CopyFileWithOptions(source, target, options, &reason)) {
+    case TFileCopyResult::Copied:
         return;
+    case TFileCopyResult::Stopped:
+        throw ECopyStopped(source);
+    case TFileCopyResult::Failed:
+        break;
+    }
     const QString why = reason.isEmpty() ? QString()
                                          : QStringLiteral(" (") + reason + QLatin1Char(')');
     throw EOutputError(QStringLiteral("Unable to copy file ") + target + why);

@@ -3,6 +3,8 @@
 #include "engine/RunProject.h"
 #include "runlog/RunLog.h"
 
+#include <QStringList>
+
 #include <exception>
 
 namespace {
@@ -38,12 +40,34 @@ void runEvent(TRunLog &Thread, TRunEventKind Kind, const TRunTotals &Counts = {}
     Thread.Event(event);
 }
 
+void runStarted(TRunLog &Thread, int Projects)
+{
+    TRunEvent event;
+    event.Kind = TRunEventKind::RunStarted;
+    event.Projects = Projects;
+    Thread.Event(event);
+}
+
+// The names of a run by names: separated by ",", not trimmed; a trailing "," adds no name.
+QStringList projectNames(const QString &ProjectName)
+{
+    QStringList names = ProjectName.split(QLatin1Char(','));
+    if (names.last().isEmpty())
+        names.removeLast();
+    return names;
+}
+
 } // namespace
 
 void CopyFiles(const std::vector<TCopyProject> &VisibleProjects, const QString &OutDir,
                TFTPConnList &Connections, TRunLog &Thread, TRunTotals *Totals, bool Preview)
 {
-    runEvent(Thread, TRunEventKind::RunStarted);
+    int checked = 0;
+    for (const TCopyProject &project : VisibleProjects) {
+        if (project.Checked())
+            ++checked;
+    }
+    runStarted(Thread, checked);
     if (Preview)
         Thread.Log(kPreviewLine);
     TRunTotals counts;
@@ -79,21 +103,18 @@ bool StartProject(const QString &ProjectName, const std::vector<TCopyProject> &P
                   const QString &OutDir, TFTPConnList &Connections, TRunLog &Thread,
                   TRunTotals *Totals, bool Preview)
 {
-    runEvent(Thread, TRunEventKind::RunStarted);
+    const QStringList names = projectNames(ProjectName);
+    runStarted(Thread, int(names.size()));
     if (Preview)
         Thread.Log(kPreviewLine);
     TRunTotals counts;
     bool result = true;
     bool wasStopped = false;
-    QString rest = ProjectName;
-    while (!rest.isEmpty()) {
-        const qsizetype comma = rest.indexOf(QLatin1Char(','));
-        const QString name = comma < 0 ? rest : rest.left(comma);
-        rest = comma < 0 ? QString() : rest.mid(comma + 1);
-
+    for (const QString &name : names) {
         const TCopyProject *project = findProject(Projects, name);
         if (!project) {
-            Thread.Log(QStringLiteral("Project ") + Q + name + Q + QStringLiteral(" not found."));
+            Thread.LogError(QStringLiteral("Project ") + Q + name + Q
+                            + QStringLiteral(" not found."));
             result = false;
             continue;
         }

@@ -83,8 +83,8 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
             || missing.contains(folder))
             continue;
         missing.append(folder);
-        Thread.Log(QStringLiteral("Source folder ") + Q + ShownInLog(folder) + Q
-                   + QStringLiteral(" not found."));
+        Thread.LogError(QStringLiteral("Source folder ") + Q + ShownInLog(folder) + Q
+                        + QStringLiteral(" not found."));
     }
     return !missing.isEmpty();
 }
@@ -98,8 +98,8 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
     if (!connName.isEmpty()) {
         TFTPConnection *connection = Connections.FindConnection(connName);
         if (!connection) {
-            Thread.Log(QStringLiteral("FTP connection ") + Q + connName + Q
-                       + QStringLiteral(" not found."));
+            Thread.LogError(QStringLiteral("FTP connection ") + Q + connName + Q
+                            + QStringLiteral(" not found."));
             return false;
         }
         try {
@@ -121,7 +121,7 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
     if (session)
         output = std::make_unique<TFTPOutput>(*session);
     else
-        output = std::make_unique<TLocalOutput>();
+        output = std::make_unique<TLocalOutput>([&Thread] { return Thread.StopRequested(); });
     if (Preview)
         output = std::make_unique<TPreviewOutput>(std::move(output));
 
@@ -157,6 +157,10 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
                    .arg(existed)
                    .arg(failed));
     Counts = TRunTotals{copied, skipped, existed, failed};
+    // A stopped run says goodbye to the server (QUIT, answered) rather than dropping the
+    // connection in the middle of things; an ordinary end only closes it.
+    if (session && Thread.StopRequested())
+        session->Disconnect();
     return true;
 }
 

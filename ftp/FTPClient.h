@@ -27,13 +27,16 @@ public:
     ~TFTPClient() override;
 
     void Connect() override;
-    void Disconnect();
+    void Disconnect() override;
     bool FileExists(const QString &FileName) override;
     double FileAge(const QString &FileName) override;
     void ForceDirectories(const QString &Dir) override;
     // Uploads to a temporary name beside the target, then renames it over the target, so
     // that a broken upload leaves the target as it was (see TUploadMode for servers that
-    // refuse that).
+    // refuse that). A stop asked through the run log while the data goes to the temporary
+    // name breaks the transfer off between blocks: the temporary is deleted and ECopyStopped
+    // raised. An upload straight to the target name is never broken off by a stop, which
+    // would leave a partial file there.
     void CopyFile(const QString &ExistingFileName, const QString &NewFileName,
                   bool FailIfExists) override;
 

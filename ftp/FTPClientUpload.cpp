@@ -59,11 +59,16 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
     if (FUploadMode == TUploadMode::InPlace || temporary.toUtf8().size() > kMaxNameBytes) {
         FIdFTP->Put(file, name);
     } else {
+        bool complete = false;
         try {
-            FIdFTP->Put(file, temporary);
+            complete = FIdFTP->Put(file, temporary, [this] { return FLog.StopRequested(); });
         } catch (const Exception &) {
             RemoveTemporary(dir, temporary);
             throw;
+        }
+        if (!complete) {
+            RemoveTemporary(dir, temporary);
+            throw ECopyStopped(ExistingFileName);
         }
         MoveIntoPlace(file, dir, temporary, name, replacing);
     }
@@ -121,7 +126,7 @@ void TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary)
     try {
         FIdFTP->Delete(temporary);
     } catch (const Exception &error) {
-        FLog.Log(QStringLiteral("Unable to remove temporary file ") + dir + temporary
-                 + QStringLiteral(" (") + error.Message() + QLatin1Char(')'));
+        FLog.LogError(QStringLiteral("Unable to remove temporary file ") + dir + temporary
+                      + QStringLiteral(" (") + error.Message() + QLatin1Char(')'));
     }
 }

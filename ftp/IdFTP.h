@@ -119,7 +119,13 @@ public:
     void SetModTime(const QString &name, TDateTime utcTime);
 
     // Uploads everything source gives, from its start, under name in the current directory.
-    void Put(QIODevice &source, const QString &name);
+    // stopRequested, when given, is asked between blocks once the first block went out: when it
+    // says true, the rest is not sent, the data connection is closed as at the end of a
+    // transfer and the server's reply to it (whatever it says) is read, so the connection
+    // stays in step. Returns true when everything was sent and accepted, false when a stop
+    // broke the transfer off (the remote file then holds only a part).
+    bool Put(QIODevice &source, const QString &name,
+             const std::function<bool()> &stopRequested = {});
     // Fetches the listing of the current directory (MLSD when the server has it, else LIST).
     void List();
     // The entries of the last listing, interpreted on first use. Raises, as a command would,

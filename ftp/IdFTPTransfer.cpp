@@ -87,7 +87,7 @@ std::optional<TIdFTPReply> TIdFTP::ReplyDuringTransfer()
     }
 }
 
-void TIdFTP::Put(QIODevice &source, const QString &name)
+bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<bool()> &stopRequested)
 {
     const QString command = QStringLiteral("STOR ") + name;
     CheckCommand(command); // before PRET and PASV, so that nothing at all goes out
@@ -115,11 +115,14 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
     // The server's final reply when it came while the data connection was still open.
     std::optional<TIdFTPReply> early;
     bool sentAll = false;
+    // Broken off by a stop: the data ends where it is, as the end of a transfer would.
+    bool stopped = false;
     try {
         if (ProtectData())
             StartDataTLS(data);
         source.seek(0);
         QByteArray block(kTransferBlock, Qt::Uninitialized);
+        bool firstBlock = true;
         while (!early) {
             const qint64 n = source.read(block.data(), block.size());
             if (n < 0)
@@ -128,6 +131,12 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
                 sentAll = true;
                 break;
             }
+            // Only where more is to come: a transfer with nothing left to send is finished.
+            if (!firstBlock && stopRequested && stopRequested()) {
+                stopped = true;
+                break;
+            }
+            firstBlock = false;
             const QByteArray chunk = QByteArray::fromRawData(block.constData(), qsizetype(n));
             qsizetype sent = 0;
             while (!early && sent < chunk.size()) {
@@ -136,7 +145,9 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
                     early = ReplyDuringTransfer();
             }
         }
-        while (sentAll && !early && !data.Finish(&FControl))
+        // Closed in the same orderly way when stopped, so that the server sees a transfer that
+        // ended rather than a broken connection; its reply keeps the control connection in step.
+        while ((sentAll || stopped) && !early && !data.Finish(&FControl))
             early = ReplyDuringTransfer();
     } catch (const std::exception &) {
         data.Abort();
@@ -149,10 +160,20 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         }
         throw;
     }
+    if (stopped) {
+        // Any final reply ends the broken-off transfer (226, 426, 451, ...), except one that
+        // says the server is going away.
+        if (early)
+            data.Finish();
+        else
+            data.Close();
+        CheckReply(early ? *early : GetReply(), {});
+        return false;
+    }
     if (!early) {
         data.Close();
         CheckReply(GetReply(), {226, 225, 250});
-        return;
+        return true;
     }
     // The server ended the transfer on its side. Before all data went out, that is a failure
     // whatever the reply says; after it, a success waits for the server to close.
@@ -165,6 +186,7 @@ void TIdFTP::Put(QIODevice &source, const QString &name)
         RaiseReply(*early);
     }
     CheckReply(*early, {226, 225, 250});
+    return true;
 }
 
 void TIdFTP::List()

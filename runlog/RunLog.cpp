@@ -80,6 +80,15 @@ void TRunLog::LogException(const std::exception &error)
     Event(event);
 }
 
+void TRunLog::LogError(const QString &line)
+{
+    Log(line);
+    TRunEvent event;
+    event.Kind = TRunEventKind::Error;
+    event.Message = line;
+    Event(event);
+}
+
 void TRunLog::Event(const TRunEvent &event)
 {
     (void)event;

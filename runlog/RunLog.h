@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runlog/RunEvent.h"
+#include "settings/Exception.h"
 
 #include <QString>
 
@@ -23,13 +24,21 @@ public:
     // event.
     void LogException(const std::exception &error);
 
+    // Logs an error line and tells it as an Error event whose Message is the line. Every error
+    // line goes through here or LogException, so that each one is followed by exactly one Error
+    // event. A log that rewrites its lines (escapes names) rewrites them here too, so that the
+    // event's Message is the line as logged.
+    virtual void LogError(const QString &line);
+
     // Tells what happened, beside the lines (see TRunEvent). Ignored unless overridden; called
     // from the worker thread like Log, and in the order of the lines.
     virtual void Event(const TRunEvent &event);
 
     // Whether whoever started the run asked it to stop (a Stop button, Ctrl-C). The run looks
-    // between files: the file in progress is finished, then the project's summary is logged,
-    // "Stopped." follows and the run ends with the result false. Never, unless overridden.
+    // before each file, and while a file is copied between its chunks: a file broken off there
+    // is left as it was (see ECopyStopped), then the project's summary is logged, "Stopped."
+    // follows and the run ends with the result false. Once true, it must stay true for the rest
+    // of the run. Never, unless overridden.
     virtual bool StopRequested() const;
 
     // Asks the user for an FTP password: shows host and user with "Remember password" ticked as
@@ -38,6 +47,18 @@ public:
     // for runs with nobody to ask, is Cancel.
     virtual bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                              QString &password);
+};
+
+// Raised by a copy that was broken off because a stop was asked (TRunLog::StopRequested):
+// nothing of the file reached its target, which is as it was before. Not an error: the walk
+// logs "Stopped: <source> was not copied." and counts the file neither as copied nor as failed.
+class ECopyStopped : public Exception
+{
+public:
+    explicit ECopyStopped(const QString &source)
+        : Exception(QStringLiteral("Stopped: ") + source + QStringLiteral(" was not copied."),
+                    "ECopyStopped")
+    {}
 };
 
 // The text LogException logs: the error's message with a full stop added when it lacks one

@@ -398,7 +398,9 @@ void ScriptedFtpServer::Serve(int fd)
             }
             data.Close();
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
-                                : QStringLiteral("226 Transfer complete"));
+                          : !FScenario.StorFinalReply.isEmpty()
+                              ? FScenario.StorFinalReply
+                              : QStringLiteral("226 Transfer complete"));
         } else if (FScenario.StallListing) {
             char chunk[256];
             while (data.Read(chunk, sizeof chunk) > 0) {

@@ -37,6 +37,9 @@ public:
         QString PasvAddress = QStringLiteral("127,0,0,1");
         // Reset the data connection of a STOR after this many bytes (-1: never).
         qint64 StorResetAfter = -1;
+        // The final reply of a STOR whose data connection the client ended in order (empty:
+        // "226 Transfer complete").
+        QString StorFinalReply;
         // Send no listing data and keep the data connection open until the client gives up.
         bool StallListing = false;
         // Wait this long before the final reply of a transfer that the client broke off.
