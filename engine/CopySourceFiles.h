@@ -18,6 +18,9 @@ class TRunLog;
 // that relative output paths are taken from. An error while one file is handled is logged and
 // counted as failed; the walk goes on. So is a folder the walk cannot read and a file or folder
 // whose name is not valid UTF-8 ("Unable to read folder|file PATH (REASON)"), once per call.
+// Error lines are logged through LogError (each followed by its Error event). A stop asked
+// through Thread is looked at before each file and folder; a copy it breaks off is logged as
+// "Stopped: SOURCE was not copied." and counted nowhere, and the walk ends there.
 // Names appear in the lines as ShownInLog shows them (control characters escaped).
 void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QString &Mask,
                      const QString &BaseFolder, bool SubFolders, bool JunkPath,

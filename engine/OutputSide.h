@@ -49,7 +49,8 @@ public:
     // Exception "Unable to create directory".
     virtual void MakeFolder(const QString &dir) = 0;
     // Copies a local file to an output path, replacing what stands there, and gives the copy
-    // the source's time.
+    // the source's time. A copy broken off because the run was asked to stop raises
+    // ECopyStopped (runlog/RunLog.h) and leaves the output path as it was: that is no error.
     virtual void CopyFile(const QString &source, const QString &target) = 0;
     // Whether the output paths are paths of the local file system, which the sources are read
     // from: only then can the output folder lie inside a source folder.
