@@ -127,7 +127,7 @@ void TRVMainForm::StopButtonClick()
     FRunThread->RequestStop();
     FRunStopAsked = true;
     StopButton->setEnabled(false);
-    RunStatusLabel->setText(QStringLiteral("Stopping after the file in progress..."));
+    RunStatusLabel->setText(QStringLiteral("Stopping..."));
 }
 
 void TRVMainForm::DrainRunFeed()
@@ -197,7 +197,7 @@ void TRVMainForm::StopRun()
 {
     if (!FRunThread)
         return;
-    // The run stops after the file in progress; lines still to come are dropped and a password
+    // The run stops (no file is left half written); lines still to come are dropped and a password
     // request is answered with Cancel, so it ends without the window; its copies are its own.
     FRunThread->RequestStop();
     FHandOver->Abort();

@@ -126,7 +126,7 @@ public:
     QPushButton *CopyFilesButton;
     // Runs as "Copy Files" does, taking every decision and writing nothing.
     QPushButton *PreviewButton;
-    // Shown during a run: stops it after the file in progress (Esc does the same).
+    // Shown during a run: stops it, leaving no file half written (Esc does the same).
     QPushButton *StopButton;
     QPushButton *CloseButton;
     // During a run: the project, the counts, the bytes, the time and a bar.

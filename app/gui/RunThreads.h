@@ -39,7 +39,7 @@ public:
     void Log(const QString &AMsg) override;
     void Event(const TRunEvent &event) override;
     bool StopRequested() const override { return FStopRequested; }
-    // Asks the run to stop after the file in progress; any thread.
+    // Asks the run to stop (a file in progress is finished or abandoned whole); any thread.
     void RequestStop() { FStopRequested = true; }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
