@@ -55,6 +55,17 @@ void MainWindowTest::Open(const QStringList &Arguments)
     Form().OpenUrl = [](const QUrl &) {};
 }
 
+void MainWindowTest::WriteBigProject(int Files)
+{
+    for (int i = 0; i < Files; ++i)
+        Tree.write(QStringLiteral("src/f%1.txt").arg(i, 4, 10, QLatin1Char('0')), "x");
+    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=Big",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder={OutDir}/{ProjectName}",
+                   "CopyProjects[1].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
+}
+
 void MainWindowTest::Close()
 {
     Windows.reset();

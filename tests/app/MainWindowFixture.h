@@ -28,6 +28,9 @@ protected:
     // The settings file's lines (byte-order mark and CR LF removed).
     QStringList ReadSettings() const;
 
+    // Files src/f0000.txt and on ("x" each) and a settings file with the one project "Big",
+    // ticked, copying src/*.txt into {OutDir}/{ProjectName}, OutDir being out/.
+    void WriteBigProject(int Files);
     // Makes the windows (settings load), with the arguments after the program name.
     void Open(const QStringList &Arguments = {});
     // Destroys the windows (settings save).

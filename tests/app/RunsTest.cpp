@@ -169,13 +169,7 @@ TEST_F(RunsTest, CopyFilesSavesLogsInOrderAndReenablesTheButtonAtTheEnd)
 
 TEST_F(RunsTest, ARunOfManyFilesShowsEveryLineInOrder)
 {
-    for (int i = 0; i < 3000; ++i)
-        Tree.write(QStringLiteral("src/f%1.txt").arg(i, 4, 10, QLatin1Char('0')), "x");
-    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=Big",
-                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
-                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
-                   "CopyProjects[1].OutputFolder={OutDir}/{ProjectName}",
-                   "CopyProjects[1].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
+    WriteBigProject(3000);
     Open();
     Form().CopyFilesButton->click();
     WaitForRun();
