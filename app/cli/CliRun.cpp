@@ -80,7 +80,9 @@ QString CliUsage()
         "project was not found, its FTP\n"
         "connection failed or its source folder is missing; 2: a usage error or an empty output\n"
         "folder; 3: the run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"
-        "the run after the file in progress (\"Stopped.\"; exit code 128 + the signal: 130, 143,\n"
+        "the run: a file that fits in one piece is finished, a larger one in progress is\n"
+        "abandoned with its target left as it was (\"Stopped: FILE was not copied.\"), then\n"
+        "the project's summary line and \"Stopped.\" (exit code 128 + the signal: 130, 143,\n"
         "129); the same signal again ends the program at once.\n");
 }
 

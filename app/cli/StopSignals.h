@@ -1,8 +1,9 @@
 #pragma once
 
-// While it lives, SIGINT, SIGTERM and SIGHUP ask the run to stop after the file in progress
-// (the first one); the same kind of signal once more ends the program at once, as it would have
-// without this. The handling that was there before comes back when it goes.
+// While it lives, SIGINT, SIGTERM and SIGHUP ask the run to stop (the first one): a file that
+// fits in one piece is finished, a larger one in progress is abandoned with its target left as
+// it was; the same kind of signal once more ends the program at once, as it would have without
+// this. The handling that was there before comes back when it goes.
 class TStopSignals
 {
 public:
