@@ -13,13 +13,14 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTimer>
+
+#include <algorithm>
 
 void TRVMainForm::CopyFilesButtonClick()
 {
@@ -141,16 +142,30 @@ void TRVMainForm::DrainRunFeed()
         return;
     // The whole batch goes to the page in one append, and the status is shown once for it: both
     // are seen only when the window paints, after the batch.
+    // An Error event marks the lines just gathered for its error line (as many as its message
+    // gives), so that the batch still goes in one append.
     QStringList lines;
+    QList<bool> errors;
     lines.reserve(qsizetype(items.size()));
+    errors.reserve(qsizetype(items.size()));
     bool statusChanged = false;
     for (const TRunFeedItem &item : items) {
-        if (item.IsEvent)
+        if (item.IsEvent) {
             statusChanged |= CountRunEvent(item.Event);
-        else
-            lines.append(item.Line);
+            if (item.Event.Kind == TRunEventKind::Error) {
+                const qsizetype count = std::min(SplitLogMessage(item.Event.Message).size(),
+                                                 errors.size());
+                for (qsizetype i = errors.size() - count; i < errors.size(); ++i)
+                    errors[i] = true;
+            }
+        } else {
+            for (const QString &line : SplitLogMessage(item.Line)) {
+                lines.append(line);
+                errors.append(false);
+            }
+        }
     }
-    AppendLogLines(lines);
+    AppendLogLines(lines, errors);
     if (statusChanged)
         ShowRunStatus();
 }
@@ -216,35 +231,40 @@ void TRVMainForm::LogMsg(const QString &AMsg)
     AppendLogLines({AMsg});
 }
 
-void TRVMainForm::AppendLogLines(const QStringList &Messages)
+QStringList TRVMainForm::SplitLogMessage(const QString &Message)
 {
     // A message of several lines gives several log lines; empty lines are never shown.
     static const QRegularExpression lineBreak(QStringLiteral("\\r\\n|\\r|\\n"));
     QStringList lines;
-    lines.reserve(Messages.size());
-    for (const QString &message : Messages) {
-        if (message.contains(QLatin1Char('\r')) || message.contains(QLatin1Char('\n'))) {
-            for (const QString &line : message.split(lineBreak)) {
-                if (!line.isEmpty())
-                    lines.append(line);
-            }
-        } else if (!message.isEmpty()) {
-            lines.append(message);
+    if (Message.contains(QLatin1Char('\r')) || Message.contains(QLatin1Char('\n'))) {
+        for (const QString &line : Message.split(lineBreak)) {
+            if (!line.isEmpty())
+                lines.append(line);
         }
+    } else if (!Message.isEmpty()) {
+        lines.append(Message);
     }
-    if (lines.isEmpty())
-        return;
+    return lines;
+}
+
+void TRVMainForm::AppendLogLines(const QStringList &Messages)
+{
+    QStringList lines;
+    lines.reserve(Messages.size());
+    for (const QString &message : Messages)
+        lines.append(SplitLogMessage(message));
+    AppendLogLines(lines, QList<bool>(lines.size(), false));
+}
+
+void TRVMainForm::AppendLogLines(const QStringList &Lines, const QList<bool> &Errors)
+{
     // The view follows the end only while it shows the end: lines scrolled back to stay put.
-    QScrollBar *bar = LogMemo->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
-    LogMemo->appendPlainText(lines.join(QLatin1Char('\n')));
-    if (atEnd)
-        bar->setValue(bar->maximum());
+    LogMemo->AppendLines(Lines, Errors);
 }
 
 void TRVMainForm::ClearLog()
 {
-    LogMemo->clear();
+    LogMemo->ClearLines();
 }
 
 void TRVMainForm::UpdateRunStatus(const TRunEvent &Event)

@@ -293,7 +293,7 @@ QWidget *TRVMainForm::BuildLogPage()
 {
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("LogTabSheet"));
-    LogMemo = new QPlainTextEdit(page);
+    LogMemo = new TLogView(page);
     LogMemo->setObjectName(QStringLiteral("LogMemo"));
     LogMemo->setReadOnly(true);
     LogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/gui/LogView.h"
 #include "app/gui/RunTally.h"
 #include "projects/CopyProjectUnit.h"
 #include "ui/RVFormUnit.h"
@@ -16,7 +17,6 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
@@ -99,6 +99,9 @@ public:
     // Appends messages to the log page in one go (a message of several lines gives several
     // lines); the view follows the end only while it is scrolled to the end.
     void AppendLogLines(const QStringList &Messages);
+    // Lines already split; Errors[i] marks Lines[i] as an error line.
+    void AppendLogLines(const QStringList &Lines, const QList<bool> &Errors);
+    static QStringList SplitLogMessage(const QString &Message);
     // The progress area's account of a run, kept from the run's events.
     void UpdateRunStatus(const TRunEvent &Event);
     // Shows what the running run told since the last time; the window does so every 50 ms.
@@ -164,7 +167,7 @@ public:
     QAction *CheckAllProjectsAction;
     QAction *UnCheckAllProjectsAction;
 
-    QPlainTextEdit *LogMemo;
+    TLogView *LogMemo;
 
     QLabel *AppIconImage;
     QLabel *TitleLabel;
