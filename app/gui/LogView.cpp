@@ -31,6 +31,8 @@ private:
 TLogView::TLogView(QWidget *Parent) : QPlainTextEdit(Parent), FMargin(new TLogMargin(this))
 {
     setViewportMargins(MarginWidth(), 0, 0, 0);
+    // A log is never edited: no undo history to grow with it.
+    document()->setUndoRedoEnabled(false);
     connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect &Rect, int Dy) {
         if (Dy != 0)
             FMargin->scroll(0, Dy);
@@ -59,7 +61,17 @@ void TLogView::AppendLines(const QStringList &Lines, const QList<bool> &Errors)
     const bool atEnd = bar->value() >= bar->maximum();
     const bool wasEmpty = document()->isEmpty();
     const int firstBlock = wasEmpty ? 0 : document()->blockCount();
-    appendPlainText(Lines.join(QLatin1Char('\n')));
+    // New lines start from a plain block: a block made by splitting takes the format of the one
+    // it comes from, and the last line so far may be a marked one.
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.beginEditBlock();
+    if (!wasEmpty)
+        end.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    else
+        end.setBlockFormat(QTextBlockFormat());
+    end.insertText(Lines.join(QLatin1Char('\n')));
+    end.endEditBlock();
     QTextBlockFormat errorFormat;
     errorFormat.setBackground(QColor(255, 220, 220));
     for (int i = 0; i < Lines.size() && i < Errors.size(); ++i) {

@@ -224,6 +224,14 @@ TEST_F(RunProgressTest, ARunWithErrorsEndsMarkedAndCountsThem)
     EXPECT_TRUE(status.endsWith(QStringLiteral(": 2 copied, 0 failed. Completed with 1 error.")))
         << status.toStdString();
     EXPECT_TRUE(Form().RunStatusIcon->isVisibleTo(&Form()));
+    // The log marks that line, and only it.
+    const QStringList lines = LogLines();
+    const QString missing = QStringLiteral("Source folder \"") + Tree(QStringLiteral("gone"))
+                            + QStringLiteral("\" not found.");
+    ASSERT_TRUE(lines.contains(missing));
+    for (int i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(Form().LogMemo->IsErrorLine(i), lines[i] == missing) << lines[i].toStdString();
+    EXPECT_EQ(Form().LogMemo->ErrorLineCount(), 1);
     ASSERT_EQ(Notices.size(), 1u);
     EXPECT_EQ(Notices[0].Text, status);
 
