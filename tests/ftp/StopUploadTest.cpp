@@ -1,6 +1,7 @@
 // A stop asked while a file is uploaded: the transfer is broken off between blocks, its
 // temporary file is deleted, the older remote file stays as it was, and the session ends with
 // QUIT, which the server answers, and without a broken connection in the server's log.
+#include "AnyServer.h"
 #include "FtpTestSupport.h"
 #include "ScriptedFtpServer.h"
 #include "VsftpdServer.h"
@@ -62,45 +63,6 @@ public:
     void Log(const QString &) override {}
 };
 
-// One of the real servers, started for a test.
-struct ServerCase
-{
-    const char *Label;
-    bool Vsftpd;
-    const char *Mode;
-    TIdUseTLS UseTLS;
-};
-
-void PrintTo(const ServerCase &c, std::ostream *out)
-{
-    *out << c.Label;
-}
-
-class RealServer
-{
-public:
-    explicit RealServer(const ServerCase &c)
-    {
-        if (c.Vsftpd)
-            FVsftpd = std::make_unique<VsftpdServer>(QString::fromLatin1(c.Mode));
-        else
-            FPyftpd = std::make_unique<PyftpdServer>(QString::fromLatin1(c.Mode));
-    }
-    QString Problem() const { return FVsftpd ? FVsftpd->Problem() : FPyftpd->Problem(); }
-    quint16 Port() const { return FVsftpd ? FVsftpd->Port() : FPyftpd->Port(); }
-    QString Root() const { return FVsftpd ? FVsftpd->Root() : FPyftpd->Root(); }
-    QString LogText() const { return FVsftpd ? FVsftpd->LogText() : FPyftpd->LogText(); }
-    QString User() const { return FVsftpd ? VsftpdServer::UserName() : QStringLiteral("user"); }
-    QString Password() const
-    {
-        return FVsftpd ? VsftpdServer::Password() : QStringLiteral("secret");
-    }
-
-private:
-    std::unique_ptr<VsftpdServer> FVsftpd;
-    std::unique_ptr<PyftpdServer> FPyftpd;
-};
-
 class FtpStopUpload : public ::testing::TestWithParam<ServerCase>
 {};
 
@@ -148,7 +110,7 @@ QStringList troubleIn(const ServerCase &c, const QString &log)
 TEST_P(FtpStopUpload, TheUploadInProgressIsBrokenOffAndTheOldRemoteFileStays)
 {
     const ServerCase &c = GetParam();
-    RealServer server(c);
+    AnyServer server(c);
     if (!server.Problem().isEmpty()) {
         if (c.Vsftpd)
             GTEST_SKIP() << server.Problem().toStdString();
@@ -161,7 +123,7 @@ TEST_P(FtpStopUpload, TheUploadInProgressIsBrokenOffAndTheOldRemoteFileStays)
     conn.SetHost(QStringLiteral("127.0.0.1"));
     conn.SetPort(server.Port());
     conn.SetUseTLS(c.UseTLS);
-    conn.SetUserName(server.User());
+    conn.SetUserName(server.UserName());
     conn.SetPassword(server.Password());
     connections.AddConnection(std::move(owned));
 

@@ -1,5 +1,6 @@
 // Whole project runs that upload through the real session to real servers: pyftpdlib (MLSD,
 // MFMT, exact times) and vsftpd (LIST only, times to the minute or the day).
+#include "AnyServer.h"
 #include "FtpTestSupport.h"
 #include "VsftpdServer.h"
 #include "engine/RunProject.h"
@@ -33,49 +34,9 @@ public:
     QStringList Lines;
 };
 
-struct ServerCase
-{
-    const char *name;
-    bool vsftpd;
-    const char *mode;
-    TIdUseTLS useTLS;
-};
-
-void PrintTo(const ServerCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
 // The machine's zone for a run: UTC, and two zones with daylight saving on either side of it.
 // Servers started in the run inherit it, as a server on the same machine would.
 const char *const kZones[] = {"UTC", "America/New_York", "Europe/Berlin"};
-
-// One of the two servers, with what a connection needs to reach it.
-class AnyServer
-{
-public:
-    explicit AnyServer(const ServerCase &c)
-    {
-        const QString mode = QString::fromLatin1(c.mode);
-        if (c.vsftpd)
-            FVsftpd = std::make_unique<VsftpdServer>(mode);
-        else
-            FPyftpd = std::make_unique<PyftpdServer>(mode);
-    }
-    QString Problem() const { return FVsftpd ? FVsftpd->Problem() : FPyftpd->Problem(); }
-    quint16 Port() const { return FVsftpd ? FVsftpd->Port() : FPyftpd->Port(); }
-    QString Root() const { return FVsftpd ? FVsftpd->Root() : FPyftpd->Root(); }
-    QString UserName() const { return FVsftpd ? VsftpdServer::UserName() : QStringLiteral("user"); }
-    QString Password() const
-    {
-        return FVsftpd ? VsftpdServer::Password() : QStringLiteral("secret");
-    }
-    QString LogText() const { return FVsftpd ? FVsftpd->LogText() : QString(); }
-
-private:
-    std::unique_ptr<PyftpdServer> FPyftpd;
-    std::unique_ptr<VsftpdServer> FVsftpd;
-};
 
 class FtpUploadRun : public ::testing::TestWithParam<std::tuple<ServerCase, const char *>>
 {
@@ -89,7 +50,7 @@ protected:
         zone.emplace(std::get<1>(GetParam()));
         server = std::make_unique<AnyServer>(Server());
         if (!server->Problem().isEmpty()) {
-            if (Server().vsftpd)
+            if (Server().Vsftpd)
                 GTEST_SKIP() << server->Problem().toStdString();
             FAIL() << server->Problem().toStdString();
         }
@@ -97,7 +58,7 @@ protected:
         conn->SetConnName(QStringLiteral("Test server"));
         conn->SetHost(QStringLiteral("127.0.0.1"));
         conn->SetPort(server->Port());
-        conn->SetUseTLS(Server().useTLS);
+        conn->SetUseTLS(Server().UseTLS);
         conn->SetUserName(server->UserName());
         conn->SetPassword(server->Password());
         connection = conn.get();
@@ -251,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<std::tuple<ServerCase, const char *>> &test) {
         QString zone = QString::fromLatin1(std::get<1>(test.param));
         zone.replace(QLatin1Char('/'), QLatin1Char('_'));
-        return std::string(std::get<0>(test.param).name) + "_" + zone.toStdString();
+        return std::string(std::get<0>(test.param).Label) + "_" + zone.toStdString();
     });
 
 TEST(FtpUploadRunInstants, TheHourThatRepeatsAgainstAnMlsdServer)
