@@ -18,8 +18,10 @@ int main(int argc, char **argv)
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     ResetSettingsLocation(arguments, QApplication::applicationDirPath());
-    // One window per settings file, for as long as the program runs.
-    const std::unique_ptr<TSettingsLock> claim = ClaimSettingsFile(ProgramSettingsPath(false));
+    // One window per settings file, for as long as the program runs. Asked for the reading
+    // path, so that a first start in the per-user folder still copies the program folder's
+    // settings file there (done only when the folder is made).
+    const std::unique_ptr<TSettingsLock> claim = ClaimSettingsFile(ProgramSettingsPath(true));
     if (!claim)
         return 1;
 
