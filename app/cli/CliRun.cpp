@@ -11,6 +11,9 @@
 #include "settings/SettingsLocation.h"
 #include "settings/StoredKeys.h"
 
+#include <memory>
+#include <unistd.h>
+
 namespace {
 
 void print(std::FILE *stream, const QString &text)
@@ -26,6 +29,7 @@ struct CliOptions
     bool HaveStart = false;
     bool Help = false;
     bool Preview = false;
+    bool Quiet = false;
     QString Error;
 };
 
@@ -45,6 +49,8 @@ CliOptions parseArguments(const QStringList &arguments)
             options.HaveStart = true;
         } else if (arg == QLatin1String("-preview")) {
             options.Preview = true;
+        } else if (arg == QLatin1String("-quiet")) {
+            options.Quiet = true;
         } else if (SameTextAscii(arg, u"-close")) {
             // Accepted for the desktop program's command lines; a console run always ends.
         } else if (arg == QLatin1String("-appsettingsdir")
@@ -67,23 +73,36 @@ CliOptions parseArguments(const QStringList &arguments)
     return options;
 }
 
+// The progress line goes to err when it is a terminal that understands the line's control
+// sequences, and never into a file or a pipe.
+std::unique_ptr<TTerminalProgress> progressLine(const CliOptions &options, std::FILE *err)
+{
+    if (options.Quiet || isatty(fileno(err)) != 1 || qgetenv("TERM") == QByteArrayLiteral("dumb"))
+        return nullptr;
+    return std::make_unique<TTerminalProgress>(err, options.Preview);
+}
+
 } // namespace
 
 QString CliUsage()
 {
     return QStringLiteral(
-        "Usage: rovanel-cli -start NAMES [-preview] [-close] [-appsettingsdir | -usersettingsdir]\n"
-        "                   [-settingsdir FOLDER] [-config FILE]\n"
+        "Usage: rovanel-cli -start NAMES [-preview] [-quiet] [-close]\n"
+        "                   [-appsettingsdir | -usersettingsdir] [-settingsdir FOLDER]\n"
+        "                   [-config FILE]\n"
         "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
-        "prints the log. With -preview every decision is taken and logged but nothing is written\n"
-        "(over FTP: log in, change folders and list only). Exit code 0: the run succeeded; 1: a "
-        "project was not found, its FTP\n"
-        "connection failed or its source folder is missing; 2: a usage error or an empty output\n"
-        "folder; 3: the run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop\n"
-        "the run: a file that fits in one piece is finished, a larger one in progress is\n"
-        "abandoned with its target left as it was (\"Stopped: FILE was not copied.\"), then\n"
-        "the project's summary line and \"Stopped.\" (exit code 128 + the signal: 130, 143,\n"
-        "129); the same signal again ends the program at once.\n");
+        "prints the log on stdout. With -preview every decision is taken and logged but\n"
+        "nothing is written (over FTP: log in, change folders and list only).\n"
+        "While the run goes on and stderr is a terminal, one line there shows its progress:\n"
+        "the project, the files copied, already existing, skipped and failed, the bytes\n"
+        "written and the time; -quiet leaves it out. Files and pipes never get it.\n"
+        "Exit code 0: the run succeeded; 1: a project was not found, its FTP connection failed\n"
+        "or its source folder is missing; 2: a usage error or an empty output folder; 3: the\n"
+        "run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop the run: a\n"
+        "file that fits in one piece is finished, a larger one in progress is abandoned with\n"
+        "its target left as it was (\"Stopped: FILE was not copied.\"), then the project's\n"
+        "summary line and \"Stopped.\" (exit code 128 + the signal: 130, 143, 129); the same\n"
+        "signal again ends the program at once.\n");
 }
 
 int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE *out,
@@ -114,7 +133,7 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
         return cliUsage;
     }
 
-    TConsoleRunLog log(out, in, err);
+    TConsoleRunLog log(out, in, err, progressLine(options, err));
     TStopSignals stopSignals;
     log.SetStopRequested([] { return TStopSignals::Received() != 0; });
     TRunTotals totals;

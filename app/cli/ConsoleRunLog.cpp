@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <csignal>
 #include <iterator>
 #include <optional>
@@ -53,11 +54,15 @@ private:
 
 } // namespace
 
-TConsoleRunLog::TConsoleRunLog(std::FILE *out, std::FILE *in, std::FILE *prompt)
+TConsoleRunLog::TConsoleRunLog(std::FILE *out, std::FILE *in, std::FILE *prompt,
+                               std::unique_ptr<TTerminalProgress> progress)
     : FOut(out), FIn(in), FPrompt(prompt), FLineByLine(isatty(fileno(out)) == 1),
+      FProgress(std::move(progress)), FEraseProgressForLines(FProgress && FLineByLine),
       FLastWrite(Clock::now())
 {
-    if (!FLineByLine)
+    // The thread writes gathered lines, and keeps the progress line (and its time) moving
+    // while the run is busy with one file.
+    if (!FLineByLine || FProgress)
         FWriter = std::thread([this] { writeLoop(); });
 }
 
@@ -72,6 +77,7 @@ TConsoleRunLog::~TConsoleRunLog()
         FWriter.join();
     const std::lock_guard<std::mutex> lock(FMutex);
     writeGathered();
+    FProgress.reset();
 }
 
 void TConsoleRunLog::Log(const QString &msg)
@@ -91,9 +97,25 @@ void TConsoleRunLog::Log(const QString &msg)
         FWake.notify_one();
 }
 
+void TConsoleRunLog::Event(const TRunEvent &event)
+{
+    if (!FProgress)
+        return;
+    const Clock::time_point now = Clock::now();
+    const std::lock_guard<std::mutex> lock(FMutex);
+    const bool wasIdle = FProgress->NextDraw() == Clock::time_point::max();
+    FProgress->Count(event, now);
+    FProgress->DrawIfDue(now);
+    // The writer may be waiting for lines only; from now on it keeps the line's time moving.
+    if (wasIdle)
+        FWake.notify_one();
+}
+
 void TConsoleRunLog::writeGathered()
 {
     if (!FGathered.isEmpty()) {
+        if (FEraseProgressForLines)
+            FProgress->Erase();
         std::fwrite(FGathered.constData(), 1, size_t(FGathered.size()), FOut);
         std::fflush(FOut);
         FGathered.clear();
@@ -105,15 +127,24 @@ void TConsoleRunLog::writeLoop()
 {
     std::unique_lock<std::mutex> lock(FMutex);
     while (!FStop) {
-        if (FGathered.isEmpty()) {
+        // Lines wait for the next ones at most kGatherDelay after the last write; the progress
+        // line is drawn when its pacer allows.
+        Clock::time_point due = Clock::time_point::max();
+        if (!FGathered.isEmpty())
+            due = FLastWrite + kGatherDelay;
+        if (FProgress)
+            due = std::min(due, FProgress->NextDraw());
+        if (due == Clock::time_point::max())
             FWake.wait(lock);
-            continue;
-        }
-        // Lines wait for the next ones at most kGatherDelay after the last write.
-        const Clock::time_point due = FLastWrite + kGatherDelay;
-        FWake.wait_until(lock, due, [this] { return FStop; });
-        if (!FGathered.isEmpty() && Clock::now() >= due)
+        else
+            FWake.wait_until(lock, due);
+        if (FStop)
+            break;
+        const Clock::time_point now = Clock::now();
+        if (!FGathered.isEmpty() && now >= FLastWrite + kGatherDelay)
             writeGathered();
+        if (FProgress)
+            FProgress->DrawIfDue(now);
     }
 }
 
@@ -126,9 +157,13 @@ bool TConsoleRunLog::AskPassword(const QString &host, const QString &user, bool 
         return false;
 
     {
-        // The log so far comes before the question.
+        // The log so far comes before the question, and the progress line makes way for it.
         const std::lock_guard<std::mutex> lock(FMutex);
         writeGathered();
+        if (FProgress) {
+            FProgress->Erase();
+            FProgress->Hold(true);
+        }
     }
     const QByteArray question = QStringLiteral("Password for %1@%2: ").arg(user, host).toUtf8();
     std::fwrite(question.constData(), 1, size_t(question.size()), FPrompt);
@@ -155,6 +190,10 @@ bool TConsoleRunLog::AskPassword(const QString &host, const QString &user, bool 
     guard.reset();
     std::fputc('\n', FPrompt);
     std::fflush(FPrompt);
+    if (FProgress) {
+        const std::lock_guard<std::mutex> lock(FMutex);
+        FProgress->Hold(false);
+    }
 
     // End of input before a line break is the terminal's Cancel.
     if (!complete && line.empty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cli/TerminalProgress.h"
 #include "runlog/RunLog.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -17,19 +19,25 @@
 // was logged (a thread of its own writes the last ones while the run is busy elsewhere).
 // A password is asked on the terminal without echo; without a terminal the answer is Cancel
 // (an empty password).
+// With a progress line (on stderr's terminal), the run's events keep it up to date; when the
+// log lines go to a terminal too, the line is erased before they are written and drawn again
+// below them at its next draw, so that it never runs into a log line.
 class TConsoleRunLog : public TRunLog
 {
 public:
     static constexpr std::chrono::milliseconds kGatherDelay{50};
 
-    // in: where a password is read from; prompt: where the question is written.
-    TConsoleRunLog(std::FILE *out, std::FILE *in, std::FILE *prompt);
+    // in: where a password is read from; prompt: where the question is written; progress: the
+    // progress line, or none.
+    TConsoleRunLog(std::FILE *out, std::FILE *in, std::FILE *prompt,
+                   std::unique_ptr<TTerminalProgress> progress = nullptr);
     // Writes what is still gathered.
     ~TConsoleRunLog() override;
     TConsoleRunLog(const TConsoleRunLog &) = delete;
     TConsoleRunLog &operator=(const TConsoleRunLog &) = delete;
 
     void Log(const QString &msg) override;
+    void Event(const TRunEvent &event) override;
     // What StopRequested answers: asked each time.
     void SetStopRequested(std::function<bool()> asked) { FStopRequested = std::move(asked); }
     bool StopRequested() const override { return FStopRequested && FStopRequested(); }
@@ -48,6 +56,9 @@ private:
     std::FILE *FIn;
     std::FILE *FPrompt;
     const bool FLineByLine;
+    std::unique_ptr<TTerminalProgress> FProgress;
+    // Whether the progress line is erased before log lines are written (they go to a terminal).
+    const bool FEraseProgressForLines;
 
     std::mutex FMutex;
     std::condition_variable FWake;

@@ -2,6 +2,7 @@
 #include "app/cli/ConsoleRunLog.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -104,5 +106,65 @@ TEST(ConsoleRunLog, CtrlCAtThePasswordPromptGivesTheEchoBack)
     EXPECT_TRUE(after.c_lflag & ECHO);
     close(prompt[0]);
     close(slave);
+    close(master);
+}
+
+// A password question on the terminal of the progress line: the line makes way for it and is
+// not drawn over it while the answer is typed, however long that takes.
+TEST(ConsoleRunLog, TheProgressLineLeavesAPasswordQuestionAlone)
+{
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        GTEST_SKIP() << "no pseudo-terminal here: " << std::strerror(errno);
+    int terminal[2];
+    ASSERT_EQ(pipe(terminal), 0);
+    std::FILE *in = fdopen(slave, "r");
+    std::FILE *err = fdopen(terminal[1], "w");
+    std::FILE *out = std::tmpfile();
+    ASSERT_TRUE(in && err && out);
+
+    QByteArray shown;
+    auto readShown = [&] {
+        char buffer[4096];
+        const ssize_t n = read(terminal[0], buffer, sizeof buffer);
+        if (n > 0)
+            shown.append(buffer, qsizetype(n));
+        return n > 0;
+    };
+    QString password;
+    {
+        TConsoleRunLog log(out, in, err, std::make_unique<TTerminalProgress>(err, false));
+        std::thread run([&] {
+            TRunEvent started;
+            started.Kind = TRunEventKind::RunStarted;
+            log.Event(started);
+            bool remember = false;
+            log.AskPassword(QStringLiteral("host"), QStringLiteral("user"), remember, password);
+            TRunEvent ended;
+            ended.Kind = TRunEventKind::RunEnded;
+            log.Event(ended);
+        });
+        while (!shown.contains("Password for user@host: ") && readShown()) {
+        }
+        // Several of the line's turns pass while the answer is awaited.
+        std::this_thread::sleep_for(10 * TProgressPacer::kInterval);
+        const char answer[] = "secret\n";
+        EXPECT_EQ(write(master, answer, sizeof answer - 1), ssize_t(sizeof answer - 1));
+        run.join();
+    }
+    std::fclose(err);
+    while (readShown()) {
+    }
+    EXPECT_EQ(password, QStringLiteral("secret"));
+    EXPECT_TRUE(shown.startsWith("\r0 copied, 0 existed, 0 skipped, 0 failed, 0 bytes, 0:00\x1b[K"
+                                 "\r\x1b[KPassword for user@host: \n"))
+        << shown.toStdString();
+    // A line drawn again after the answer is gone at the end of the run.
+    const QByteArray afterAnswer = shown.mid(shown.indexOf("user@host: \n") + 12);
+    EXPECT_TRUE(afterAnswer.isEmpty() || afterAnswer.endsWith("\r\x1b[K")) << shown.toStdString();
+    close(terminal[0]);
+    std::fclose(in);
+    std::fclose(out);
     close(master);
 }
