@@ -1,10 +1,13 @@
 #include "app/gui/AppWindows.h"
 
 #include "app/gui/RVMainUnit.h"
+#include "app/gui/SettingsClaim.h"
 #include "ftp/widgets/AskPasswordFormUnit.h"
 #include "ftp/widgets/EditFTPFormUnit.h"
 #include "projects/widgets/EditProjectUnit.h"
 #include "projects/widgets/SelectFileUnit.h"
+#include "settings/SettingsLocation.h"
+#include "settings/StoredKeys.h"
 
 TAppWindows::TAppWindows(TFTPConnList &FTPConnList, const QStringList &Arguments)
 {
@@ -26,4 +29,19 @@ TAppWindows::~TAppWindows()
     EditFTPForm.reset();
     SelectFileForm.reset();
     RVMainForm.reset();
+}
+
+TAppStart StartApp(TFTPConnList &FTPConnList, const QStringList &Arguments,
+                   const QString &ProgramFolder)
+{
+    ResetSettingsLocation(Arguments, ProgramFolder);
+    TAppStart start;
+    // The path as the window reads it: on a first start in the per-user mode this makes the
+    // folder and copies the program folder's settings file into it, which happens only when
+    // the folder is made, so nothing may make it before.
+    start.Claim = ClaimSettingsFile(ProgramSettingsPath(true));
+    if (!start.Claim)
+        return start;
+    start.Windows = std::make_unique<TAppWindows>(FTPConnList, Arguments);
+    return start;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "settings/SettingsLock.h"
+
+#include <QString>
 #include <QStringList>
 
 #include <memory>
@@ -28,3 +31,19 @@ struct TAppWindows
     std::unique_ptr<TEditProjectForm> EditProjectForm;
     std::unique_ptr<TAskPasswordForm> AskPasswordForm;
 };
+
+// What the program holds while it runs: the claim on its settings file and the windows over
+// that file. The windows come after the claim and go before it, so that their save at the end
+// is made under the claim.
+struct TAppStart
+{
+    std::unique_ptr<TSettingsLock> Claim;
+    std::unique_ptr<TAppWindows> Windows;
+};
+
+// The program's start: decides where the settings file is from Arguments (after the program
+// name) and ProgramFolder, claims the file and makes the windows, which load it. When another
+// window holds the file, says so in a message box and returns neither: the program then ends
+// without opening a window.
+TAppStart StartApp(TFTPConnList &FTPConnList, const QStringList &Arguments,
+                   const QString &ProgramFolder);

@@ -4,12 +4,19 @@
 #include "app/gui/AppVersion.h"
 #include "app/gui/CommandLine.h"
 #include "app/gui/GroupComboBox.h"
+#include "app/gui/SettingsClaim.h"
 #include "projects/CopyProjectUnit.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTabWidget>
+#include <QThread>
+
+#include <sys/stat.h>
 
 TEST_F(MainWindowTest, FirstStartWithoutSettingsFileShowsDesignStateAndSavesEmptyListAtExit)
 {
@@ -139,3 +146,116 @@ INSTANTIATE_TEST_SUITE_P(
                       StartArgumentsCase{{"-start"}, "", false},
                       StartArgumentsCase{{"-start", "A", "-start"}, "A", false},
                       StartArgumentsCase{{"-config", "x", "-starts", "A"}, "", false}));
+
+namespace {
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *Name, const QByteArray &Value)
+        : FName(Name), FHad(qEnvironmentVariableIsSet(Name)), FOld(qgetenv(Name))
+    {
+        qputenv(Name, Value);
+    }
+    ~ScopedEnvironment()
+    {
+        if (FHad)
+            qputenv(FName, FOld);
+        else
+            qunsetenv(FName);
+    }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *FName;
+    bool FHad;
+    QByteArray FOld;
+};
+
+// Whether process Pid holds a flock(2) lock on File, as /proc/locks tells.
+bool HoldsFlock(qint64 Pid, const QString &File)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(File).constData(), &status) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"
+    const QByteArray inode = ':' + QByteArray::number(qulonglong(status.st_ino));
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() >= 6 && fields[1] == "FLOCK" && fields[4] == QByteArray::number(Pid)
+            && fields[5].endsWith(inode))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// A first start in the per-user mode makes the user's folder and begins with the settings file
+// of the program's folder; taking the claim on the file must not make the folder first.
+TEST_F(MainWindowTest, AFirstStartInTheUserFolderBeginsWithTheProgramFoldersSettings)
+{
+    QByteArray shipped("\xEF\xBB\xBF");
+    for (const char *line : {"CopyProjectsN=1", "CopyProjects[1].ProjectName=Shipped"})
+        shipped += QByteArray(line) + "\r\n";
+    Tree.write(QStringLiteral("program/rv.ini"), shipped);
+    const ScopedEnvironment config("XDG_CONFIG_HOME",
+                                   QFile::encodeName(Tree(QStringLiteral("config"))));
+
+    const TAppStart start = StartApp(Connections, {}, Tree(QStringLiteral("program")));
+    ASSERT_TRUE(start.Windows);
+    ASSERT_TRUE(start.Claim);
+    EXPECT_TRUE(Boxes.empty());
+    ASSERT_EQ(start.Windows->RVMainForm->Projects().Count(), 1);
+    EXPECT_EQ(start.Windows->RVMainForm->Projects().GetProject(0)->ProjectName(),
+              QStringLiteral("Shipped"));
+    EXPECT_EQ(Tree.read(QStringLiteral("config/Rovanel/rv.ini")), shipped);
+    EXPECT_TRUE(Tree.exists(QStringLiteral("config/Rovanel/rv.ini.lock")));
+}
+
+// The desktop program itself holds its settings file: a window started on the same file while
+// it runs is refused with a message and opens nothing; once the program is killed, nothing
+// stuck is left and the window opens.
+TEST_F(MainWindowTest, AWindowOnTheFileOfARunningProgramIsRefusedUntilThatProgramIsKilled)
+{
+    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=A"});
+    const QStringList arguments{QStringLiteral("-config"), SettingsPath()};
+
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Tree(QStringLiteral("config")));
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(RV_BINARY_DIR "/app/rovanel"), arguments);
+    ASSERT_TRUE(first.waitForStarted()) << first.errorString().toStdString();
+    const QString lock = TSettingsLock::LockPath(SettingsPath());
+    QDeadlineTimer deadline(60000);
+    while (!HoldsFlock(first.processId(), lock) && first.state() == QProcess::Running
+           && !deadline.hasExpired())
+        QThread::msleep(20);
+    ASSERT_TRUE(HoldsFlock(first.processId(), lock))
+        << "the program did not take the lock: " << first.readAllStandardError().toStdString();
+
+    const TAppStart refused = StartApp(Connections, arguments, Tree.path());
+    EXPECT_FALSE(refused.Windows);
+    EXPECT_FALSE(refused.Claim);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Icon, QMessageBox::Critical);
+    EXPECT_EQ(Boxes[0].Text,
+              QStringLiteral("Rovanel is already running with the settings file \"")
+                  + SettingsPath()
+                  + QStringLiteral("\". Close that window first, or start this one with another "
+                                   "settings file (-settingsdir or -config)."));
+
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished());
+    const TAppStart opened = StartApp(Connections, arguments, Tree.path());
+    ASSERT_TRUE(opened.Windows);
+    EXPECT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(opened.Windows->RVMainForm->Projects().Count(), 1);
+}

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace {
 
@@ -90,6 +93,39 @@ TEST(SettingsLock, AnotherProcessHoldsItUntilItIsKilled)
     LockingChild refused(settings);
     ASSERT_GT(refused.Pid, 0);
     EXPECT_FALSE(refused.Held);
+}
+
+// A program the holder starts (a file manager for "Explore") gets no share of the lock: once
+// the holder lets go, the file is free although that program still runs.
+TEST(SettingsLock, AProgramStartedByTheHolderDoesNotKeepIt)
+{
+    TempTree tree;
+    const QString settings = tree(QStringLiteral("rv.ini"));
+    pid_t started = -1;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    {
+        TSettingsLock lock(settings);
+        ASSERT_TRUE(lock.Held());
+        // The program says so once it runs, that is once its start has closed what it does not
+        // inherit.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ready[1], 1);
+        char shell[] = "sh";
+        char command[] = "-c";
+        char script[] = "echo ready; exec sleep 60";
+        char *argv[] = {shell, command, script, nullptr};
+        ASSERT_EQ(::posix_spawnp(&started, "sh", &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ::close(ready[1]);
+    char answer[6] = {};
+    EXPECT_EQ(::read(ready[0], answer, 5), 5);
+    ::close(ready[0]);
+    EXPECT_TRUE(TSettingsLock(settings).Held());
+    ::kill(started, SIGKILL);
+    ::waitpid(started, nullptr, 0);
 }
 
 TEST(SettingsLock, AFolderWithoutWriteAccessIsNoClaimOfAnother)
