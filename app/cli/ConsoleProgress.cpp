@@ -2,19 +2,9 @@
 
 #include "engine/LogText.h"
 
-#include <QLocale>
-
 #include <algorithm>
-#include <iterator>
 
 namespace {
-
-// "20,000": grouped in thousands, in English whatever the machine's locale, as the log is.
-QString number(qint64 value)
-{
-    static const QLocale english(QLocale::English, QLocale::UnitedStates);
-    return english.toString(value);
-}
 
 struct CodeRange
 {
@@ -75,47 +65,15 @@ QString cutToColumns(const QString &text, int columns)
 
 } // namespace
 
-void TProgressCounts::Count(const TRunEvent &event)
+QString ProgressLineText(const TRunTally &counts, std::chrono::milliseconds elapsed, bool preview,
+                         int columns)
 {
-    switch (event.Kind) {
-    case TRunEventKind::RunStarted:
-        *this = TProgressCounts();
-        Projects = event.Projects;
-        break;
-    case TRunEventKind::ProjectStarted:
-        Project = event.Project;
-        ++ProjectNumber;
-        break;
-    case TRunEventKind::FileCopied:
-    case TRunEventKind::FileReplaced:
-        ++Copied;
-        Bytes += event.Bytes;
-        break;
-    case TRunEventKind::FileExisted:
-        ++Existed;
-        break;
-    case TRunEventKind::FileSkipped:
-        ++Skipped;
-        break;
-    case TRunEventKind::FileFailed:
-        ++Failed;
-        break;
-    case TRunEventKind::RunEnded:
-    case TRunEventKind::ProjectEnded:
-    case TRunEventKind::Error:
-        break;
-    }
-}
-
-QString ProgressLineText(const TProgressCounts &counts, std::chrono::milliseconds elapsed,
-                         bool preview, int columns)
-{
-    const QString figures = number(counts.Copied)
+    const QString figures = CountText(qint64(counts.Copied) + counts.Replaced)
                             + (preview ? QStringLiteral(" to copy, ") : QStringLiteral(" copied, "))
-                            + number(counts.Existed) + QStringLiteral(" existed, ")
-                            + number(counts.Skipped) + QStringLiteral(" skipped, ")
-                            + number(counts.Failed) + QStringLiteral(" failed, ")
-                            + ProgressBytes(counts.Bytes) + QStringLiteral(", ")
+                            + CountText(counts.Existed) + QStringLiteral(" existed, ")
+                            + CountText(counts.Skipped) + QStringLiteral(" skipped, ")
+                            + CountText(counts.Failed) + QStringLiteral(" failed, ")
+                            + ByteText(counts.Bytes) + QStringLiteral(", ")
                             + ProgressElapsed(elapsed);
     // One column is left free: a line that fills the last column makes some terminals wrap.
     const int room = std::max(columns - 1, 0);
@@ -123,8 +81,8 @@ QString ProgressLineText(const TProgressCounts &counts, std::chrono::millisecond
     const QString name = ShownInLog(counts.Project);
     QString ofProjects;
     if (counts.Projects > 1 && counts.ProjectNumber > 0) {
-        ofProjects =
-            QStringLiteral("(%1 of %2)").arg(number(counts.ProjectNumber), number(counts.Projects));
+        ofProjects = QStringLiteral("(%1 of %2)")
+                         .arg(CountText(counts.ProjectNumber), CountText(counts.Projects));
         if (!name.isEmpty())
             ofProjects.prepend(QLatin1Char(' '));
     }
@@ -141,22 +99,6 @@ QString ProgressLineText(const TProgressCounts &counts, std::chrono::millisecond
         return cutToColumns(name, nameRoom - int(ellipsis.size())) + ellipsis + after;
     const QString start = cutToColumns(name, kShortestName);
     return cutToColumns(start.size() < name.size() ? start + ellipsis + after : name + after, room);
-}
-
-QString ProgressBytes(qint64 bytes)
-{
-    if (bytes < 1000)
-        return number(bytes) + (bytes == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes"));
-    static const char *const units[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
-    double value = double(bytes);
-    std::size_t unit = 0;
-    value /= 1000;
-    // 999.95 would be shown as "1000.0": the next unit then.
-    while (value >= 999.95 && unit + 1 < std::size(units)) {
-        value /= 1000;
-        ++unit;
-    }
-    return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(units[unit]));
 }
 
 QString ProgressElapsed(std::chrono::milliseconds elapsed)

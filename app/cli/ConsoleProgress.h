@@ -1,30 +1,11 @@
 #pragma once
 
-#include "runlog/RunEvent.h"
+#include "runlog/RunTally.h"
 
 #include <QString>
 #include <QtGlobal>
 
 #include <chrono>
-
-// What the progress line of rovanel-cli shows, counted from the run's events alone.
-struct TProgressCounts
-{
-    // The project in progress (empty before the first one), counted from 1, of Projects (0
-    // while unknown).
-    QString Project;
-    int ProjectNumber = 0;
-    int Projects = 0;
-    // Copied counts the replaced files too; Bytes are those of the copied and replaced files.
-    qint64 Copied = 0;
-    qint64 Existed = 0;
-    qint64 Skipped = 0;
-    qint64 Failed = 0;
-    qint64 Bytes = 0;
-
-    // Counts one event; RunStarted begins again from nothing.
-    void Count(const TRunEvent &event);
-};
 
 // The progress line, e.g.
 //   Site (2 of 5): 1,204 copied, 3 existed, 0 skipped, 1 failed, 12.3 MB, 0:42
@@ -32,11 +13,9 @@ struct TProgressCounts
 // in a preview). It takes fewer than `columns` terminal columns, so that it never wraps: a
 // project name too long for them is cut and ends with "...", and what still does not fit is
 // cut at the end. Control characters of the name are shown escaped as in the log.
-QString ProgressLineText(const TProgressCounts &counts, std::chrono::milliseconds elapsed,
-                         bool preview, int columns);
+QString ProgressLineText(const TRunTally &counts, std::chrono::milliseconds elapsed, bool preview,
+                         int columns);
 
-// "512 bytes", "1 byte", "12.3 MB" (powers of 1000), as the window shows sizes.
-QString ProgressBytes(qint64 bytes);
 // "0:07", "12:05", "1:02:03": whole seconds.
 QString ProgressElapsed(std::chrono::milliseconds elapsed);
 // The columns a text takes on a terminal: East Asian wide characters two, combining marks and

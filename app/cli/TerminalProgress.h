@@ -48,7 +48,7 @@ private:
 
     std::FILE *FTerminal;
     const bool FPreview;
-    TProgressCounts FCounts;
+    TRunTally FCounts;
     TProgressPacer FPacer;
     Clock::time_point FStart;
     bool FStarted = false;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/gui/LogView.h"
-#include "app/gui/RunTally.h"
 #include "projects/CopyProjectUnit.h"
+#include "runlog/RunTally.h"
 #include "ui/RVFormUnit.h"
 
 #include <QElapsedTimer>

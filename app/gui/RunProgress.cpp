@@ -1,6 +1,6 @@
 #include "app/gui/RunProgress.h"
 
-#include "app/gui/RunTally.h"
+#include "runlog/RunTally.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -118,3 +118,14 @@ TCopyProject *MainWindowTest::AddProject(const QString &Name, const QString &Gro
     Form().UpdateProjectsView();
     return raw;
 }
+
+void MainWindowTest::ExpectOneRefusal() const
+{
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Icon, QMessageBox::Critical);
+    EXPECT_EQ(Boxes[0].Text,
+              QStringLiteral("Rovanel is already running with the settings file \"")
+                  + SettingsPath()
+                  + QStringLiteral("\". Close that window first, or start this one with another "
+                                   "settings file (-settingsdir or -config)."));
+}

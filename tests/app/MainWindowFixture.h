@@ -43,6 +43,8 @@ protected:
     void WaitForRun();
     // The log page's lines.
     QStringList LogLines();
+    // Checks that the one message box shown so far refused a window on the settings file.
+    void ExpectOneRefusal() const;
     // The names of the visible projects, in display order.
     QStringList VisibleNames();
     // Adds a project as stored on a list (name, group, source, output folder).

@@ -10,13 +10,7 @@ TEST_F(MainWindowTest, ASecondWindowOnTheSameSettingsFileIsRefused)
     EXPECT_TRUE(Boxes.empty());
 
     EXPECT_FALSE(ClaimSettingsFile(SettingsPath()));
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Icon, QMessageBox::Critical);
-    EXPECT_EQ(Boxes[0].Text,
-              QStringLiteral("Rovanel is already running with the settings file \"")
-                  + SettingsPath()
-                  + QStringLiteral("\". Close that window first, or start this one with another "
-                                   "settings file (-settingsdir or -config)."));
+    ExpectOneRefusal();
     // Another settings file is no conflict.
     EXPECT_TRUE(ClaimSettingsFile(Tree(QStringLiteral("other.ini"))));
 

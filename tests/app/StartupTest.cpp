@@ -244,13 +244,7 @@ TEST_F(MainWindowTest, AWindowOnTheFileOfARunningProgramIsRefusedUntilThatProgra
     const TAppStart refused = StartApp(Connections, arguments, Tree.path());
     EXPECT_FALSE(refused.Windows);
     EXPECT_FALSE(refused.Claim);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Icon, QMessageBox::Critical);
-    EXPECT_EQ(Boxes[0].Text,
-              QStringLiteral("Rovanel is already running with the settings file \"")
-                  + SettingsPath()
-                  + QStringLiteral("\". Close that window first, or start this one with another "
-                                   "settings file (-settingsdir or -config)."));
+    ExpectOneRefusal();
 
     first.kill();
     ASSERT_TRUE(first.waitForFinished());

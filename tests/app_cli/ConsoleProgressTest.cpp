@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -25,10 +23,10 @@ TRunEvent event(TRunEventKind kind, qint64 bytes = 0, const QString &project = Q
     return e;
 }
 
-TProgressCounts counts(const QString &project, int number, int projects, qint64 copied,
-                       qint64 existed, qint64 skipped, qint64 failed, qint64 bytes)
+TRunTally counts(const QString &project, int number, int projects, qint64 copied, qint64 existed,
+                 qint64 skipped, qint64 failed, qint64 bytes)
 {
-    TProgressCounts c;
+    TRunTally c;
     c.Project = project;
     c.ProjectNumber = number;
     c.Projects = projects;
@@ -42,43 +40,13 @@ TProgressCounts counts(const QString &project, int number, int projects, qint64 
 
 } // namespace
 
-TEST(ConsoleProgress, CountsEveryDecisionAndTheBytesOfCopiesOnly)
-{
-    using K = TRunEventKind;
-    TProgressCounts c;
-    TRunEvent started = event(K::RunStarted);
-    started.Projects = 2;
-    for (const TRunEvent &e :
-         {started, event(K::ProjectStarted, 0, QStringLiteral("Site")), event(K::FileCopied, 100),
-          event(K::FileReplaced, 20), event(K::FileExisted, 7), event(K::FileSkipped, 9),
-          event(K::FileFailed, 11), event(K::Error), event(K::FileFailed), event(K::ProjectEnded),
-          event(K::ProjectStarted, 0, QStringLiteral("Backup")), event(K::FileCopied, 3)})
-        c.Count(e);
-    EXPECT_EQ(c.Project, QStringLiteral("Backup"));
-    EXPECT_EQ(c.ProjectNumber, 2);
-    EXPECT_EQ(c.Projects, 2);
-    // A replaced file counts as copied; an error line is no file of its own.
-    EXPECT_EQ(c.Copied, 3);
-    EXPECT_EQ(c.Existed, 1);
-    EXPECT_EQ(c.Skipped, 1);
-    EXPECT_EQ(c.Failed, 2);
-    EXPECT_EQ(c.Bytes, 123);
-
-    // A new run counts from nothing.
-    c.Count(event(K::RunStarted));
-    EXPECT_EQ(c.Copied, 0);
-    EXPECT_EQ(c.Bytes, 0);
-    EXPECT_TRUE(c.Project.isEmpty());
-    EXPECT_EQ(c.ProjectNumber, 0);
-}
-
 TEST(ConsoleProgress, LineTexts)
 {
     const QString longName = QStringLiteral("A project with a name much too long for one line");
     const QString wideName = QStringLiteral("日本語のプロジェクト名前");
     struct Case
     {
-        TProgressCounts Counts;
+        TRunTally Counts;
         std::chrono::milliseconds Elapsed;
         bool Preview;
         int Columns;
@@ -125,23 +93,8 @@ TEST(ConsoleProgress, LineTexts)
     }
 }
 
-TEST(ConsoleProgress, BytesElapsedTimeAndColumns)
+TEST(ConsoleProgress, ElapsedTimeAndColumns)
 {
-    const std::pair<qint64, const char *> bytes[] = {
-        {0, "0 bytes"},
-        {1, "1 byte"},
-        {999, "999 bytes"},
-        {1000, "1.0 kB"},
-        {999949, "999.9 kB"},
-        // Never "1000.0 kB".
-        {999950, "1.0 MB"},
-        {12345678, "12.3 MB"},
-        {5000000000000000000, "5.0 EB"},
-        {std::numeric_limits<qint64>::max(), "9.2 EB"},
-    };
-    for (const auto &[value, text] : bytes)
-        EXPECT_EQ(ProgressBytes(value), QString::fromUtf8(text)) << value;
-
     const std::pair<std::chrono::milliseconds, const char *> times[] = {
         {0ms, "0:00"},        {999ms, "0:00"},        {42000ms, "0:42"}, {725000ms, "12:05"},
         {3599999ms, "59:59"}, {3723000ms, "1:02:03"}, {-5ms, "0:00"},    {360000000ms, "100:00:00"},

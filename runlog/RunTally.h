@@ -34,7 +34,7 @@ enum class TRunEnd {
     Preview,
 };
 
-// "20,000": counts as the window shows them, grouped in thousands.
+// "20,000": counts grouped in thousands, as the window and the console show them.
 QString CountText(qint64 Count);
 // "31.2 MB" (powers of 1000), "512 bytes".
 QString ByteText(qint64 Bytes);

@@ -1,4 +1,4 @@
-#include "app/gui/RunTally.h"
+#include "runlog/RunTally.h"
 
 #include <QLocale>
 
@@ -44,7 +44,7 @@ bool TRunTally::Count(const TRunEvent &Event)
 
 QString CountText(qint64 Count)
 {
-    // The window speaks English; so do its numbers, whatever the machine's locale.
+    // In English whatever the machine's locale, as the log is.
     static const QLocale english(QLocale::English, QLocale::UnitedStates);
     return english.toString(Count);
 }
