@@ -72,21 +72,33 @@ void TLogView::AppendLines(const QStringList &Lines, const QList<bool> &Errors)
         end.setBlockFormat(QTextBlockFormat());
     end.insertText(Lines.join(QLatin1Char('\n')));
     end.endEditBlock();
-    QTextBlockFormat errorFormat;
-    errorFormat.setBackground(QColor(255, 220, 220));
     for (int i = 0; i < Lines.size() && i < Errors.size(); ++i) {
-        if (!Errors.at(i))
-            continue;
-        QTextBlock block = document()->findBlockByNumber(firstBlock + i);
-        if (!block.isValid())
-            continue;
-        QTextCursor cursor(block);
-        cursor.setBlockFormat(errorFormat);
-        block.setUserState(ErrorState);
-        ++FErrorLineCount;
+        if (Errors.at(i))
+            markBlock(document()->findBlockByNumber(firstBlock + i));
     }
     if (atEnd)
         bar->setValue(bar->maximum());
+}
+
+void TLogView::MarkLastLines(int Count)
+{
+    if (document()->isEmpty())
+        return;
+    QTextBlock block = document()->lastBlock();
+    for (int i = 0; i < Count && block.isValid(); ++i, block = block.previous())
+        markBlock(block);
+}
+
+void TLogView::markBlock(QTextBlock Block)
+{
+    if (!Block.isValid() || Block.userState() == ErrorState)
+        return;
+    QTextBlockFormat errorFormat;
+    errorFormat.setBackground(QColor(255, 220, 220));
+    QTextCursor(Block).setBlockFormat(errorFormat);
+    Block.setUserState(ErrorState);
+    ++FErrorLineCount;
+    FMargin->update();
 }
 
 bool TLogView::IsErrorLine(int BlockNumber) const

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTextBlock>
 
 class TLogView : public QPlainTextEdit
 {
@@ -16,6 +17,9 @@ public:
     // Appends one batch of lines; Errors[i] marks Lines[i] (missing entries mean no error).
     // The view follows the end only when it showed the end before.
     void AppendLines(const QStringList &Lines, const QList<bool> &Errors);
+    // Marks the last Count lines shown as error lines: an error whose lines came in an earlier
+    // batch than the word that they are errors.
+    void MarkLastLines(int Count);
     int ErrorLineCount() const { return FErrorLineCount; }
     bool IsErrorLine(int BlockNumber) const;
     void ClearLines();
@@ -28,6 +32,7 @@ protected:
 
 private:
     static constexpr int ErrorState = 1;
+    void markBlock(QTextBlock Block);
     QWidget *FMargin;
     int FErrorLineCount = 0;
 };

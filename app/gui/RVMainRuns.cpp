@@ -137,26 +137,33 @@ void TRVMainForm::DrainRunFeed()
         return;
     if (FRunClock.isValid())
         RunProgressPanel->ShowElapsed(FRunClock.elapsed());
-    const std::vector<TRunFeedItem> items = FRunFeed->Take();
+    ShowRunFeedItems(FRunFeed->Take());
+}
+
+void TRVMainForm::ShowRunFeedItems(const std::vector<TRunFeedItem> &items)
+{
     if (items.empty())
         return;
     // The whole batch goes to the page in one append, and the status is shown once for it: both
     // are seen only when the window paints, after the batch.
-    // An Error event marks the lines just gathered for its error line (as many as its message
-    // gives), so that the batch still goes in one append.
+    // An Error event comes right after its error line and marks the lines just gathered for it
+    // (as many as its message gives), so that the batch still goes in one append. Those that
+    // came in the batch before are the last lines on the page.
     QStringList lines;
     QList<bool> errors;
     lines.reserve(qsizetype(items.size()));
     errors.reserve(qsizetype(items.size()));
+    qsizetype shownErrorLines = 0;
     bool statusChanged = false;
     for (const TRunFeedItem &item : items) {
         if (item.IsEvent) {
             statusChanged |= CountRunEvent(item.Event);
             if (item.Event.Kind == TRunEventKind::Error) {
-                const qsizetype count = std::min(SplitLogMessage(item.Event.Message).size(),
-                                                 errors.size());
-                for (qsizetype i = errors.size() - count; i < errors.size(); ++i)
+                const qsizetype count = SplitLogMessage(item.Event.Message).size();
+                const qsizetype gathered = std::min(count, errors.size());
+                for (qsizetype i = errors.size() - gathered; i < errors.size(); ++i)
                     errors[i] = true;
+                shownErrorLines = std::max(shownErrorLines, count - gathered);
             }
         } else {
             for (const QString &line : SplitLogMessage(item.Line)) {
@@ -165,6 +172,7 @@ void TRVMainForm::DrainRunFeed()
             }
         }
     }
+    LogMemo->MarkLastLines(int(shownErrorLines));
     AppendLogLines(lines, errors);
     if (statusChanged)
         ShowRunStatus();

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -29,6 +30,7 @@ class TProjectsModel;
 class TProjectsView;
 class QTimer;
 class TRunFeed;
+struct TRunFeedItem;
 class TRunHandOver;
 class TRunProgressPanel;
 struct TRunEvent;
@@ -106,6 +108,8 @@ public:
     void UpdateRunStatus(const TRunEvent &Event);
     // Shows what the running run told since the last time; the window does so every 50 ms.
     void DrainRunFeed();
+    // Shows one batch of what a run told: its lines in one append, its events counted.
+    void ShowRunFeedItems(const std::vector<TRunFeedItem> &Items);
     void ClearLog();
 
     // Replaceable for tests: opening a folder or web page, and the folder browser.

@@ -1,6 +1,7 @@
 // What the window shows of a run besides its log: the progress area while it goes on, the
 // summary in the status area when it ends, and the desktop's notification.
 #include "MainWindowFixture.h"
+#include "app/gui/RunFeed.h"
 #include "app/gui/RunProgress.h"
 #include "runlog/RunTally.h"
 
@@ -182,6 +183,54 @@ TEST_F(RunProgressTest, ARunWithErrorsEndsMarkedAndCountsThem)
     Form().CopyFilesButton->click();
     WaitForRun();
     EXPECT_FALSE(Form().RunStatusIcon->isVisibleTo(&Form()));
+}
+
+TEST_F(RunProgressTest, AnErrorIsMarkedWhicheverBatchesItsLinesAndItsEventComeIn)
+{
+    Open();
+    const auto line = [](const char *Text) {
+        TRunFeedItem item;
+        item.Line = QString::fromLatin1(Text);
+        return item;
+    };
+    const auto error = [](const char *Message) {
+        TRunFeedItem item;
+        item.IsEvent = true;
+        item.Event = event(TRunEventKind::Error);
+        item.Event.Message = QString::fromLatin1(Message);
+        return item;
+    };
+    // Everything the run tells, in order; each case cuts it into batches at other places.
+    const std::vector<TRunFeedItem> told = {
+        line("before"), line("first\nsecond"), error("first\nsecond"), line("between"),
+        line("one"),    error("one"),          line("after"),
+    };
+    const std::vector<bool> marked = {false, true, true, false, true, false};
+    const std::vector<std::vector<std::size_t>> cuts = {
+        {},        // one batch
+        {2},       // both lines of the first error, then its event
+        {3, 6},    // each event first in its batch
+        {1, 2, 3}, // the first error's lines apart, then its event
+        {1, 2, 3, 4, 5, 6},
+    };
+    for (const std::vector<std::size_t> &cut : cuts) {
+        Form().ClearLog();
+        std::size_t from = 0;
+        for (std::size_t to : cut) {
+            Form().ShowRunFeedItems({told.begin() + from, told.begin() + to});
+            from = to;
+        }
+        Form().ShowRunFeedItems({told.begin() + from, told.end()});
+        const QStringList lines = LogLines();
+        ASSERT_EQ(lines.size(), qsizetype(marked.size()));
+        std::string where;
+        for (std::size_t c : cut)
+            where += std::to_string(c) + " ";
+        for (std::size_t i = 0; i < marked.size(); ++i)
+            EXPECT_EQ(Form().LogMemo->IsErrorLine(int(i)), marked[i])
+                << lines[qsizetype(i)].toStdString() << ", cut at " << where;
+        EXPECT_EQ(Form().LogMemo->ErrorLineCount(), 3) << where;
+    }
 }
 
 TEST_F(RunProgressTest, AStoppedRunSaysSoInItsSummary)
