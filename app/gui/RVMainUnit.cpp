@@ -55,6 +55,10 @@ TRVMainForm::TRVMainForm(TFTPConnList &FTPConnList, const QStringList &Arguments
     BrowseForFolder = [](QWidget *Parent, const QString &StartFolder) {
         return QFileDialog::getExistingDirectory(Parent, QString(), StartFolder);
     };
+    AskSaveLogPath = [](QWidget *Parent, const QString &Suggested) {
+        return QFileDialog::getSaveFileName(Parent, QStringLiteral("Save Log"), Suggested,
+                                            QStringLiteral("Text files (*.txt);;All files (*)"));
+    };
     Notify = [this](const QString &Title, const QString &Text) {
         NotifyDesktop(this, Title, Text);
     };
@@ -145,6 +149,7 @@ void TRVMainForm::FormCreate()
     closeKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(closeKey, &QAction::triggered, this, [this] { close(); });
     addActions({copyFilesKey, closeKey});
+    CreateLogKeys();
 
     MainPageControl->setCurrentWidget(ProjectsTabSheet);
     ConnectEvents();
@@ -286,22 +291,6 @@ QWidget *TRVMainForm::BuildProjectsPage()
     layout->addLayout(commands);
     layout->addSpacing(4);
     layout->addLayout(outDir);
-    return page;
-}
-
-QWidget *TRVMainForm::BuildLogPage()
-{
-    auto *page = new QWidget;
-    page->setObjectName(QStringLiteral("LogTabSheet"));
-    LogMemo = new TLogView(page);
-    LogMemo->setObjectName(QStringLiteral("LogMemo"));
-    LogMemo->setReadOnly(true);
-    LogMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    LogMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    LogMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(LogMemo);
     return page;
 }
 

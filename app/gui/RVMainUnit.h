@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/gui/LogFindBar.h"
 #include "app/gui/LogView.h"
 #include "projects/CopyProjectUnit.h"
 #include "runlog/RunTally.h"
@@ -98,6 +99,12 @@ public:
     void StartFromCommandLine();
     bool Running() const { return FRunThread != nullptr; }
     void LogMsg(const QString &AMsg);
+
+    // --- log page ---
+    // Writes the log's lines to a file the user names.
+    void SaveLogButtonClick();
+    // Shows the log page with its find bar (Ctrl+F).
+    void OpenLogFind();
     // Appends messages to the log page in one go (a message of several lines gives several
     // lines); the view follows the end only while it is scrolled to the end.
     void AppendLogLines(const QStringList &Messages);
@@ -115,6 +122,8 @@ public:
     // Replaceable for tests: opening a folder or web page, and the folder browser.
     std::function<void(const QUrl &Url)> OpenUrl;
     std::function<QString(QWidget *Parent, const QString &StartFolder)> BrowseForFolder;
+    // The file "Save Log..." writes, asked with a suggested path; empty when the user cancels.
+    std::function<QString(QWidget *Parent, const QString &Suggested)> AskSaveLogPath;
     // The answer to a run's password request (on the GUI thread); by default the password
     // prompt.
     std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
@@ -172,6 +181,9 @@ public:
     QAction *UnCheckAllProjectsAction;
 
     TLogView *LogMemo;
+    TLogFindBar *LogFindBar;
+    QPushButton *FindButton;
+    QPushButton *SaveLogButton;
 
     QLabel *AppIconImage;
     QLabel *TitleLabel;
@@ -190,6 +202,7 @@ private:
     void CreateActions();
     QWidget *BuildProjectsPage();
     QWidget *BuildLogPage();
+    void CreateLogKeys();
     QWidget *BuildAboutPage();
     void ConnectEvents();
     void FillGroupComboBox(const QString &SelectGroup);
