@@ -1,6 +1,7 @@
 #include "ftp/IdFTP.h"
 
 #include "ftp/FTPErrors.h"
+#include "ftp/FTPTrace.h"
 #include "ftp/TlsContext.h"
 
 #include <QCoreApplication>
@@ -127,6 +128,7 @@ void TIdFTP::SendLine(const QString &command)
         if (!FControl.Connected())
             throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
         FAwaitedReply = QStringLiteral("the server's reply to ") + verb;
+        TraceFtpCommand(FTraceName, command);
         FControl.Write(line);
     } catch (const EIdSocketError &) {
         if (!FControl.Connected())
@@ -139,6 +141,7 @@ TIdFTPReply TIdFTP::GetReply()
 {
     try {
         FLastReply = ReadFTPReply([this] { return Decode(FControl.ReadLine(kMaxReplyLineBytes)); });
+        TraceFtpReply(FTraceName, FLastReply);
     } catch (const EIdReadTimeout &) {
         // The reply may still come, and would then be taken as the next command's.
         CloseOutOfStep(

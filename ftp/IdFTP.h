@@ -215,6 +215,8 @@ private:
     TBannerEvent FOnBannerAfterLogin;
 
     TSocket FControl;
+    // This connection's name in the command trace (see FTPTrace.h), new with every Connect.
+    QString FTraceName;
     TIdFTPState FState = TIdFTPState::Closed;
     TIdFTPConnectionFacts FFacts;
     TIdFTPReply FLastReply;

@@ -1,5 +1,6 @@
 // Connecting, TLS negotiation on the control connection, login and the feature query.
 #include "ftp/FTPErrors.h"
+#include "ftp/FTPTrace.h"
 #include "ftp/IdFTP.h"
 #include "ftp/TlsContext.h"
 
@@ -36,6 +37,7 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
     bool greetingRead = false;
     try {
         SetState(TIdFTPState::Connecting);
+        FTraceName = FtpTraceName(FHost, FPort);
         FControl.SetReadTimeout(FReadTimeout);
         FControl.Connect(FHost, FPort);
         if (FUseTLS == utUseImplicitTLS)

@@ -2,6 +2,7 @@
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPListParse.h"
 #include "ftp/FTPPassive.h"
+#include "ftp/FTPTrace.h"
 #include "ftp/IdFTP.h"
 #include "ftp/TlsContext.h"
 
@@ -98,6 +99,7 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
     TSocket data;
     data.SetReadTimeout(FReadTimeout);
     try {
+        TraceFtpNote(FTraceName, QStringLiteral("data connection to %1:%2").arg(host).arg(port));
         data.Connect(host, port);
     } catch (const std::exception &) {
         FinalReplyOfBrokenTransfer();
@@ -197,6 +199,7 @@ void TIdFTP::List()
     const QString host = PassiveRequest(command, port);
     TSocket data;
     data.SetReadTimeout(FReadTimeout);
+    TraceFtpNote(FTraceName, QStringLiteral("data connection to %1:%2").arg(host).arg(port));
     data.Connect(host, port);
     const TIdFTPReply opened = SendCmd(command, {125, 150, 154, 450});
     QByteArray received;

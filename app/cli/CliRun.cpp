@@ -2,6 +2,7 @@
 
 #include "app/cli/ConsoleRunLog.h"
 #include "app/cli/StopSignals.h"
+#include "app/cli/VerboseTrace.h"
 #include "engine/ProgramSettings.h"
 #include "engine/RunLoops.h"
 #include "engine/RunSnapshot.h"
@@ -12,6 +13,7 @@
 #include "settings/StoredKeys.h"
 
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +32,7 @@ struct CliOptions
     bool Help = false;
     bool Preview = false;
     bool Quiet = false;
+    bool Verbose = false;
     QString Error;
 };
 
@@ -51,6 +54,8 @@ CliOptions parseArguments(const QStringList &arguments)
             options.Preview = true;
         } else if (arg == QLatin1String("-quiet")) {
             options.Quiet = true;
+        } else if (arg == QLatin1String("-verbose")) {
+            options.Verbose = true;
         } else if (SameTextAscii(arg, u"-close")) {
             // Accepted for the desktop program's command lines; a console run always ends.
         } else if (arg == QLatin1String("-appsettingsdir")
@@ -77,7 +82,9 @@ CliOptions parseArguments(const QStringList &arguments)
 // sequences, and never into a file or a pipe.
 std::unique_ptr<TTerminalProgress> progressLine(const CliOptions &options, std::FILE *err)
 {
-    if (options.Quiet || isatty(fileno(err)) != 1 || qgetenv("TERM") == QByteArrayLiteral("dumb"))
+    // The trace's lines would run into the progress line on the same terminal.
+    if (options.Quiet || options.Verbose || isatty(fileno(err)) != 1
+        || qgetenv("TERM") == QByteArrayLiteral("dumb"))
         return nullptr;
     return std::make_unique<TTerminalProgress>(err, options.Preview);
 }
@@ -87,7 +94,7 @@ std::unique_ptr<TTerminalProgress> progressLine(const CliOptions &options, std::
 QString CliUsage()
 {
     return QStringLiteral(
-        "Usage: rovanel-cli -start NAMES [-preview] [-quiet] [-close]\n"
+        "Usage: rovanel-cli -start NAMES [-preview] [-quiet] [-verbose] [-close]\n"
         "                   [-appsettingsdir | -usersettingsdir] [-settingsdir FOLDER]\n"
         "                   [-config FILE]\n"
         "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
@@ -96,6 +103,8 @@ QString CliUsage()
         "While the run goes on and stderr is a terminal, one line there shows its progress:\n"
         "the project, the files copied, already existing, skipped and failed, the bytes\n"
         "written and the time; -quiet leaves it out. Files and pipes never get it.\n"
+        "With -verbose every FTP command and reply goes to stderr (\"ftp: \" first, the\n"
+        "password hidden), in place of the progress line.\n"
         "Exit code 0: the run succeeded; 1: a project was not found, its FTP connection failed\n"
         "or its source folder is missing; 2: a usage error or an empty output folder; 3: the\n"
         "run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop the run: a\n"
@@ -133,6 +142,9 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
         return cliUsage;
     }
 
+    std::optional<TVerboseTrace> trace;
+    if (options.Verbose)
+        trace.emplace(err);
     TConsoleRunLog log(out, in, err, progressLine(options, err));
     TStopSignals stopSignals;
     log.SetStopRequested([] { return TStopSignals::Received() != 0; });
