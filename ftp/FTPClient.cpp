@@ -44,14 +44,23 @@ TFTPClient::~TFTPClient()
 
 void TFTPClient::Connect()
 {
-    FCurrentDir.clear();
+    ForgetDirectories();
     FIdFTP->Connect();
 }
 
 void TFTPClient::Disconnect()
 {
-    FCurrentDir.clear();
+    ForgetDirectories();
     FIdFTP->Disconnect();
+}
+
+void TFTPClient::ForgetDirectories()
+{
+    FCurrentDir.clear();
+    FCurrentPath.clear();
+    FServerDir.clear();
+    FListings.clear();
+    FRelativeListing = TDirListing();
 }
 
 void TFTPClient::BannerBeforeLogin()
@@ -101,54 +110,146 @@ bool TFTPClient::IsCurrentDir(const QString &Dir) const
     return upper == FCurrentDir;
 }
 
+namespace {
+
+bool IsFullPath(const QString &path)
+{
+    return path.startsWith(QLatin1Char('/'));
+}
+
+} // namespace
+
 void TFTPClient::ChangeDir(const QString &Dir)
 {
     if (Dir.isEmpty())
         throw Exception(QStringLiteral("Empty directory name."));
-    FIdFTP->ChangeDir(Dir);
-    if (Dir.startsWith(QLatin1Char('/')))
-        FCurrentDir = AsciiUpper(Dir);
-    else
-        FCurrentDir += AsciiUpper(Dir);
-    if (!FCurrentDir.endsWith(QLatin1Char('/')))
-        FCurrentDir += QLatin1Char('/');
+    QString path = IsFullPath(Dir) ? Dir : FCurrentPath + Dir;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    const QString upper = AsciiUpper(path);
+    const auto held = FListings.constFind(upper);
+    if (held != FListings.cend() && !held->Stale) {
+        FCurrentDir = upper;
+        FCurrentPath = path;
+        return;
+    }
+    // A relative Dir goes out as it is only from where the server stands: anywhere else the
+    // full path says where it is meant (a relative current path is always where the server
+    // stands, as such paths are never entered from a held listing).
+    FIdFTP->ChangeDir(FServerDir == FCurrentDir ? Dir : path);
+    FCurrentDir = upper;
+    FCurrentPath = path;
+    FServerDir = upper;
     FIdFTP->List();
+    TDirListing listing;
+    listing.Items = FIdFTP->DirectoryListing();
+    if (IsFullPath(path))
+        FListings.insert(upper, std::move(listing));
+    else
+        FRelativeListing = std::move(listing);
 }
 
 void TFTPClient::ChangeDirUp(int Count)
 {
+    qsizetype length = FCurrentDir.size();
     for (int i = 0; i < Count; ++i) {
-        if (FCurrentDir.isEmpty())
+        if (length == 0)
             throw Exception(QStringLiteral("Current directory is empty."));
-        qsizetype n = FCurrentDir.size();
-        if (FCurrentDir.endsWith(QLatin1Char('/')))
+        qsizetype n = length;
+        if (FCurrentDir.at(n - 1) == QLatin1Char('/'))
             --n;
         if (n == 0)
             throw Exception(QStringLiteral("Current directory is root."));
         const qsizetype slash = FCurrentDir.lastIndexOf(QLatin1Char('/'), n - 1);
         if (slash < 0)
             throw Exception(QStringLiteral("Invalid current directory."));
-        FIdFTP->ChangeDir(QStringLiteral(".."));
-        FCurrentDir.truncate(slash + 1);
+        length = slash + 1;
     }
+    const QString upper = FCurrentDir.left(length);
+    const QString path = FCurrentPath.left(length);
+    const auto held = FListings.constFind(upper);
+    if (held != FListings.cend() && !held->Stale) {
+        FCurrentDir = upper;
+        FCurrentPath = path;
+        return;
+    }
+    if (IsFullPath(path)) {
+        // One command for any number of levels.
+        FIdFTP->ChangeDir(path);
+    } else {
+        EnterCurrentDir();
+        for (int i = 0; i < Count; ++i)
+            FIdFTP->ChangeDir(QStringLiteral(".."));
+    }
+    FCurrentDir = upper;
+    FCurrentPath = path;
+    FServerDir = upper;
     FIdFTP->List();
+    TDirListing listing;
+    listing.Items = FIdFTP->DirectoryListing();
+    if (IsFullPath(path))
+        FListings.insert(upper, std::move(listing));
+    else
+        FRelativeListing = std::move(listing);
+}
+
+void TFTPClient::EnterCurrentDir()
+{
+    if (FServerDir == FCurrentDir)
+        return;
+    FIdFTP->ChangeDir(FCurrentPath);
+    FServerDir = FCurrentDir;
+}
+
+TFTPClient::TDirListing &TFTPClient::CurrentListing()
+{
+    if (IsFullPath(FCurrentPath)) {
+        const auto held = FListings.find(FCurrentDir);
+        if (held != FListings.end())
+            return *held;
+    }
+    return FRelativeListing;
 }
 
 const TIdFTPListItem *TFTPClient::FindDirItem(const QString &Name)
 {
-    const QList<TIdFTPListItem> &items = FIdFTP->DirectoryListing();
-    // Every fetch of a listing (a change of directory, a reconnection, any List()) changes
-    // the serial, so an index of an earlier listing is never used.
-    if (FDirIndexSerial != FIdFTP->ListingSerial()) {
-        FDirIndex.clear();
-        FDirIndex.reserve(items.size());
+    TDirListing &listing = CurrentListing();
+    if (!listing.Indexed) {
+        listing.Index.clear();
+        listing.Index.reserve(listing.Items.size());
         // From the end, so that the first entry of a name is the one that stays.
-        for (qsizetype i = items.size() - 1; i >= 0; --i)
-            FDirIndex.insert(AsciiUpper(items[i].FileName), i);
-        FDirIndexSerial = FIdFTP->ListingSerial();
+        for (qsizetype i = listing.Items.size() - 1; i >= 0; --i)
+            listing.Index.insert(AsciiUpper(listing.Items[i].FileName), i);
+        listing.Indexed = true;
     }
-    const auto found = FDirIndex.constFind(AsciiUpper(Name));
-    return found == FDirIndex.cend() ? nullptr : &items[*found];
+    const auto found = listing.Index.constFind(AsciiUpper(Name));
+    return found == listing.Index.cend() ? nullptr : &listing.Items[*found];
+}
+
+void TFTPClient::NoteUploaded(const QString &name, qint64 size, TDateTime utcTime)
+{
+    TIdFTPListItem item;
+    item.FileName = name;
+    item.ItemType = ditFile;
+    item.Size = size;
+    item.SizeAvail = true;
+    if (utcTime != 0) {
+        // The time as set: whole seconds, as a listing gives it back.
+        QDateTime utc = QDateTimeFromDateTime(utcTime, Qt::UTC);
+        utc.setTime(QTime(utc.time().hour(), utc.time().minute(), utc.time().second()));
+        item.ModifiedDateGMT = DateTimeFromQDateTime(utc);
+        item.ModifiedDate = DateTimeFromQDateTime(utc.toLocalTime());
+        item.ModifiedAvail = true;
+    }
+    TDirListing &listing = CurrentListing();
+    FindDirItem(name); // indexes the listing
+    const auto found = listing.Index.constFind(AsciiUpper(name));
+    if (found != listing.Index.cend()) {
+        listing.Items[*found] = item;
+    } else {
+        listing.Items.append(item);
+        listing.Index.insert(AsciiUpper(name), listing.Items.size() - 1);
+    }
 }
 
 bool TFTPClient::FileExists(const QString &FileName)
@@ -228,9 +329,26 @@ void TFTPClient::ForceDirectories(const QString &Dir)
             continue;
         const TIdFTPListItem *item = FindDirItem(segment);
         if (!item)
-            FIdFTP->MakeDir(segment);
+            MakeDir(segment);
         else if (item->ItemType != ditDirectory)
             throw Exception(QStringLiteral("Not a directory: ") + rest.left(end));
         ChangeDir(segment);
     }
+}
+
+void TFTPClient::MakeDir(const QString &Name)
+{
+    // From where the server stands, by name; from anywhere else, by full path.
+    FIdFTP->MakeDir(FServerDir == FCurrentDir ? Name : FCurrentPath + Name);
+    TIdFTPListItem item;
+    item.FileName = Name;
+    item.ItemType = ditDirectory;
+    TDirListing &listing = CurrentListing();
+    listing.Items.append(item);
+    if (listing.Indexed && !listing.Index.contains(AsciiUpper(Name)))
+        listing.Index.insert(AsciiUpper(Name), listing.Items.size() - 1);
+    // A folder just made is empty: entering it needs no listing.
+    const QString child = FCurrentPath + Name + QLatin1Char('/');
+    if (IsFullPath(child))
+        FListings.insert(AsciiUpper(child), TDirListing{});
 }

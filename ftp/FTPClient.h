@@ -3,6 +3,7 @@
 #include "ftp/FTPSession.h"
 #include "ftp/IdFTP.h"
 
+#include <QFile>
 #include <QHash>
 
 #include <memory>
@@ -14,8 +15,9 @@ class TRunLog;
 
 // The upload session of one project in one run: a small file-system view of one FTP server.
 // It keeps its own idea of the current remote directory (letters a-z upper-cased, ending in
-// "/") and works from the listing of that directory, fetched again after every change of
-// directory; names compare with a-z folded to A-Z only.
+// "/") and works from the listing of that directory, fetched on the first entry into it and
+// kept for the connection, with what the session itself uploads and makes noted in it; names
+// compare with a-z folded to A-Z only.
 class TFTPClient : public TFTPSession
 {
 public:
@@ -66,15 +68,33 @@ public:
 private:
     // Raises EIdFTPCommandError for a path holding CR or LF.
     static void CheckRemotePath(const QString &path);
+    // The upload of CopyFile, the server standing in the target's folder.
+    void Upload(QFile &file, const QString &dir, const QString &name, bool replacing,
+                TDateTime fileTime);
     // dir: the folder part of the target's path as given (for messages), ending in "/".
     void MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
                        const QString &name, bool replacing);
     void RemoveTemporary(const QString &dir, const QString &temporary);
     bool IsCurrentDir(const QString &Dir) const;
+    // Makes Dir (absolute, or relative to the current directory) the current directory. A
+    // directory whose listing the session holds is entered without a command: the server is
+    // sent there only when an upload or a new folder needs it (EnterCurrentDir). Any other is
+    // entered and listed at once, so that a refusal comes here and changes nothing.
     void ChangeDir(const QString &Dir);
     void ChangeDirUp(int Count);
+    // Sends the server to the current directory (one CWD to its full path) when it stands
+    // elsewhere.
+    void EnterCurrentDir();
+    // MKD of a folder of the current directory; the session notes it, empty.
+    void MakeDir(const QString &Name);
+    // A new connection starts in its login directory, with nothing listed.
+    void ForgetDirectories();
+    // The entry of a name in the current directory's listing.
     const TIdFTPListItem *FindDirItem(const QString &Name);
     const TIdFTPListItem &ListedFile(const QString &FileName);
+    // What the current directory's listing says after an upload of name (size bytes, its time
+    // set to utcTime when not 0), as a new listing would say it.
+    void NoteUploaded(const QString &name, qint64 size, TDateTime utcTime);
     void DoAskPassword();
     void BannerBeforeLogin();
     void BannerAfterLogin();
@@ -84,12 +104,32 @@ private:
     // Declared before the protocol client so that it is destroyed after it.
     std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> FSSLIOHandler;
     std::unique_ptr<TIdFTP> FIdFTP;
+    // The current directory as the session sees it: a-z upper-cased (FCurrentDir) and as given
+    // (FCurrentPath), both ending in "/"; empty right after connecting (the login directory).
     QString FCurrentDir;
+    QString FCurrentPath;
+    // Where the server stands, upper-cased; it differs from FCurrentDir after a change of
+    // directory that the held listings answered. Empty when it is the login directory.
+    QString FServerDir;
     TUploadMode FUploadMode = TUploadMode::RenameOver;
-    // The held listing's entries by name with a-z upper-cased: the position of the first
-    // entry of each name. Built on the first look-up in a listing (a folder of many thousand
-    // entries is looked up once per file), for the listing whose ListingSerial is
-    // FDirIndexSerial.
-    QHash<QString, qsizetype> FDirIndex;
-    std::optional<quint64> FDirIndexSerial;
+
+    // One directory's listing, with its entries by name (a-z upper-cased: the position of the
+    // first entry of each name), built on the first look-up so that a folder of many thousand
+    // entries is looked up once per file.
+    struct TDirListing
+    {
+        QList<TIdFTPListItem> Items;
+        QHash<QString, qsizetype> Index;
+        bool Indexed = false;
+        // An upload into the directory failed: what it holds now is not known, and the
+        // directory is listed again when it is next entered.
+        bool Stale = false;
+    };
+    TDirListing &CurrentListing();
+    // The listings of the directories of this connection, by full path upper-cased (relative
+    // paths are listed again on every entry). The server's own listing of a directory changes
+    // only through this session during a run: what it uploads and makes is noted here.
+    QHash<QString, TDirListing> FListings;
+    // The listing of the current directory when its path is relative (or empty).
+    TDirListing FRelativeListing;
 };

@@ -55,6 +55,22 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
     if (replacing && FailIfExists)
         throw Exception(QStringLiteral("File already exists: ") + NewFileName);
 
+    EnterCurrentDir();
+    try {
+        Upload(file, dir, name, replacing, fileTime);
+    } catch (const ECopyStopped &) {
+        throw; // the target is as it was
+    } catch (...) {
+        // The target may or may not have changed: the folder is listed again when next entered.
+        CurrentListing().Stale = true;
+        throw;
+    }
+    NoteUploaded(name, info.size(), fileTime);
+}
+
+void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bool replacing,
+                        TDateTime fileTime)
+{
     const QString temporary = TemporaryUploadName(name);
     if (FUploadMode == TUploadMode::InPlace || temporary.toUtf8().size() > kMaxNameBytes) {
         FIdFTP->Put(file, name);
@@ -68,7 +84,7 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
         }
         if (!complete) {
             RemoveTemporary(dir, temporary);
-            throw ECopyStopped(ExistingFileName);
+            throw ECopyStopped(file.fileName());
         }
         MoveIntoPlace(file, dir, temporary, name, replacing);
     }

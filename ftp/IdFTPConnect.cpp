@@ -84,8 +84,6 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
         FFacts.SystemDesc = syst.Text.value(0);
         if (ServerKnowsZone(FFacts.ServerDesc) || FFacts.Capabilities.SiteZone)
             QueryServerZone();
-        // Binary: uploads must arrive byte for byte, whatever the server does in ASCII mode.
-        SendCmd(QStringLiteral("TYPE I"), {200});
         SetState(TIdFTPState::LoggedIn);
     } catch (...) {
         if (greetingRead && FControl.Connected()) {
@@ -157,6 +155,8 @@ void TIdFTP::Login()
         FOnBannerAfterLogin(*this, reply.FormattedText());
     ReadFeatures();
     SetState(TIdFTPState::Setup);
+    // Binary: uploads must arrive byte for byte, whatever the server does in ASCII mode. Once
+    // is enough: nothing later changes the type.
     SendCmd(QStringLiteral("TYPE I"), {200});
 }
 

@@ -75,5 +75,4 @@ TEST(CliVerbose, TracesEveryCommandAndReplyWithThePasswordHidden)
     QString plainErr;
     ASSERT_EQ(run({}, plainOut, plainErr), 0) << plainOut.toStdString() << plainErr.toStdString();
     EXPECT_FALSE(plainErr.contains(QLatin1String("ftp: "))) << plainErr.toStdString();
-
 }

@@ -55,3 +55,8 @@ void PrintTo(const QStringList &list, std::ostream *out)
     }
     *out << '}';
 }
+
+QStringList CommandsAfterLogin(const QStringList &commands)
+{
+    return commands.mid(commands.indexOf(QStringLiteral("SYST")) + 1);
+}

@@ -19,6 +19,9 @@ void PrintTo(const QStringList &list, std::ostream *out);
 std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSupport,
                                        TIdSSLIOHandlerSocketOpenSSL *tls = nullptr);
 
+// The commands after the login (which ends with SYST).
+QStringList CommandsAfterLogin(const QStringList &commands);
+
 // Bytes of every value 0-255 in a repeating, position-dependent pattern (line ends included),
 // so that any rewriting of the data shows.
 QByteArray BinaryPayload(int size);

@@ -164,7 +164,7 @@ TEST(FtpPassiveNamespace, DataConnectionsGoToTheControlPeer)
         ASSERT_EQ(ftp->DirectoryListing().size(), 1);
         EXPECT_EQ(ftp->DirectoryListing()[0].FileName, QStringLiteral("a.txt"));
         EXPECT_EQ(server.DataConnections(), 2);
-        EXPECT_EQ(server.Commands().mid(server.Commands().indexOf(QStringLiteral("SYST")) + 2),
+        EXPECT_EQ(CommandsAfterLogin(server.Commands()),
                   (QStringList{QStringLiteral("PASV"), QStringLiteral("STOR up.txt"),
                                QStringLiteral("PASV"), QStringLiteral("MLSD")}));
     }

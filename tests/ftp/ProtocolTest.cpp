@@ -27,7 +27,7 @@ QStringList Lines(std::initializer_list<const char *> lines)
 
 // The login every plain connection makes before the test's own commands.
 const QStringList kPlainLogin = Lines(
-    {"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I", "SYST", "TYPE I"});
+    {"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I", "SYST"});
 
 template <typename Error, typename Call>
 QString MessageOf(Call call)

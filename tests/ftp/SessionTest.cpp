@@ -65,11 +65,9 @@ QStringList Lines(std::initializer_list<const char *> lines)
     return result;
 }
 
-// The commands after the login.
 QStringList AfterLogin(const ScriptedFtpServer &server)
 {
-    const QStringList commands = server.Commands();
-    return commands.mid(commands.indexOf(QStringLiteral("SYST")) + 2);
+    return CommandsAfterLogin(server.Commands());
 }
 
 template <typename Call>
@@ -115,12 +113,12 @@ TEST_F(FtpSession, ForceDirectoriesWalksUpAndCreatesWhatIsMissing)
     EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD web", "PASV", "MLSD",
                                           "CWD old", "PASV", "MLSD"}));
 
+    // /web is listed already, and folders just made are empty: they are made by full path,
+    // and the server goes into one only when something is done there.
     const int before = server->Commands().size();
     EXPECT_NO_THROW(client->ForceDirectories(QStringLiteral("/web/new/img")));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/WEB/NEW/IMG/"));
-    EXPECT_EQ(server->Commands().mid(before),
-              Lines({"CWD ..", "PASV", "MLSD", "MKD new", "CWD new", "PASV", "MLSD", "MKD img",
-                     "CWD img", "PASV", "MLSD"}));
+    EXPECT_EQ(server->Commands().mid(before), Lines({"MKD /web/new", "MKD /web/new/img"}));
 
     // The current directory itself, in any letter case, with or without the "/": nothing sent.
     const int standing = server->Commands().size();
@@ -128,9 +126,17 @@ TEST_F(FtpSession, ForceDirectoriesWalksUpAndCreatesWhatIsMissing)
         EXPECT_NO_THROW(client->ForceDirectories(QString::fromLatin1(same)));
     EXPECT_EQ(server->Commands().size(), standing);
 
+    // Back to folders listed before: nothing sent either.
     client->ForceDirectories(QStringLiteral("/"));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/"));
-    EXPECT_EQ(server->Commands().mid(standing), Lines({"CWD /", "PASV", "MLSD"}));
+    client->ForceDirectories(QStringLiteral("/web/old"));
+    EXPECT_EQ(server->Commands().size(), standing);
+    // A new connection lists again.
+    client->Connect();
+    const int reconnected = server->Commands().size();
+    client->ForceDirectories(QStringLiteral("/web"));
+    EXPECT_EQ(server->Commands().mid(reconnected),
+              Lines({"CWD /", "PASV", "MLSD", "CWD web", "PASV", "MLSD"}));
 }
 
 TEST_F(FtpSession, ForceDirectoriesSkipsEmptySegmentsAndBuildsRelativePathsFromRoot)
@@ -139,14 +145,14 @@ TEST_F(FtpSession, ForceDirectoriesSkipsEmptySegmentsAndBuildsRelativePathsFromR
     scenario.Listings[QStringLiteral("/")] = "type=dir; a\r\n";
     Start(scenario);
     client->ForceDirectories(QStringLiteral("/a//b/"));
-    EXPECT_EQ(AfterLogin(*server), Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD b",
-                                          "CWD b", "PASV", "MLSD"}));
+    EXPECT_EQ(AfterLogin(*server),
+              Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV", "MLSD", "MKD b"}));
     EXPECT_EQ(client->CurrentDir(), QStringLiteral("/A/B/"));
 
     const int before = server->Commands().size();
     client->ForceDirectories(QStringLiteral("a/c"));
-    EXPECT_EQ(server->Commands().mid(before), Lines({"CWD /", "PASV", "MLSD", "CWD a", "PASV",
-                                                     "MLSD", "MKD c", "CWD c", "PASV", "MLSD"}));
+    EXPECT_EQ(client->CurrentDir(), QStringLiteral("/A/C/"));
+    EXPECT_EQ(server->Commands().mid(before), Lines({"MKD c"}));
 }
 
 TEST_F(FtpSession, ForceDirectoriesStopsAtANonDirectory)
@@ -263,6 +269,47 @@ TEST_F(FtpSession, CopyFileUploadsAndSetsTheTime)
               QStringLiteral("File does not exist: ") + tree(QStringLiteral("missing")));
     EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/"), false); }),
               QStringLiteral("File name is empty"));
+}
+
+TEST_F(FtpSession, HeldListingsKnowWhatTheSessionUploadedAndForgetAFailedUpload)
+{
+    Scenario scenario;
+    scenario.Listings[QStringLiteral("/")] = "type=dir; up\r\n";
+    scenario.Listings[QStringLiteral("/up")] = "type=file;modify=20200101000000; old.txt\r\n";
+    // The second upload's time is refused: the file is there, but not as the session meant.
+    scenario.Replies[QStringLiteral("MFMT")] = Lines(
+        {"213 Modify=20240115123007; f.txt", "550 Refused.", "213 Ok"});
+    Start(scenario);
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.txt"), "data");
+    const QDateTime time(QDate(2024, 1, 15), QTime(12, 30, 7), QTimeZone::utc());
+    tree.setMTime(QStringLiteral("f.txt"), time);
+
+    // A folder made by the session is entered by the upload itself, with one CWD.
+    client->ForceDirectories(QStringLiteral("/up/new"));
+    const qsizetype made = server->Commands().size();
+    client->CopyFile(local, QStringLiteral("/up/new/f.txt"), false);
+    EXPECT_EQ(server->Commands().mid(made),
+              Lines({"CWD /up/new/", "PASV", "STOR .f.txt.rvpart", "RNFR .f.txt.rvpart",
+                     "RNTO f.txt", "MFMT 20240115123007 f.txt"}));
+
+    // Away and back: the upload is in the held listing with the time it was given, and the
+    // server is not asked again.
+    const qsizetype uploaded = server->Commands().size();
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/up/old.txt")));
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/up/new/F.TXT")));
+    EXPECT_EQ(QDateTimeFromDateTime(client->FileAge(QStringLiteral("/up/new/f.txt")), Qt::UTC),
+              time);
+    EXPECT_EQ(client->FileAgePrecision(QStringLiteral("/up/new/f.txt")), 1);
+    EXPECT_EQ(server->Commands().size(), uploaded);
+
+    // A failed upload leaves the folder unknown: it is listed again when next entered.
+    EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("/up/g.txt"), false); }),
+              QStringLiteral("Refused."));
+    EXPECT_FALSE(client->FileExists(QStringLiteral("/up/new/g.txt")));
+    const qsizetype failed = server->Commands().size();
+    EXPECT_TRUE(client->FileExists(QStringLiteral("/up/old.txt")));
+    EXPECT_EQ(server->Commands().mid(failed), Lines({"CWD /up/", "PASV", "MLSD"}));
 }
 
 TEST_F(FtpSession, RefusedTimeFailsTheCopyAfterTheDataArrived)

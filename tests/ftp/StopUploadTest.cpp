@@ -224,11 +224,9 @@ TFTPConnection scriptedConnection(quint16 port)
     return conn;
 }
 
-// The commands after the login.
 QStringList afterLogin(const ScriptedFtpServer &server)
 {
-    const QStringList commands = server.Commands();
-    return commands.mid(commands.indexOf(QStringLiteral("SYST")) + 2);
+    return CommandsAfterLogin(server.Commands());
 }
 
 } // namespace

@@ -77,7 +77,8 @@ TEST_P(VsftpdSession, UploadsAndListsWithListOnly)
             client.ForceDirectories(QStringLiteral("/site/files"));
             client.CopyFile(old, QStringLiteral("/site/files/old.bin"), false);
             client.CopyFile(recent, QStringLiteral("/site/files/recent.txt"), false);
-            client.ForceDirectories(QStringLiteral("/site"));
+            // A new connection lists the folder again: what follows is the server's listing.
+            client.Connect();
             EXPECT_TRUE(client.FileExists(QStringLiteral("/site/files/OLD.BIN")));
             // Listed as precisely as "ls -l" shows them: the (UTC) day for old files, the
             // minute for recent ones.
