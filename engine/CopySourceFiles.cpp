@@ -199,6 +199,26 @@ QString copyIfExistsTarget(const Walk &walk, const QString &Dest, const QString 
     return WithTrailingDelim(DestDir) + path;
 }
 
+// Logs and counts what kept the file at path from being copied.
+void reportFailure(Walk &walk, const QString &path, std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ECopyStopped &) {
+        // Left as it was: neither copied nor failed, and no decision to tell.
+        walk.Thread.Log(QStringLiteral("Stopped: ") + path + QStringLiteral(" was not copied."));
+    } catch (const EOutputError &error) {
+        // Already worded as the line that reports it.
+        walk.Thread.LogError(error.Message());
+        ++walk.Failed;
+        fileEvent(walk, TRunEventKind::FileFailed, path, 0, ShownInLog(error.Message()));
+    } catch (const std::exception &error) {
+        walk.ErrorLog->LogException(error);
+        ++walk.Failed;
+        fileEvent(walk, TRunEventKind::FileFailed, path, 0, FormatExceptionLine(error, nullptr));
+    }
+}
+
 // One file found in folder S: decide, log, copy, count. A failure of the output side raises and
 // is logged and counted by the caller.
 void handleFile(Walk &walk, const QString &S, const QString &name)
@@ -247,10 +267,19 @@ void handleFile(Walk &walk, const QString &S, const QString &name)
 
     walk.Thread.Log(QStringLiteral("Copy: ") + walk.OutDir + QStringLiteral(" <= ") + Rel
                     + QStringLiteral(" (") + Src + QLatin1Char(')'));
-    walk.Output.CopyFile(Src, Dest);
-    ++walk.Copied;
-    fileEvent(walk, output.Exists ? TRunEventKind::FileReplaced : TRunEventKind::FileCopied, Src,
-              LocalFileSize(Src));
+    // The outcome may come later (uploads over several connections), but always before the
+    // walk ends, and in the order of the copies.
+    Walk *copying = &walk;
+    const bool replacing = output.Exists;
+    walk.Output.CopyFileThen(Src, Dest, [copying, Src, replacing](std::exception_ptr error) {
+        if (error) {
+            reportFailure(*copying, Src, error);
+            return;
+        }
+        ++copying->Copied;
+        fileEvent(*copying, replacing ? TRunEventKind::FileReplaced : TRunEventKind::FileCopied,
+                  Src, LocalFileSize(Src));
+    });
 }
 
 // FindEntries, with every folder that cannot be read and every entry whose name cannot be read
@@ -373,21 +402,8 @@ void scan(Walk &walk, const QString &Mask)
                     continue;
                 try {
                     handleFile(walk, S, file.Name);
-                } catch (const ECopyStopped &) {
-                    // Left as it was: neither copied nor failed, and no decision to tell.
-                    walk.Thread.Log(QStringLiteral("Stopped: ") + S + file.Name
-                                    + QStringLiteral(" was not copied."));
-                } catch (const EOutputError &error) {
-                    // Already worded as the line that reports it.
-                    walk.Thread.LogError(error.Message());
-                    ++walk.Failed;
-                    fileEvent(walk, TRunEventKind::FileFailed, S + file.Name, 0,
-                              ShownInLog(error.Message()));
-                } catch (const std::exception &error) {
-                    walk.ErrorLog->LogException(error);
-                    ++walk.Failed;
-                    fileEvent(walk, TRunEventKind::FileFailed, S + file.Name, 0,
-                              FormatExceptionLine(error, nullptr));
+                } catch (...) {
+                    reportFailure(walk, S + file.Name, std::current_exception());
                 }
             }
             if (walk.SubFolders) {
@@ -440,6 +456,7 @@ void CopySourceFiles(const QString &ProjectName, const QString &OutDir, const QS
               {}};
     walk.ErrorLog = &Thread;
     scan(walk, Mask);
+    Output.Finish();
 }
 
 QString WalkStartFolder(const QString &BaseFolder)

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <exception>
+#include <functional>
+
 // The path with every local separator turned into "/", the remote separator.
 QString ToFTPPath(const QString &path);
 
@@ -52,6 +55,22 @@ public:
     // the source's time. A copy broken off because the run was asked to stop raises
     // ECopyStopped (runlog/RunLog.h) and leaves the output path as it was: that is no error.
     virtual void CopyFile(const QString &source, const QString &target) = 0;
+    // CopyFile, its outcome told to done (no error, or what CopyFile would have raised) rather
+    // than raised. An output side that copies in the background may call done later, but does
+    // so in the order of the calls, on the caller's thread, at the latest in Finish.
+    using TCopyDone = std::function<void(std::exception_ptr error)>;
+    virtual void CopyFileThen(const QString &source, const QString &target, const TCopyDone &done)
+    {
+        try {
+            CopyFile(source, target);
+        } catch (...) {
+            done(std::current_exception());
+            return;
+        }
+        done(nullptr);
+    }
+    // Waits for every copy still under way and tells its outcome.
+    virtual void Finish() {}
     // Whether the output paths are paths of the local file system, which the sources are read
     // from: only then can the output folder lie inside a source folder.
     virtual bool IsLocal() const = 0;

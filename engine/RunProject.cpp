@@ -7,9 +7,12 @@
 #include "engine/FileSearch.h"
 #include "engine/LocalOutput.h"
 #include "engine/LogText.h"
+#include "engine/OrderedRunLog.h"
 #include "engine/OutputFolder.h"
+#include "engine/ParallelUploads.h"
 #include "engine/PathText.h"
 #include "engine/PreviewOutput.h"
+#include "engine/SessionLog.h"
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
@@ -93,7 +96,12 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
 bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
                 TRunLog &Thread, TRunTotals &Counts, bool Preview)
 {
+    // The walk's lines wait behind uploads still under way, so that they come out in the
+    // order of a run that waits for each (several connections at once; else straight through).
+    TOrderedRunLog ordered(Thread);
+    TSessionLog sessionLog(ordered);
     std::unique_ptr<TFTPSession> session;
+    int transfers = 1;
     const QString &connName = Project.FTPConnName();
     if (!connName.isEmpty()) {
         TFTPConnection *connection = Connections.FindConnection(connName);
@@ -102,8 +110,9 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
                             + QStringLiteral(" not found."));
             return false;
         }
+        transfers = connection->SimultaneousTransfers();
         try {
-            session = CreateFTPSession(*connection, Thread);
+            session = CreateFTPSession(*connection, sessionLog);
             Thread.Log(QStringLiteral("Connecting to FTP ") + Q + connName + Q
                        + QStringLiteral("..."));
             session->Connect();
@@ -118,7 +127,12 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         return false;
 
     std::unique_ptr<TOutputSide> output;
-    if (session)
+    TParallelUploads *parallel = nullptr;
+    if (session && transfers > 1 && !Preview) {
+        auto uploads = std::make_unique<TParallelUploads>(*session, sessionLog, transfers, ordered);
+        parallel = uploads.get();
+        output = std::move(uploads);
+    } else if (session)
         output = std::make_unique<TFTPOutput>(*session);
     else
         output = std::make_unique<TLocalOutput>([&Thread] { return Thread.StopRequested(); });
@@ -148,7 +162,7 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         CopySourceFiles(Project.ProjectName(), outputFolder, row.Mask, row.BaseFolder,
                         row.SubFolders, row.JunkPath, &excludes, Project.CopyIfExists(),
                         Project.CopyIfExistsPath(), Project.Overwrite(), *output, copied, skipped,
-                        existed, failed, Thread);
+                        existed, failed, ordered);
     }
 
     Thread.Log(QStringLiteral("Copied: %1, skipped: %2, already existed: %3, failed: %4")
@@ -159,8 +173,11 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
     Counts = TRunTotals{copied, skipped, existed, failed};
     // A stopped run says goodbye to the server (QUIT, answered) rather than dropping the
     // connection in the middle of things; an ordinary end only closes it.
-    if (session && Thread.StopRequested())
+    if (session && Thread.StopRequested()) {
+        if (parallel)
+            parallel->Disconnect();
         session->Disconnect();
+    }
     return true;
 }
 

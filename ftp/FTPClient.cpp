@@ -226,30 +226,74 @@ const TIdFTPListItem *TFTPClient::FindDirItem(const QString &Name)
     return found == listing.Index.cend() ? nullptr : &listing.Items[*found];
 }
 
-void TFTPClient::NoteUploaded(const QString &name, qint64 size, TDateTime utcTime)
+void TFTPClient::NoteInListing(TDirListing &Listing, const QString &Name, qint64 Size,
+                               TDateTime UtcTime)
 {
     TIdFTPListItem item;
-    item.FileName = name;
+    item.FileName = Name;
     item.ItemType = ditFile;
-    item.Size = size;
+    item.Size = Size;
     item.SizeAvail = true;
-    if (utcTime != 0) {
+    if (UtcTime != 0) {
         // The time as set: whole seconds, as a listing gives it back.
-        QDateTime utc = QDateTimeFromDateTime(utcTime, Qt::UTC);
+        QDateTime utc = QDateTimeFromDateTime(UtcTime, Qt::UTC);
         utc.setTime(QTime(utc.time().hour(), utc.time().minute(), utc.time().second()));
         item.ModifiedDateGMT = DateTimeFromQDateTime(utc);
         item.ModifiedDate = DateTimeFromQDateTime(utc.toLocalTime());
         item.ModifiedAvail = true;
     }
-    TDirListing &listing = CurrentListing();
-    FindDirItem(name); // indexes the listing
-    const auto found = listing.Index.constFind(AsciiUpper(name));
-    if (found != listing.Index.cend()) {
-        listing.Items[*found] = item;
-    } else {
-        listing.Items.append(item);
-        listing.Index.insert(AsciiUpper(name), listing.Items.size() - 1);
+    const QString key = AsciiUpper(Name);
+    if (!Listing.Indexed) {
+        // The first entry of a name is the one that counts.
+        for (TIdFTPListItem &listed : Listing.Items) {
+            if (AsciiUpper(listed.FileName) == key) {
+                listed = item;
+                return;
+            }
+        }
+        Listing.Items.append(item);
+        return;
     }
+    const auto found = Listing.Index.constFind(key);
+    if (found != Listing.Index.cend()) {
+        Listing.Items[*found] = item;
+    } else {
+        Listing.Items.append(item);
+        Listing.Index.insert(key, Listing.Items.size() - 1);
+    }
+}
+
+TFTPClient::TDirListing *TFTPClient::HeldListing(const QString &Dir)
+{
+    QString upper = AsciiUpper(Dir);
+    if (!upper.endsWith(QLatin1Char('/')))
+        upper += QLatin1Char('/');
+    const auto held = FListings.find(upper);
+    return held == FListings.end() ? nullptr : &*held;
+}
+
+void TFTPClient::NoteUploaded(const QString &FileName, qint64 Size, TDateTime UtcTime)
+{
+    const auto [dir, name] = SplitPath(FileName);
+    if (TDirListing *listing = IsFullPath(dir) ? HeldListing(dir) : nullptr)
+        NoteInListing(*listing, name, Size, UtcTime);
+}
+
+void TFTPClient::ForgetFolder(const QString &Dir)
+{
+    if (TDirListing *listing = IsFullPath(Dir) ? HeldListing(Dir) : nullptr)
+        listing->Stale = true;
+}
+
+std::unique_ptr<TFTPSession> TFTPClient::NewTransferSession(TRunLog &log)
+{
+    auto connection = std::make_unique<TFTPConnection>(FFTPConn);
+    connection->SetAskPassword(false);
+    connection->SetPassword(FIdFTP->Password());
+    auto session = std::make_unique<TFTPClient>(*connection, log);
+    session->FOwnConnection = std::move(connection);
+    session->FIdFTP->SetReadTimeout(FIdFTP->ReadTimeout());
+    return session;
 }
 
 bool TFTPClient::FileExists(const QString &FileName)

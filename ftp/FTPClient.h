@@ -45,6 +45,13 @@ public:
     // See TIdFTPListItem::ModifiedPrecision; raises as FileAge does.
     int FileAgePrecision(const QString &FileName) override;
 
+    // A session of its own connection record (a copy of this one's, the password this session
+    // logged in with), with this session's time-out.
+    std::unique_ptr<TFTPSession> NewTransferSession(TRunLog &log) override;
+    bool Connected() const override { return FIdFTP->Connected(); }
+    void NoteUploaded(const QString &FileName, qint64 Size, TDateTime UtcTime) override;
+    void ForgetFolder(const QString &Dir) override;
+
     TIdFTP &IdFTP() { return *FIdFTP; }
     const QString &CurrentDir() const { return FCurrentDir; }
 
@@ -92,14 +99,13 @@ private:
     // The entry of a name in the current directory's listing.
     const TIdFTPListItem *FindDirItem(const QString &Name);
     const TIdFTPListItem &ListedFile(const QString &FileName);
-    // What the current directory's listing says after an upload of name (size bytes, its time
-    // set to utcTime when not 0), as a new listing would say it.
-    void NoteUploaded(const QString &name, qint64 size, TDateTime utcTime);
     void DoAskPassword();
     void BannerBeforeLogin();
     void BannerAfterLogin();
 
     TFTPConnection &FFTPConn;
+    // The record of a session made by NewTransferSession, which FFTPConn then names.
+    std::unique_ptr<TFTPConnection> FOwnConnection;
     TRunLog &FLog;
     // Declared before the protocol client so that it is destroyed after it.
     std::unique_ptr<TIdSSLIOHandlerSocketOpenSSL> FSSLIOHandler;
@@ -126,6 +132,11 @@ private:
         bool Stale = false;
     };
     TDirListing &CurrentListing();
+    // What a listing says after an upload of name (size bytes, its time set to utcTime when
+    // not 0), as a new listing would say it.
+    void NoteInListing(TDirListing &Listing, const QString &Name, qint64 Size, TDateTime UtcTime);
+    // The held listing of a directory given by full path, or none.
+    TDirListing *HeldListing(const QString &Dir);
     // The listings of the directories of this connection, by full path upper-cased (relative
     // paths are listed again on every entry). The server's own listing of a directory changes
     // only through this session during a run: what it uploads and makes is noted here.

@@ -65,7 +65,7 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
         CurrentListing().Stale = true;
         throw;
     }
-    NoteUploaded(name, info.size(), fileTime);
+    NoteInListing(CurrentListing(), name, info.size(), fileTime);
 }
 
 void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bool replacing,

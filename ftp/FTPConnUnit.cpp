@@ -103,7 +103,8 @@ void TFTPConnList::MoveConnection(TFTPConnection *Conn, TFTPConnection *ToConn)
 
 // ---------------------------------------------------------------------------------------------
 // Stored form: P + "ConnName", "Host", "Port", "UseTLS", "UserName", "Password", "AskPassword",
-// "RememberPassword"; a list under Prefix + "N" and Prefix + "[i].".
+// "RememberPassword", "SimultaneousTransfers" (only when not 1, so that a file written before it
+// existed reads and writes back the same); a list under Prefix + "N" and Prefix + "[i].".
 
 namespace {
 
@@ -142,6 +143,7 @@ bool TFTPConnection::LoadFromList(const TStringList &lst, const QString &P)
     FAskPassword = GetStringValue(lst, P + QLatin1String("AskPassword")) == QLatin1String("1");
     FRememberPassword = GetStringValue(lst, P + QLatin1String("RememberPassword"))
                         == QLatin1String("1");
+    SetSimultaneousTransfers(GetIntValueDef(lst, P + QLatin1String("SimultaneousTransfers"), 1));
     return true;
 }
 
@@ -155,6 +157,9 @@ void TFTPConnection::SaveToList(TStringList &lst, const QString &P) const
     SetStringValue(lst, P + QLatin1String("Password"), FPassword);
     SetBoolValue(lst, P + QLatin1String("AskPassword"), FAskPassword);
     SetBoolValue(lst, P + QLatin1String("RememberPassword"), FRememberPassword);
+    SetStringValue(lst, P + QLatin1String("SimultaneousTransfers"),
+                   FSimultaneousTransfers == 1 ? QString()
+                                               : QString::number(FSimultaneousTransfers));
 }
 
 void TFTPConnList::LoadFromList(const TStringList &lst, const QString &Prefix)

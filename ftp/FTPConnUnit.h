@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -30,7 +31,7 @@ public:
 
     // Every field to its initial value (port 21, no TLS, empty texts, false flags).
     void Clear();
-    // Copies all nine fields, LoggedIn included.
+    // Copies every field, LoggedIn included.
     void Assign(const TFTPConnection &Conn);
 
     // Reads the record from the keys P + name. Returns false and changes nothing when the
@@ -57,6 +58,13 @@ public:
     void SetAskPassword(bool value) { FAskPassword = value; }
     bool RememberPassword() const { return FRememberPassword; }
     void SetRememberPassword(bool value) { FRememberPassword = value; }
+    // How many uploads go at once, each over a connection of its own: 1 to 10.
+    int SimultaneousTransfers() const { return FSimultaneousTransfers; }
+    void SetSimultaneousTransfers(int value)
+    {
+        FSimultaneousTransfers = std::clamp(value, 1, kMaxSimultaneousTransfers);
+    }
+    static constexpr int kMaxSimultaneousTransfers = 10;
     // The last login made with this record in this program run was accepted.
     bool LoggedIn() const { return FLoggedIn; }
     void SetLoggedIn(bool value) { FLoggedIn = value; }
@@ -71,6 +79,7 @@ private:
     bool FAskPassword = false;
     bool FRememberPassword = false;
     bool FLoggedIn = false;
+    int FSimultaneousTransfers = 1;
 };
 
 // The program's saved connections, in order; the list owns them. Removing or replacing an

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "settings/DateTime.h"
+
 #include <QString>
+
+#include <memory>
+
+class TRunLog;
 
 // What the copy engine needs of an upload session: a small file-system view of one FTP
 // server. Remote paths use "/" as separator. TFTPClient is the real implementation; tests of
@@ -34,4 +40,28 @@ public:
     // with the remote file as it was.
     virtual void CopyFile(const QString &existingFileName, const QString &newFileName,
                           bool failIfExists) = 0;
+
+    // For uploads over several connections at once. Nothing of it, unless overridden.
+    //
+    // Another session to the same server with the same login (the password this one logged in
+    // with, never asked again), not connected, reporting through log; none when the session
+    // cannot make one.
+    virtual std::unique_ptr<TFTPSession> NewTransferSession(TRunLog &log)
+    {
+        (void)log;
+        return nullptr;
+    }
+    // Whether the control connection is still open (a session that lost it fails whatever it
+    // is asked).
+    virtual bool Connected() const { return true; }
+    // Another session uploaded a local file of size bytes to fileName and gave it utcTime (0:
+    // none): what this one knows of the folder says so, as a new listing would.
+    virtual void NoteUploaded(const QString &fileName, qint64 size, TDateTime utcTime)
+    {
+        (void)fileName;
+        (void)size;
+        (void)utcTime;
+    }
+    // Another session's upload into the folder dir failed: what the folder holds is not known.
+    virtual void ForgetFolder(const QString &dir) { (void)dir; }
 };

@@ -191,14 +191,43 @@ void ScriptedFtpServer::Record(const QString &line)
 
 void ScriptedFtpServer::Run()
 {
+    if (FScenario.BusyGreeting.isEmpty()) {
+        while (!FStop) {
+            const int fd = AcceptWithin(FListener, 50);
+            if (fd >= 0) {
+                ++FConnections;
+                Serve(fd);
+                ++FFinished;
+            }
+        }
+        return;
+    }
+    // One connection served on a thread of its own; any other is turned away meanwhile.
+    std::thread serving;
+    std::atomic<bool> busy{false};
     while (!FStop) {
         const int fd = AcceptWithin(FListener, 50);
-        if (fd >= 0) {
-            ++FConnections;
+        if (fd < 0)
+            continue;
+        if (busy) {
+            const QByteArray greeting = FScenario.BusyGreeting.toUtf8() + "\r\n";
+            (void)!::write(fd, greeting.constData(), size_t(greeting.size()));
+            ::close(fd);
+            ++FRefused;
+            continue;
+        }
+        if (serving.joinable())
+            serving.join();
+        ++FConnections;
+        busy = true;
+        serving = std::thread([this, fd, &busy] {
             Serve(fd);
             ++FFinished;
-        }
+            busy = false;
+        });
     }
+    if (serving.joinable())
+        serving.join();
 }
 
 QString ScriptedFtpServer::NextReply(const QString &verb)

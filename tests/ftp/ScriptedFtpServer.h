@@ -55,6 +55,9 @@ public:
         bool CloseAfterAuth = false;
         // TLS from the first byte (implicit TLS).
         bool ImplicitTLS = false;
+        // While a control connection is served, answer another one with this greeting and
+        // close it, as a server with a connection limit does (empty: it waits its turn).
+        QString BusyGreeting;
     };
 
     explicit ScriptedFtpServer(Scenario scenario);
@@ -80,6 +83,8 @@ public:
     int TlsDataConnections() const { return FTlsData; }
     // How many data connections were accepted.
     int DataConnections() const { return FData; }
+    // How many control connections got the BusyGreeting.
+    int RefusedConnections() const { return FRefused; }
 
 private:
     struct Conn;
@@ -105,4 +110,5 @@ private:
     std::atomic<int> FResumed{0};
     std::atomic<int> FTlsData{0};
     std::atomic<int> FData{0};
+    std::atomic<int> FRefused{0};
 };
