@@ -26,45 +26,28 @@ make_tree "$src" "$files"
 root=$work/server
 rm -rf "$root"; mkdir -p "$root"
 
-# The test suite's server script: user "user", password "secret", prints "PORT n".
-/usr/bin/python3 tests/fixtures/ftp/pyftpd_server.py "$root" plain >"$work/server.out" 2>"$work/server.err" &
-server_pid=$!
-trap 'kill "$server_pid" 2>/dev/null || true' EXIT
-port=""
-for _ in $(seq 100); do
-  port=$(awk '/^PORT / {print $2}' "$work/server.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "pyftpdlib did not start: $(cat "$work/server.err")" >&2; exit 1; }
+trap stop_started EXIT
+start_pyftpd "$work/server" "$root" plain
+port=$FTP_PORT
 
 settings=$work/rv.ini
 write_settings "$src" /rovanel "$settings" "CopyProjects[1].FTPConnName=Bench server" \
   "FTPConnN=1" "FTPConn[1].ConnName=Bench server" "FTPConn[1].Host=127.0.0.1" \
   "FTPConn[1].Port=$port" "FTPConn[1].UserName=user" "FTPConn[1].Password=secret"
 
-# lftp's mirror as one command line for /usr/bin/time; extra mirror options in $1.
-lftp_mirror() {
-  LFTP=(lftp -u user,secret -p "$port"
-        -e "set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 1; mirror -R $1 $src /lftp; quit"
-        127.0.0.1)
-}
-
 MIN=(); PEAK=()
 runs=3
 # The tools take turns in each round, so that a change in the machine's load hits them alike.
 for _ in $(seq "$runs"); do
   rm -rf "$root/lftp" "$root/rovanel"
-  lftp_mirror ""; timed "${LFTP[@]}"; record lftp
+  lftp_mirror 127.0.0.1 "$port" "set ftp:ssl-allow no" "$src" /lftp; timed "${LFTP[@]}"; record lftp
   timed "$CLI" -config "$settings" -start Bench; record rovanel
-  [ "$(find "$root/rovanel" -type f | wc -l)" -eq "$files" ] || { echo "rovanel-cli uploaded $(find "$root/rovanel" -type f | wc -l) of $files files" >&2; exit 1; }
-  [ "$(find "$root/lftp" -type f | wc -l)" -eq "$files" ] || { echo "lftp uploaded $(find "$root/lftp" -type f | wc -l) of $files files" >&2; exit 1; }
+  check_uploaded "$root/rovanel" "$files" rovanel-cli
+  check_uploaded "$root/lftp" "$files" lftp
 done
-cmp <(cd "$src" && find . -type f -exec md5sum {} + | sort -k2) \
-    <(cd "$root/rovanel" && find . -type f -exec md5sum {} + | sort -k2) >/dev/null \
-  || { echo "uploaded bytes differ from the source" >&2; exit 1; }
+check_same "$src" "$root/rovanel" rovanel-cli
 for _ in $(seq "$runs"); do
-  lftp_mirror --only-newer; timed "${LFTP[@]}"; record re-lftp
+  lftp_mirror 127.0.0.1 "$port" "set ftp:ssl-allow no" "$src" /lftp --only-newer; timed "${LFTP[@]}"; record re-lftp
   timed "$CLI" -config "$settings" -start Bench; record re-rovanel
 done
 
