@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -49,6 +50,12 @@ TEditFTPForm::TEditFTPForm(TFTPConnList &ConnList, QWidget *parent)
     PasswordEdit->setEchoMode(QLineEdit::Password);
     ShowPasswordCheckBox = new QCheckBox(QStringLiteral("Show"), ConnectionGroupBox);
     AskPasswordCheckBox = new QCheckBox(QStringLiteral("Ask for password"), ConnectionGroupBox);
+    TransfersSpinBox = new QSpinBox(ConnectionGroupBox);
+    TransfersSpinBox->setObjectName(QStringLiteral("TransfersSpinBox"));
+    TransfersSpinBox->setRange(1, TFTPConnection::kMaxSimultaneousTransfers);
+    TransfersSpinBox->setValue(1);
+    TransfersSpinBox->setToolTip(
+        QStringLiteral("How many files are uploaded at once, each over a connection of its own"));
     ConnNameEdit = new QLineEdit(ConnectionGroupBox);
     SaveConnButton = new QPushButton(QStringLiteral("Save"), ConnectionGroupBox);
     RemoveButton = new QPushButton(QStringLiteral("Remove"), ConnectionGroupBox);
@@ -78,6 +85,10 @@ TEditFTPForm::TEditFTPForm(TFTPConnList &ConnList, QWidget *parent)
     form->addRow(QStringLiteral("User Name:"), UserEdit);
     form->addRow(QStringLiteral("Password:"), passwordRow);
     form->addRow(QString(), AskPasswordCheckBox);
+    auto *transfersRow = new QHBoxLayout;
+    transfersRow->addWidget(TransfersSpinBox);
+    transfersRow->addStretch(1);
+    form->addRow(QStringLiteral("Simultaneous transfers:"), transfersRow);
     form->addRow(QStringLiteral("Connection Name:"), ConnNameEdit);
 
     auto *connButtons = new QHBoxLayout;
@@ -112,7 +123,8 @@ TEditFTPForm::TEditFTPForm(TFTPConnList &ConnList, QWidget *parent)
     setTabOrder(UserEdit, PasswordEdit);
     setTabOrder(PasswordEdit, ShowPasswordCheckBox);
     setTabOrder(ShowPasswordCheckBox, AskPasswordCheckBox);
-    setTabOrder(AskPasswordCheckBox, ConnNameEdit);
+    setTabOrder(AskPasswordCheckBox, TransfersSpinBox);
+    setTabOrder(TransfersSpinBox, ConnNameEdit);
     setTabOrder(ConnNameEdit, SaveConnButton);
     setTabOrder(SaveConnButton, RemoveButton);
     setTabOrder(RemoveButton, NewButton);
@@ -127,6 +139,7 @@ TEditFTPForm::TEditFTPForm(TFTPConnList &ConnList, QWidget *parent)
     connect(ConnNameEdit, &QLineEdit::textChanged, this, [this] { ConnNameEditChange(); });
     connect(TLSComboBox, &QComboBox::activated, this, [this] { EditorChanged(); });
     connect(PortUpDown, &TUpDown::Clicked, this, [this] { EditorChanged(); });
+    connect(TransfersSpinBox, &QSpinBox::valueChanged, this, [this] { EditorChanged(); });
     connect(ShowPasswordCheckBox, &QCheckBox::clicked, this,
             [this] { ShowPasswordCheckBoxClick(); });
     connect(AskPasswordCheckBox, &QCheckBox::clicked, this, [this] { AskPasswordCheckBoxClick(); });
@@ -285,6 +298,7 @@ void TEditFTPForm::DisplayConnection(const TFTPConnection &Conn)
     PasswordEdit->setText(Conn.Password());
     AskPasswordCheckBox->setChecked(Conn.AskPassword());
     ApplyAskPassword();
+    TransfersSpinBox->setValue(Conn.SimultaneousTransfers());
     SetFTPChanged(false);
     FDisplayItem = false;
 }
@@ -304,6 +318,7 @@ void TEditFTPForm::ClearConnection()
     ShowPasswordCheckBox->setEnabled(true);
     PasswordEdit->clear();
     AskPasswordCheckBox->setChecked(false);
+    TransfersSpinBox->setValue(1);
     FDisplayItem = false;
     SetFTPChanged(false);
 }
@@ -331,6 +346,7 @@ bool TEditFTPForm::SaveConnection()
     conn->SetUserName(UserEdit->text());
     conn->SetPassword(PasswordEdit->text());
     conn->SetAskPassword(AskPasswordCheckBox->isChecked());
+    conn->SetSimultaneousTransfers(TransfersSpinBox->value());
     if (added)
         FConnList.AddConnection(std::move(added));
     UpdateConnList();

@@ -10,6 +10,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class TFTPConnList;
 class TFTPConnection;
 class TUpDown;
@@ -43,6 +44,8 @@ public:
     QLineEdit *PasswordEdit;
     QCheckBox *ShowPasswordCheckBox;
     QCheckBox *AskPasswordCheckBox;
+    // How many uploads go at once, each over a connection of its own.
+    QSpinBox *TransfersSpinBox;
     QLineEdit *ConnNameEdit;
     QPushButton *SaveConnButton;
     QPushButton *RemoveButton;

@@ -161,6 +161,34 @@ TEST(FTPConnectionStoreTest, OddStoredValuesFallBack)
     EXPECT_EQ(lst.Values("C.UseTLS"), "0");
 }
 
+TEST(FTPConnectionStoreTest, SimultaneousTransfersAreStoredOnlyWhenNotOne)
+{
+    const struct
+    {
+        const char *line;
+        int transfers;
+    } cases[] = {
+        {"C.Port=21", 1}, // a record written before the setting existed
+        {"C.SimultaneousTransfers=4", 4},
+        {"C.SimultaneousTransfers=10", 10},
+        {"C.SimultaneousTransfers=11", 10},
+        {"C.SimultaneousTransfers=0", 1},
+        {"C.SimultaneousTransfers=-3", 1},
+        {"C.SimultaneousTransfers=many", 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(LoadOne({c.line}).SimultaneousTransfers(), c.transfers) << c.line;
+
+    TFTPConnection conn = LoadOne({"C.SimultaneousTransfers=4"});
+    TVHashedStringList lst(256);
+    conn.SaveToList(lst, "C.");
+    EXPECT_EQ(lst.Values("C.SimultaneousTransfers"), "4");
+    // Back to one: the line goes, and the record reads as one written before the setting.
+    conn.SetSimultaneousTransfers(1);
+    conn.SaveToList(lst, "C.");
+    EXPECT_FALSE(lst.ToStringList().join('\n').contains("SimultaneousTransfers"));
+}
+
 TEST(FTPConnectionStoreTest, RecordWithoutNameIsSkippedAndChangesNothing)
 {
     auto lst = ListOf({"FTPConnN=3", "FTPConn[1].ConnName=A", "FTPConn[2].Host=h",

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
@@ -166,6 +167,24 @@ TEST_F(EditFTPFormTest, SaveUpdatesTheNamedConnectionInPlace)
     EXPECT_EQ(conn->Password(), "Main-pw"); // kept while asked for at login
     EXPECT_TRUE(conn->RememberPassword());  // not the dialog's to change
     EXPECT_TRUE(conn->LoggedIn());
+}
+
+TEST_F(EditFTPFormTest, SimultaneousTransfersAreShownAndSaved)
+{
+    list.GetConnection(1)->SetSimultaneousTransfers(3);
+    QString name = "Main";
+    Open(name, [&] {
+        EXPECT_EQ(form.TransfersSpinBox->value(), 1);
+        SelectRow(1);
+        EXPECT_EQ(form.TransfersSpinBox->value(), 3);
+        EXPECT_FALSE(form.SaveConnButton->isEnabled());
+        form.TransfersSpinBox->setValue(4);
+        // A change like any other: it can be saved, and is not lost unasked.
+        EXPECT_TRUE(form.SaveConnButton->isEnabled());
+        form.OKButton->click();
+    });
+    EXPECT_EQ(list.GetConnection(1)->SimultaneousTransfers(), 4);
+    EXPECT_EQ(list.GetConnection(0)->SimultaneousTransfers(), 1);
 }
 
 // A port text that is not a number saves the arrows' position.
