@@ -93,7 +93,7 @@ TEST_F(RoundTrips, AFreshUploadListsOnlyWhatItDidNotMake)
     expected += Lines({"MKD /up/P/s2", "CWD /up/P/s2/"});
     expected += UploadOf("c.txt") + UploadOf("d.txt");
     EXPECT_EQ(commands, expected);
-    // Before: 6 files took 54 commands after the login; now 5 a file, and 2 a new folder.
+    // 5 commands a file and 2 a new folder, after listing what was there before.
     std::printf("fresh upload: %lld commands after the login for 6 files in 3 new folders\n",
                 static_cast<long long>(commands.size()));
 }
