@@ -79,8 +79,15 @@ QString withoutFullStop(QString text)
 TParallelUploads::TParallelUploads(TFTPSession &primary, TSessionLog &primaryLog, int transfers,
                                    TOrderedRunLog &log)
     : FPrimary(primary), FPrimaryLog(primaryLog), FDirect(primary), FLog(log),
-      FPrimaryJobLog(std::make_unique<TJobLog>(log))
+      FPrimaryJobLog(std::make_unique<TJobLog>(log)), FTransfersAsked(transfers)
+{}
+
+void TParallelUploads::connectTransfers()
 {
+    FConnected = true;
+    const int transfers = FTransfersAsked;
+    TFTPSession &primary = FPrimary;
+    TOrderedRunLog &log = FLog;
     std::vector<std::unique_ptr<TTransfer>> asked;
     for (int i = 1; i < transfers; ++i) {
         auto transfer = std::make_unique<TTransfer>();
@@ -325,6 +332,10 @@ void TParallelUploads::MakeFolder(const QString &dir)
 void TParallelUploads::CopyFileThen(const QString &source, const QString &target,
                                     const TCopyDone &done)
 {
+    // The other sessions log in when the first upload comes: a run that finds everything in
+    // place needs none of them.
+    if (!FConnected)
+        connectTransfers();
     collect();
     auto job = std::make_shared<TJob>();
     job->Source = source;

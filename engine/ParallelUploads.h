@@ -24,7 +24,7 @@ class TFTPSession;
 // outcomes are told through the ordered log in the order the uploads were asked for, with the
 // lines their sessions logged.
 //
-// The other sessions connect in the constructor, all at once; a server that refuses some of
+// The other sessions log in with the first upload, all at once; a server that refuses some of
 // them (too many connections) leaves the run going on the ones it took, said in one log line.
 class TParallelUploads : public TOutputSide
 {
@@ -55,6 +55,8 @@ public:
     struct TTransfer;
 
 private:
+    // Logs the other sessions in and starts their threads.
+    void connectTransfers();
     void transferLoop(TTransfer &transfer);
     // Runs one job on a session (on the caller's thread).
     void run(TJob &job, TFTPSession &session, TJobLog &log);
@@ -86,4 +88,6 @@ private:
     std::deque<std::shared_ptr<TJob>> FOpen;
     int FLiveTransfers = 0;
     bool FEnding = false;
+    const int FTransfersAsked;
+    bool FConnected = false;
 };

@@ -78,9 +78,16 @@ private:
     // The upload of CopyFile, the server standing in the target's folder.
     void Upload(QFile &file, const QString &dir, const QString &name, bool replacing,
                 TDateTime fileTime);
-    // dir: the folder part of the target's path as given (for messages), ending in "/".
-    void MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
-                       const QString &name, bool replacing);
+    // dir: the folder part of the target's path as given (for messages), ending in "/". True
+    // when the time command went out on the way, its reply in timeReply (else the caller sets
+    // the time).
+    bool MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
+                       const QString &name, bool replacing, TDateTime fileTime,
+                       std::optional<TIdFTPReply> &timeReply);
+    // Renames the temporary over name, giving it fileTime in the same round trip where one
+    // command sets it: true when it did, its reply in timeReply.
+    bool RenameSettingTime(const QString &temporary, const QString &name, TDateTime fileTime,
+                           std::optional<TIdFTPReply> &timeReply);
     void RemoveTemporary(const QString &dir, const QString &temporary);
     bool IsCurrentDir(const QString &Dir) const;
     // Makes Dir (absolute, or relative to the current directory) the current directory. A

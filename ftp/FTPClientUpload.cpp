@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
 
 // Longest name, in bytes, that the usual server file systems accept.
@@ -86,20 +88,50 @@ void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bo
             RemoveTemporary(dir, temporary);
             throw ECopyStopped(file.fileName());
         }
-        MoveIntoPlace(file, dir, temporary, name, replacing);
+        std::optional<TIdFTPReply> timeReply;
+        if (MoveIntoPlace(file, dir, temporary, name, replacing, fileTime, timeReply)) {
+            // In place, with the time refused: the upload fails although its data arrived, as
+            // when the time is set after the rename.
+            const int code = timeReply->Code;
+            if (code != 200 && code != 213 && code != 253)
+                throw EIdReplyRFCError(code, timeReply->FormattedText());
+            return;
+        }
     }
     if (fileTime != 0)
         FIdFTP->SetModTime(name, fileTime);
 }
 
-void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
-                               const QString &name, bool replacing)
+bool TFTPClient::RenameSettingTime(const QString &temporary, const QString &name,
+                                   TDateTime fileTime, std::optional<TIdFTPReply> &timeReply)
+{
+    const QString timeCommand = fileTime != 0 ? FIdFTP->ModTimeCommand(temporary, fileTime)
+                                              : QString();
+    if (timeCommand.isEmpty()) {
+        FIdFTP->Rename(temporary, name);
+        return false;
+    }
+    // The time goes onto the temporary, which keeps it when renamed, and the three commands
+    // go out together: whatever the first answers, the others are sent.
+    const QString rnto = QStringLiteral("RNTO ") + name;
+    const QList<TIdFTPReply> replies = FIdFTP->SendPipelined(
+        {timeCommand, QStringLiteral("RNFR ") + temporary, rnto});
+    if (replies[1].Code != 350)
+        throw EIdReplyRFCError(replies[1].Code, replies[1].FormattedText());
+    if (replies[2].Code != 200 && replies[2].Code != 250)
+        throw EIdReplyRFCError(replies[2].Code, replies[2].FormattedText());
+    timeReply = replies[0];
+    return true;
+}
+
+bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
+                               const QString &name, bool replacing, TDateTime fileTime,
+                               std::optional<TIdFTPReply> &timeReply)
 {
     if (FUploadMode == TUploadMode::DeleteThenRename && replacing)
         FIdFTP->Delete(name);
     try {
-        FIdFTP->Rename(temporary, name);
-        return;
+        return RenameSettingTime(temporary, name, fileTime, timeReply);
     } catch (const EIdReplyRFCError &error) {
         if (!FIdFTP->Connected())
             throw;
@@ -124,7 +156,8 @@ void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
             FLog.Log(QStringLiteral(
                 "The server does not rename over existing files: each one is deleted before "
                 "its upload is renamed into place."));
-            return;
+            // The temporary may have its time already; setting it again costs one command.
+            return false;
         }
     }
     // The server renames nothing: this file and every later one go straight to their names.
@@ -133,6 +166,7 @@ void TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
     FLog.Log(QStringLiteral("The server does not rename files: uploads go straight to their "
                             "target names, and a broken upload can leave a partial file."));
     FIdFTP->Put(file, name);
+    return false;
 }
 
 void TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary)

@@ -212,6 +212,38 @@ TIdFTPReply TIdFTP::CheckReply(const TIdFTPReply &reply, std::initializer_list<i
     return reply;
 }
 
+QList<TIdFTPReply> TIdFTP::SendPipelined(const QStringList &commands)
+{
+    for (const QString &command : commands)
+        CheckCommand(command); // before anything goes out
+    CheckInStep();
+    QByteArray lines;
+    for (const QString &command : commands) {
+        TraceFtpCommand(FTraceName, command);
+        lines += Encode(command) + "\r\n";
+    }
+    try {
+        if (!FControl.Connected())
+            throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+        FControl.Write(lines);
+    } catch (const EIdSocketError &) {
+        if (!FControl.Connected())
+            CloseControl();
+        throw;
+    }
+    QList<TIdFTPReply> replies;
+    for (const QString &command : commands) {
+        FAwaitedReply = QStringLiteral("the server's reply to ")
+                        + command.section(QLatin1Char(' '), 0, 0).toUpper();
+        replies.append(GetReply());
+        if (replies.last().Code == 421) {
+            CloseControl();
+            RaiseReply(replies.last());
+        }
+    }
+    return replies;
+}
+
 TIdFTPReply TIdFTP::SendCmd(const QString &command, std::initializer_list<int> accepted)
 {
     SendLine(command);

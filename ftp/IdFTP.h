@@ -117,6 +117,13 @@ public:
     void Delete(const QString &name);
     // Gives a remote file a modification time (a UTC date-time: an instant), by MFMT or MDTM.
     void SetModTime(const QString &name, TDateTime utcTime);
+    // The one command by which SetModTime gives name the time on this server, or empty when
+    // its way takes more than one (an MDTM whose reading of the time is not known yet).
+    QString ModTimeCommand(const QString &name, TDateTime utcTime) const;
+    // Sends the commands in one write and reads their replies in order, unchecked, so that
+    // they cost one round trip: for commands that go out whatever the earlier ones answer. A
+    // 421 among the replies closes the connection and raises.
+    QList<TIdFTPReply> SendPipelined(const QStringList &commands);
 
     // Uploads everything source gives, from its start, under name in the current directory.
     // stopRequested, when given, is asked between blocks once the first block went out: when it

@@ -26,13 +26,15 @@ QStringList Lines(std::initializer_list<const char *> lines)
     return result;
 }
 
-// The upload commands of one file into the folder the server stands in.
+// The upload commands of one file into the folder the server stands in: the last three go out
+// together.
 QStringList UploadOf(const char *name)
 {
     const QString n = QString::fromLatin1(name);
-    return {QStringLiteral("PASV"), QStringLiteral("STOR .") + n + QStringLiteral(".rvpart"),
-            QStringLiteral("RNFR .") + n + QStringLiteral(".rvpart"), QStringLiteral("RNTO ") + n,
-            QStringLiteral("MFMT 20240115123007 ") + n};
+    const QString temporary = QLatin1Char('.') + n + QStringLiteral(".rvpart");
+    return {QStringLiteral("PASV"), QStringLiteral("STOR ") + temporary,
+            QStringLiteral("MFMT 20240115123007 ") + temporary, QStringLiteral("RNFR ") + temporary,
+            QStringLiteral("RNTO ") + n};
 }
 
 class RoundTrips : public ::testing::Test

@@ -252,7 +252,8 @@ TEST_F(FtpSession, CopyFileUploadsAndSetsTheTime)
     EXPECT_EQ(server->Stored(QStringLiteral("photo.bin")), BinaryPayload(70000));
     EXPECT_EQ(AfterLogin(*server),
               Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR .photo.bin.rvpart",
-                     "RNFR .photo.bin.rvpart", "RNTO photo.bin", "MFMT 20240115123007 photo.bin"}));
+                     "MFMT 20240115123007 .photo.bin.rvpart", "RNFR .photo.bin.rvpart",
+                     "RNTO photo.bin"}));
     EXPECT_EQ(server->Stored(QStringLiteral(".photo.bin.rvpart")), QByteArray());
 
     const int before = server->Commands().size();
@@ -290,8 +291,8 @@ TEST_F(FtpSession, HeldListingsKnowWhatTheSessionUploadedAndForgetAFailedUpload)
     const qsizetype made = server->Commands().size();
     client->CopyFile(local, QStringLiteral("/up/new/f.txt"), false);
     EXPECT_EQ(server->Commands().mid(made),
-              Lines({"CWD /up/new/", "PASV", "STOR .f.txt.rvpart", "RNFR .f.txt.rvpart",
-                     "RNTO f.txt", "MFMT 20240115123007 f.txt"}));
+              Lines({"CWD /up/new/", "PASV", "STOR .f.txt.rvpart",
+                     "MFMT 20240115123007 .f.txt.rvpart", "RNFR .f.txt.rvpart", "RNTO f.txt"}));
 
     // Away and back: the upload is in the held listing with the time it was given, and the
     // server is not asked again.
@@ -323,6 +324,32 @@ TEST_F(FtpSession, RefusedTimeFailsTheCopyAfterTheDataArrived)
     EXPECT_EQ(MessageOf([&] { client->CopyFile(local, QStringLiteral("f.txt"), false); }),
               QStringLiteral("Could not set time."));
     EXPECT_EQ(server->Stored(QStringLiteral("f.txt")), QByteArray("data"));
+}
+
+TEST_F(FtpSession, ARefusedRenameSentWithItsTimeKeepsTheConnectionInStep)
+{
+    Scenario scenario;
+    // The time and the rename go out together; RNFR is refused, so RNTO is out of sequence.
+    scenario.Replies[QStringLiteral("RNFR")] = Lines({"550 Not there."});
+    scenario.Replies[QStringLiteral("RNTO")] = Lines({"503 Bad sequence of commands."});
+    scenario.Replies[QStringLiteral("DELE")] = Lines({"250 Deleted."});
+    Start(scenario);
+    TempTree tree;
+    const QString local = tree.write(QStringLiteral("f.txt"), "data");
+    tree.setMTime(QStringLiteral("f.txt"),
+                  QDateTime(QDate(2024, 1, 15), QTime(12, 30, 7), QTimeZone::utc()));
+    EXPECT_NO_THROW(client->CopyFile(local, QStringLiteral("/up/new.txt"), false));
+    // Each reply went with its own command: the temporary was deleted and the file went
+    // straight to its name, with its time.
+    EXPECT_EQ(
+        AfterLogin(*server),
+        Lines({"CWD /up/", "PASV", "MLSD", "PASV", "STOR .new.txt.rvpart",
+               "MFMT 20240115123007 .new.txt.rvpart", "RNFR .new.txt.rvpart", "RNTO new.txt",
+               "DELE .new.txt.rvpart", "PASV", "STOR new.txt", "MFMT 20240115123007 new.txt"}));
+    EXPECT_EQ(server->Stored(QStringLiteral("new.txt")), QByteArray("data"));
+    EXPECT_NO_THROW(client->CopyFile(local, QStringLiteral("/up/next.txt"), false));
+    EXPECT_EQ(server->Stored(QStringLiteral("next.txt")), QByteArray("data"));
+    EXPECT_TRUE(client->IdFTP().Connected());
 }
 
 TEST_F(FtpSession, PathsWithLineBreaksAreRefusedBeforeAnythingIsSent)
@@ -464,20 +491,22 @@ TEST_F(FtpSession, UploadsReplaceTheTargetWholeOrNotAtAll)
     const Case cases[] = {
         {"renamed over the target",
          {},
-         Lines({"PASV", "STOR .a.rvpart", "RNFR .a.rvpart", "RNTO a", "MFMT 20240115123007 a"}),
-         Lines({"PASV", "STOR .b.rvpart", "RNFR .b.rvpart", "RNTO b", "MFMT 20240115123007 b"}),
+         Lines({"PASV", "STOR .a.rvpart", "MFMT 20240115123007 .a.rvpart", "RNFR .a.rvpart",
+                "RNTO a"}),
+         Lines({"PASV", "STOR .b.rvpart", "MFMT 20240115123007 .b.rvpart", "RNFR .b.rvpart",
+                "RNTO b"}),
          {}},
         {"no rename over an existing file",
          {{QStringLiteral("RNTO"), Lines({"553 File exists.", "250 Renamed."})}},
-         Lines({"PASV", "STOR .a.rvpart", "RNFR .a.rvpart", "RNTO a", "DELE a", "RNFR .a.rvpart",
-                "RNTO a", "MFMT 20240115123007 a"}),
-         Lines({"PASV", "STOR .b.rvpart", "DELE b", "RNFR .b.rvpart", "RNTO b",
-                "MFMT 20240115123007 b"}),
+         Lines({"PASV", "STOR .a.rvpart", "MFMT 20240115123007 .a.rvpart", "RNFR .a.rvpart",
+                "RNTO a", "DELE a", "RNFR .a.rvpart", "RNTO a", "MFMT 20240115123007 a"}),
+         Lines({"PASV", "STOR .b.rvpart", "DELE b", "MFMT 20240115123007 .b.rvpart",
+                "RNFR .b.rvpart", "RNTO b"}),
          {deleteFirst}},
         {"no renames at all",
          {{QStringLiteral("RNFR"), Lines({"502 Command not implemented."})}},
-         Lines({"PASV", "STOR .a.rvpart", "RNFR .a.rvpart", "DELE .a.rvpart", "PASV", "STOR a",
-                "MFMT 20240115123007 a"}),
+         Lines({"PASV", "STOR .a.rvpart", "MFMT 20240115123007 .a.rvpart", "RNFR .a.rvpart",
+                "RNTO a", "DELE .a.rvpart", "PASV", "STOR a", "MFMT 20240115123007 a"}),
          Lines({"PASV", "STOR b", "MFMT 20240115123007 b"}),
          {inPlace}},
     };
