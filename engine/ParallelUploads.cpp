@@ -144,6 +144,11 @@ void TParallelUploads::connectTransfers()
 
 TParallelUploads::~TParallelUploads()
 {
+    endTransfers();
+}
+
+void TParallelUploads::endTransfers()
+{
     {
         const std::lock_guard<std::mutex> lock(FMutex);
         FEnding = true;
@@ -165,17 +170,9 @@ int TParallelUploads::Connections() const
 
 void TParallelUploads::Disconnect()
 {
-    {
-        const std::lock_guard<std::mutex> lock(FMutex);
-        FEnding = true;
-        FQueue.clear();
-    }
-    FChanged.notify_all();
-    for (const auto &transfer : FTransfers) {
-        if (transfer->Thread.joinable())
-            transfer->Thread.join();
+    endTransfers();
+    for (const auto &transfer : FTransfers)
         transfer->Session->Disconnect();
-    }
 }
 
 void TParallelUploads::run(TJob &job, TFTPSession &session, TJobLog &log)

@@ -57,6 +57,8 @@ public:
 private:
     // Logs the other sessions in and starts their threads.
     void connectTransfers();
+    // Lets the other sessions' threads end (an upload under way first).
+    void endTransfers();
     void transferLoop(TTransfer &transfer);
     // Runs one job on a session (on the caller's thread).
     void run(TJob &job, TFTPSession &session, TJobLog &log);

@@ -137,14 +137,19 @@ void TFTPClient::ChangeDir(const QString &Dir)
     // full path says where it is meant (a relative current path is always where the server
     // stands, as such paths are never entered from a held listing).
     FIdFTP->ChangeDir(FServerDir == FCurrentDir ? Dir : path);
-    FCurrentDir = upper;
-    FCurrentPath = path;
-    FServerDir = upper;
+    EnteredAndList(path);
+}
+
+void TFTPClient::EnteredAndList(const QString &Path)
+{
+    FCurrentPath = Path;
+    FCurrentDir = AsciiUpper(Path);
+    FServerDir = FCurrentDir;
     FIdFTP->List();
     TDirListing listing;
     listing.Items = FIdFTP->DirectoryListing();
-    if (IsFullPath(path))
-        FListings.insert(upper, std::move(listing));
+    if (IsFullPath(Path))
+        FListings.insert(FCurrentDir, std::move(listing));
     else
         FRelativeListing = std::move(listing);
 }
@@ -181,16 +186,7 @@ void TFTPClient::ChangeDirUp(int Count)
         for (int i = 0; i < Count; ++i)
             FIdFTP->ChangeDir(QStringLiteral(".."));
     }
-    FCurrentDir = upper;
-    FCurrentPath = path;
-    FServerDir = upper;
-    FIdFTP->List();
-    TDirListing listing;
-    listing.Items = FIdFTP->DirectoryListing();
-    if (IsFullPath(path))
-        FListings.insert(upper, std::move(listing));
-    else
-        FRelativeListing = std::move(listing);
+    EnteredAndList(path);
 }
 
 void TFTPClient::EnterCurrentDir()

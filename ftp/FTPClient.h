@@ -96,6 +96,9 @@ private:
     // entered and listed at once, so that a refusal comes here and changes nothing.
     void ChangeDir(const QString &Dir);
     void ChangeDirUp(int Count);
+    // The server now stands in Path (full or relative, ending in "/"): it becomes the current
+    // directory, and its listing is fetched and held.
+    void EnteredAndList(const QString &Path);
     // Sends the server to the current directory (one CWD to its full path) when it stands
     // elsewhere.
     void EnterCurrentDir();

@@ -60,3 +60,15 @@ QStringList CommandsAfterLogin(const QStringList &commands)
 {
     return commands.mid(commands.indexOf(QStringLiteral("SYST")) + 1);
 }
+
+std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port,
+                                               const QString &user, const QString &password)
+{
+    auto conn = std::make_unique<TFTPConnection>();
+    conn->SetConnName(name);
+    conn->SetHost(QStringLiteral("127.0.0.1"));
+    conn->SetPort(port);
+    conn->SetUserName(user);
+    conn->SetPassword(password);
+    return conn;
+}

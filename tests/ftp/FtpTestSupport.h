@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp/FTPConnUnit.h"
 #include "ftp/IdFTP.h"
 #include "support/ScopedTimeZone.h"
 
@@ -18,6 +19,11 @@ void PrintTo(const QStringList &list, std::ostream *out);
 // password "secret", passive, with a short reply time-out so a broken test cannot hang.
 std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSupport,
                                        TIdSSLIOHandlerSocketOpenSSL *tls = nullptr);
+
+// A saved connection to a test server on 127.0.0.1, plain FTP unless set otherwise.
+std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port,
+                                               const QString &user = QStringLiteral("user"),
+                                               const QString &password = QStringLiteral("secret"));
 
 // The commands after the login (which ends with SYST).
 QStringList CommandsAfterLogin(const QStringList &commands);

@@ -135,12 +135,9 @@ protected:
             source.write(name, BinaryPayload(1 + i * i * 997));
             source.setMTime(name, time.addSecs(i * 61));
         }
-        auto conn = std::make_unique<TFTPConnection>();
-        conn->SetConnName(QStringLiteral("Test server"));
-        conn->SetHost(QStringLiteral("127.0.0.1"));
-        conn->SetPort(server->Port());
+        auto conn = TestConnection(QStringLiteral("Test server"), server->Port(),
+                                   server->UserName(), QString());
         conn->SetUseTLS(GetParam().UseTLS);
-        conn->SetUserName(server->UserName());
         conn->SetAskPassword(true);
         connection = conn.get();
         connections.AddConnection(std::move(conn));
@@ -246,12 +243,7 @@ TEST(FtpParallelUploadRefused, AServerThatTakesOneConnectionGetsEveryFileOverIt)
         source.write(QString::fromLatin1(name), name);
 
     TFTPConnList connections;
-    auto conn = std::make_unique<TFTPConnection>();
-    conn->SetConnName(QStringLiteral("Scripted"));
-    conn->SetHost(QStringLiteral("127.0.0.1"));
-    conn->SetPort(server.Port());
-    conn->SetUserName(QStringLiteral("user"));
-    conn->SetPassword(QStringLiteral("secret"));
+    auto conn = TestConnection(QStringLiteral("Scripted"), server.Port());
     conn->SetSimultaneousTransfers(4);
     connections.AddConnection(std::move(conn));
     TCopyProject project;

@@ -244,12 +244,7 @@ TEST(FtpReplySync, RunFailsTheFilesAfterALateReply)
     ScriptedFtpServer server(scenario);
 
     TFTPConnList connections;
-    auto conn = std::make_unique<TFTPConnection>();
-    conn->SetConnName(QStringLiteral("Scripted"));
-    conn->SetHost(QStringLiteral("127.0.0.1"));
-    conn->SetPort(server.Port());
-    conn->SetUserName(QStringLiteral("user"));
-    conn->SetPassword(QStringLiteral("secret"));
+    auto conn = TestConnection(QStringLiteral("Scripted"), server.Port());
     connections.AddConnection(std::move(conn));
     TCopyProject project;
     project.SetProjectName(QStringLiteral("P"));

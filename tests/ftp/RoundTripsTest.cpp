@@ -62,13 +62,7 @@ protected:
     {
         ScriptedFtpServer server(scenario);
         TFTPConnList connections;
-        auto conn = std::make_unique<TFTPConnection>();
-        conn->SetConnName(QStringLiteral("Scripted"));
-        conn->SetHost(QStringLiteral("127.0.0.1"));
-        conn->SetPort(server.Port());
-        conn->SetUserName(QStringLiteral("user"));
-        conn->SetPassword(QStringLiteral("secret"));
-        connections.AddConnection(std::move(conn));
+        connections.AddConnection(TestConnection(QStringLiteral("Scripted"), server.Port()));
         RecordingLog log;
         EXPECT_TRUE(RunProject(project, QStringLiteral("/up"), connections, log));
         server.WaitUntilClosed();

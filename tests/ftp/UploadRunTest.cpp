@@ -54,13 +54,9 @@ protected:
                 GTEST_SKIP() << server->Problem().toStdString();
             FAIL() << server->Problem().toStdString();
         }
-        auto conn = std::make_unique<TFTPConnection>();
-        conn->SetConnName(QStringLiteral("Test server"));
-        conn->SetHost(QStringLiteral("127.0.0.1"));
-        conn->SetPort(server->Port());
+        auto conn = TestConnection(QStringLiteral("Test server"), server->Port(),
+                                   server->UserName(), server->Password());
         conn->SetUseTLS(Server().UseTLS);
-        conn->SetUserName(server->UserName());
-        conn->SetPassword(server->Password());
         connection = conn.get();
         connections.AddConnection(std::move(conn));
 
