@@ -12,7 +12,10 @@ namespace {
 // The session the program uses when nothing else is installed.
 std::unique_ptr<TFTPSession> DefaultFTPSession(TFTPConnection &connection, TRunLog &log)
 {
-    return std::make_unique<TFTPClient>(connection, log);
+    auto client = std::make_unique<TFTPClient>(connection, log);
+    // A certificate met for the first time is asked about and its recording logged in the run.
+    client->IdFTP().SetRunLog(&log);
+    return client;
 }
 
 std::mutex &factoryMutex()

@@ -60,6 +60,16 @@ public:
     {}
 };
 
+// The server's certificate is not trusted: it differs from the one recorded for the host and
+// port, or the user did not trust it on first use (see ftp/CertificateTrust.h).
+class EIdCertificateRefused : public EIdOSSLError
+{
+public:
+    explicit EIdCertificateRefused(const QString &message)
+        : EIdOSSLError(message, "EIdCertificateRefused")
+    {}
+};
+
 // The TLS handshake that follows an accepted AUTH failed (RFC 4217, 4).
 class EIdTLSClientTLSHandShakeFailed : public EIdOSSLError
 {

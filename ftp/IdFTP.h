@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+class TRunLog;
 class TTlsContext;
 
 // TIdUseTLS, the TLS mode, comes with the saved connection record.
@@ -51,6 +52,9 @@ struct TIdFTPConnectionFacts
     QString SystemDesc; // the SYST reply's first line
     TIdFTPCapabilities Capabilities;
     bool TLSInUse = false;
+    // The SHA-256 fingerprint of the control connection's certificate (see CertificateTrust);
+    // every TLS data connection must offer the same one.
+    QString CertificateFingerprint;
     // Commands and names go out in UTF-8 (RFC 2640); until then a character is one byte.
     bool UTF8 = false;
     // PBSZ and PROT went out; they hold for the rest of the connection (RFC 4217, 9).
@@ -92,6 +96,10 @@ public:
     // Not owned; must outlive the client.
     TIdSSLIOHandlerSocketOpenSSL *IOHandler() const { return FIoHandler; }
     void SetIOHandler(TIdSSLIOHandlerSocketOpenSSL *handler) { FIoHandler = handler; }
+    // Where a certificate that the system's authorities do not vouch for is asked about on first
+    // use, and its recording logged (see CertificateTrust::Check); not owned, may be nullptr
+    // (then such a certificate is trusted and recorded without a word).
+    void SetRunLog(TRunLog *log) { FRunLog = log; }
     // Milliseconds to wait for a reply or data; 60000 unless changed.
     int ReadTimeout() const { return FReadTimeout; }
     void SetReadTimeout(int ms);
@@ -217,6 +225,7 @@ private:
     TIdFTPDataPortSecurity FDataPortProtection = ftpdpsClear;
     bool FPassive = false;
     TIdSSLIOHandlerSocketOpenSSL *FIoHandler = nullptr;
+    TRunLog *FRunLog = nullptr;
     int FReadTimeout = 60000;
     TBannerEvent FOnBannerBeforeLogin;
     TBannerEvent FOnBannerAfterLogin;

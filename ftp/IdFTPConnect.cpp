@@ -1,4 +1,5 @@
 // Connecting, TLS negotiation on the control connection, login and the feature query.
+#include "ftp/CertificateTrust.h"
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPTrace.h"
 #include "ftp/IdFTP.h"
@@ -112,6 +113,15 @@ void TIdFTP::StartControlTLS(bool implicit)
         if (implicit)
             throw EIdOSSLError(QStringLiteral("Error connecting with SSL.\r\n") + error.Message());
         throw EIdTLSClientTLSHandShakeFailed(QStringLiteral("SSL negotiation failed."));
+    }
+    // Before anything else goes over it: USER and PASS follow, or with implicit TLS the
+    // greeting. A refused certificate closes the connection without QUIT.
+    try {
+        FFacts.CertificateFingerprint = CertificateTrust::Check(FControl.TlsHandle(), FHost,
+                                                                FPort, FRunLog);
+    } catch (...) {
+        CloseControl();
+        throw;
     }
     context.SetControl(FControl.TlsHandle());
     FFacts.TLSInUse = true;

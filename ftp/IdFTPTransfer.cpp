@@ -1,4 +1,5 @@
 // Passive data connections: data protection (RFC 4217), PRET, PASV, upload and listing.
+#include "ftp/CertificateTrust.h"
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPListParse.h"
 #include "ftp/FTPPassive.h"
@@ -7,6 +8,8 @@
 #include "ftp/TlsContext.h"
 
 #include <QDateTime>
+
+#include <memory>
 
 namespace {
 
@@ -53,6 +56,20 @@ void TIdFTP::StartDataTLS(TSocket &data)
 {
     TTlsContext &context = FIoHandler->Context();
     data.StartTls(context, FHost, context.ResumableSession());
+    // The data connection must reach the server the control connection trusted.
+    const std::unique_ptr<X509, void (*)(X509 *)> certificate(
+        SSL_get1_peer_certificate(data.TlsHandle()), X509_free);
+    const QString offered = certificate ? CertificateTrust::Fingerprint(certificate.get())
+                                        : QString();
+    if (offered != FFacts.CertificateFingerprint) {
+        const QString address = CertificateTrust::AddressText(FHost, FPort);
+        data.Abort();
+        throw EIdCertificateRefused(
+            QStringLiteral("The data connection to %1 offered another certificate than the "
+                           "control connection: SHA-256 %2 instead of SHA-256 %3.")
+                .arg(address, offered.isEmpty() ? QStringLiteral("(none)") : offered,
+                     FFacts.CertificateFingerprint));
+    }
 }
 
 std::optional<TIdFTPReply> TIdFTP::FinalReplyOfBrokenTransfer()
@@ -151,6 +168,12 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
         // ended rather than a broken connection; its reply keeps the control connection in step.
         while ((sentAll || stopped) && !early && !data.Finish(&FControl))
             early = ReplyDuringTransfer();
+    } catch (const EIdCertificateRefused &) {
+        // Nothing was sent; the server's reply to the broken transfer only keeps the control
+        // connection in step, the certificate is what the user must hear about.
+        data.Abort();
+        FinalReplyOfBrokenTransfer();
+        throw;
     } catch (const std::exception &) {
         data.Abort();
         // The server's own account of the broken transfer (426, 451, ...) says more than

@@ -15,6 +15,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <openssl/err.h>
+#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -282,9 +283,19 @@ void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESS
     SSL_set_fd(ssl, FFd);
     const QByteArray name = serverName.toUtf8();
     // Server name indication takes host names only, never literal addresses (RFC 6066, 3).
-    in_addr probe{};
-    if (!name.isEmpty() && inet_pton(AF_INET, name.constData(), &probe) != 1)
-        SSL_set_tlsext_host_name(ssl, name.constData());
+    // The certificate must name the same: the host name, or the address when the host is one
+    // (its verdict is read after the handshake, see CertificateTrust).
+    in_addr probe4{};
+    in6_addr probe6{};
+    if (!name.isEmpty()) {
+        if (inet_pton(AF_INET, name.constData(), &probe4) == 1
+            || inet_pton(AF_INET6, name.constData(), &probe6) == 1) {
+            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), name.constData());
+        } else {
+            SSL_set_tlsext_host_name(ssl, name.constData());
+            SSL_set1_host(ssl, name.constData());
+        }
+    }
     if (session) {
         // OpenSSL marks a TLS 1.3 session as used up once it has been resumed; every data
         // connection gets a copy of it, so the control connection's ticket serves them all.

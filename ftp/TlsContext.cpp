@@ -11,8 +11,12 @@ TTlsContext::TTlsContext()
         throw EIdOSSLError(TakeTlsErrorText(QStringLiteral("Could not create the TLS context.")),
                            "EIdOSSLCreatingContextError");
     SSL_CTX_set_min_proto_version(FCtx, TLS1_2_VERSION);
-    // Certificates are not checked: FTP servers commonly use self-signed ones.
+    // The handshake goes on whatever the certificate; its verdict (the chain against the
+    // system's authorities, the host name set per connection) is read after it, and
+    // CertificateTrust decides, with a message of its own for each case.
     SSL_CTX_set_verify(FCtx, SSL_VERIFY_NONE, nullptr);
+    // OpenSSL's default places; SSL_CERT_FILE and SSL_CERT_DIR name others.
+    SSL_CTX_set_default_verify_paths(FCtx);
     SSL_CTX_set_app_data(FCtx, this);
     // Keep sessions ourselves: only those of the control connection are offered again.
     SSL_CTX_set_session_cache_mode(FCtx, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);

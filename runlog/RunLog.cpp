@@ -104,3 +104,8 @@ bool TRunLog::AskPassword(const QString &, const QString &, bool &, QString &pas
     password.clear();
     return false;
 }
+
+bool TRunLog::AskTrustCertificate(const TCertificateInfo &)
+{
+    return true;
+}

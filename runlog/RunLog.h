@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runlog/CertificateInfo.h"
 #include "runlog/RunEvent.h"
 #include "settings/Exception.h"
 
@@ -47,6 +48,12 @@ public:
     // for runs with nobody to ask, is Cancel.
     virtual bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                              QString &password);
+
+    // Asks the user whether to trust a server certificate that the system's authorities do not
+    // vouch for, on its first use for that host and port (see ftp/CertificateTrust.h). Called
+    // from the worker thread; true trusts it and records it. The default answer, for runs with
+    // nobody to ask, is true, as ssh does with a host it has not met.
+    virtual bool AskTrustCertificate(const TCertificateInfo &info);
 };
 
 // Raised by a copy that was broken off because a stop was asked (TRunLog::StopRequested):

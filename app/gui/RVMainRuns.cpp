@@ -7,6 +7,7 @@
 #include "app/gui/RunHandOver.h"
 #include "app/gui/RunProgress.h"
 #include "app/gui/RunThreads.h"
+#include "app/gui/TrustCertificateDialog.h"
 #include "engine/RunSnapshot.h"
 #include "ftp/widgets/AskPasswordFormUnit.h"
 #include "settings/Exception.h"
@@ -102,6 +103,12 @@ void TRVMainForm::StartRun(const TMakeRunThread &MakeThread)
             return AskPasswordAnswer(*FAskPasswordForm, Host, User, RememberPassword, Password);
         Password.clear();
         return false;
+    };
+    sinks.AskTrustCertificate = [this](const TCertificateInfo &Info) {
+        DrainRunFeed();
+        if (AskTrustCertificateHandler)
+            return AskTrustCertificateHandler(Info);
+        return AskTrustCertificate(this, Info);
     };
     FRunTally = TRunTally();
     FRunStopAsked = false;

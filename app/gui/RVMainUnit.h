@@ -3,6 +3,7 @@
 #include "app/gui/LogFindBar.h"
 #include "app/gui/LogView.h"
 #include "projects/CopyProjectUnit.h"
+#include "runlog/CertificateInfo.h"
 #include "runlog/RunTally.h"
 #include "ui/RVFormUnit.h"
 
@@ -129,6 +130,9 @@ public:
     std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
                        QString &Password)>
         AskPasswordHandler;
+    // The answer to a run's question whether to trust a server certificate met for the first
+    // time (on the GUI thread); by default the certificate dialog.
+    std::function<bool(const TCertificateInfo &Info)> AskTrustCertificateHandler;
     // Called on the GUI thread when a run has ended and its completion handler has run.
     std::function<void()> OnRunFinished;
     // Tells the desktop that a run has ended while the window was not the active one; by

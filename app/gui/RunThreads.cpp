@@ -60,6 +60,17 @@ bool TRVThread::AskPassword(const QString &host, const QString &user, bool &reme
     return answer;
 }
 
+bool TRVThread::AskTrustCertificate(const TCertificateInfo &info)
+{
+    const auto &sink = FSinks.AskTrustCertificate;
+    if (!sink)
+        return TRunLog::AskTrustCertificate(info);
+    bool answer = false;
+    if (!FHandOver->Run([&] { answer = sink(info); }))
+        answer = false; // the window closed: as Cancel
+    return answer;
+}
+
 void TRVThread::WriteBackLogins(TFTPConnList &Saved) const
 {
     for (int i = 0; i < FConnections.Count() && i < FStartConnections.Count(); ++i) {

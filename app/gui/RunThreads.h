@@ -15,14 +15,15 @@
 class TRunFeed;
 class TRunHandOver;
 
-// Where a run's log lines, events and password requests end up: lines and events in the feed
-// the GUI thread takes them from, password requests on the GUI thread itself.
+// Where a run's log lines, events and questions end up: lines and events in the feed the GUI
+// thread takes them from, password and certificate questions on the GUI thread itself.
 struct TRunSinks
 {
     std::shared_ptr<TRunFeed> Feed;
     std::function<bool(const QString &Host, const QString &User, bool &RememberPassword,
                        QString &Password)>
         AskPassword;
+    std::function<bool(const TCertificateInfo &Info)> AskTrustCertificate;
 };
 
 // The worker thread of one run, and its run log: lines and events go to the feed, and the
@@ -43,6 +44,8 @@ public:
     void RequestStop() { FStopRequested = true; }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
+    // Handed to the GUI thread as a password request is; a window that closed answers no.
+    bool AskTrustCertificate(const TCertificateInfo &info) override;
 
     // What logins of this run changed in its copy of the connections (LoggedIn,
     // RememberPassword, Password) is written to the connection of the same name in Saved;
