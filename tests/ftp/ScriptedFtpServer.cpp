@@ -139,6 +139,7 @@ struct ScriptedFtpServer::Conn
 ScriptedFtpServer::ScriptedFtpServer(Scenario scenario) : FScenario(std::move(scenario))
 {
     FCtx = TestCertificate::Get().NewServerContext();
+    FDataCtx = FScenario.DataCertificate ? FScenario.DataCertificate->NewServerContext() : FCtx;
     FListener = Listen(FPort);
     FThread = std::thread([this] { Run(); });
 }
@@ -149,6 +150,8 @@ ScriptedFtpServer::~ScriptedFtpServer()
     FThread.join();
     if (FListener >= 0)
         ::close(FListener);
+    if (FDataCtx != FCtx)
+        SSL_CTX_free(FDataCtx);
     SSL_CTX_free(FCtx);
 }
 
@@ -377,7 +380,7 @@ void ScriptedFtpServer::Serve(int fd)
         }
         ++FData;
         if (protectData) {
-            if (!data.StartTls(FCtx)) {
+            if (!data.StartTls(FDataCtx)) {
                 Send(control, QStringLiteral("522 Data connection must use TLS"));
                 continue;
             }

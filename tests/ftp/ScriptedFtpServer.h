@@ -10,6 +10,8 @@
 #include <openssl/ssl.h>
 #include <thread>
 
+class TestCertificate;
+
 // A scriptable FTP server on 127.0.0.1 (a free port) running on its own thread, in the manner
 // of curl's test server: a scenario says what to answer, and the server records every command
 // line it received so that tests can check the exact transcript.
@@ -58,6 +60,9 @@ public:
         // While a control connection is served, answer another one with this greeting and
         // close it, as a server with a connection limit does (empty: it waits its turn).
         QString BusyGreeting;
+        // The certificate of TLS data connections, when not the control connection's (the
+        // test program's self-signed one); not owned.
+        const TestCertificate *DataCertificate = nullptr;
     };
 
     explicit ScriptedFtpServer(Scenario scenario);
@@ -97,6 +102,7 @@ private:
 
     Scenario FScenario;
     SSL_CTX *FCtx = nullptr;
+    SSL_CTX *FDataCtx = nullptr;
     int FListener = -1;
     quint16 FPort = 0;
     std::atomic<bool> FStop{false};

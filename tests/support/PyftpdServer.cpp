@@ -11,7 +11,8 @@ const char *const kPython = "/usr/bin/python3";
 
 } // namespace
 
-PyftpdServer::PyftpdServer(const QString &mode) : FMode(mode)
+PyftpdServer::PyftpdServer(const QString &mode, const TestCertificate &certificate)
+    : FMode(mode), FCertificate(certificate)
 {
     Start();
 }
@@ -40,7 +41,7 @@ void PyftpdServer::Start()
     if (mode == QLatin1String("explicit") || mode == QLatin1String("implicit")) {
         QString key;
         QString cert;
-        if (!TestCertificate::Get().WriteFiles(FWork.path(), key, cert)) {
+        if (!FCertificate.WriteFiles(FWork.path(), key, cert)) {
             FProblem = QStringLiteral("cannot write the certificate");
             return;
         }

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "support/TestCertificate.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 // pyftpdlib started by a test over a temporary root folder, on 127.0.0.1 and a port it picks
 // itself, and killed by its process id when the object goes. Mode is "plain", "explicit" or
-// "implicit"; the TLS modes get a self-signed certificate written into a temporary folder.
+// "implicit"; the TLS modes get a certificate written into a temporary folder: the test
+// program's self-signed one unless another is given.
 // "slow" is plain FTP that takes uploads at a few dozen KiB/s, so that a test can stop the
 // server in the middle of one.
 class PyftpdServer
 {
 public:
-    explicit PyftpdServer(const QString &mode);
+    explicit PyftpdServer(const QString &mode,
+                          const TestCertificate &certificate = TestCertificate::Get());
     ~PyftpdServer();
     PyftpdServer(const PyftpdServer &) = delete;
     PyftpdServer &operator=(const PyftpdServer &) = delete;
@@ -34,6 +38,7 @@ private:
     void Start();
 
     QString FMode;
+    TestCertificate FCertificate;
     QTemporaryDir FRoot;
     QTemporaryDir FWork;
     QProcess FProcess;
