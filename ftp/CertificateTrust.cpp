@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
-#include <QTimeZone>
 
 #include <memory>
 #include <mutex>
@@ -54,7 +53,7 @@ QDateTime TimeOf(const ASN1_TIME *time)
     if (!time || ASN1_TIME_to_tm(time, &parts) != 1)
         return QDateTime();
     return QDateTime(QDate(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday),
-                     QTime(parts.tm_hour, parts.tm_min, parts.tm_sec), QTimeZone::UTC);
+                     QTime(parts.tm_hour, parts.tm_min, parts.tm_sec), Qt::UTC);
 }
 
 // The trust file's lines as they are, without their line ends; none when it does not exist.

@@ -3,6 +3,7 @@
 #include "ftp/FTPConnUnit.h"
 #include "settings/StringList.h"
 #include "support/PyftpdServer.h"
+#include "support/TestCertificate.h"
 #include "support/TempTree.h"
 
 #include <QDate>
@@ -85,6 +86,7 @@ TEST(CliDemoUpload, DemoProjectsUploadToTheNamedConnection)
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), tree(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), tree(QStringLiteral("data")));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(RV_BINARY_DIR "/app/rovanel-cli"),
                       {QStringLiteral("-config"), config, QStringLiteral("-start"),
@@ -101,6 +103,18 @@ TEST(CliDemoUpload, DemoProjectsUploadToTheNamedConnection)
     ASSERT_EQ(runCli(first), 0) << first.toStdString();
     EXPECT_TRUE(first.contains(QLatin1String("Connecting to FTP \"Local server\"...\n")))
         << first.toStdString();
+    // The server's self-signed certificate is trusted on first use, as ssh does with a new
+    // host, and recorded; both projects meet it, the second one silently.
+    const QString address = QStringLiteral("127.0.0.1:%1").arg(server.Port());
+    const QString fingerprint = TestCertificate::Get().Sha256();
+    const QString trustFile = tree(QStringLiteral("data/Rovanel/trusted-certificates"));
+    EXPECT_EQ(first.count(QStringLiteral("Certificate of %1 trusted on first use (SHA-256 %2), "
+                                         "recorded in %3.\n")
+                              .arg(address, fingerprint, trustFile)),
+              1)
+        << first.toStdString();
+    const QByteArray recorded = (address + QStringLiteral(" SHA256:") + fingerprint + '\n').toUtf8();
+    EXPECT_EQ(tree.read(QStringLiteral("data/Rovanel/trusted-certificates")), recorded);
 
     // What the demo's patterns and excludes select, placed as they are placed locally.
     const QString images = QStringLiteral("www/Demo Images/")
@@ -134,4 +148,6 @@ TEST(CliDemoUpload, DemoProjectsUploadToTheNamedConnection)
     QString second;
     ASSERT_EQ(runCli(second), 0) << second.toStdString();
     EXPECT_FALSE(second.contains(QLatin1String("Copy: "))) << second.toStdString();
+    EXPECT_FALSE(second.contains(QLatin1String("trusted on first use"))) << second.toStdString();
+    EXPECT_EQ(tree.read(QStringLiteral("data/Rovanel/trusted-certificates")), recorded);
 }
