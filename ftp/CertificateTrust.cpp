@@ -161,8 +161,7 @@ QString Check(SSL *ssl, const QString &host, quint16 port, TRunLog *log)
             QStringLiteral("The server at %1 offered no certificate.").arg(address));
     const QString offered = Fingerprint(certificate.get());
     if (offered.isEmpty())
-        throw EIdOSSLError(
-            QStringLiteral("The certificate of %1 could not be read.").arg(address));
+        throw EIdOSSLError(QStringLiteral("The certificate of %1 could not be read.").arg(address));
     // The chain and the host name were checked during the handshake (TSocket::StartTls).
     const long verified = SSL_get_verify_result(ssl);
     if (verified == X509_V_OK)

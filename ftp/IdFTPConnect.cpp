@@ -117,8 +117,8 @@ void TIdFTP::StartControlTLS(bool implicit)
     // Before anything else goes over it: USER and PASS follow, or with implicit TLS the
     // greeting. A refused certificate closes the connection without QUIT.
     try {
-        FFacts.CertificateFingerprint = CertificateTrust::Check(FControl.TlsHandle(), FHost,
-                                                                FPort, FRunLog);
+        FFacts.CertificateFingerprint = CertificateTrust::Check(FControl.TlsHandle(), FHost, FPort,
+                                                                FRunLog);
     } catch (...) {
         CloseControl();
         throw;

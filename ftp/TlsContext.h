@@ -6,11 +6,11 @@
 
 // The TLS client settings of one FTP client: TLS 1.2 or newer, OpenSSL's default ciphers,
 // the system's trusted authorities; a certificate that fails verification does not end the
-// handshake (see ftp/CertificateTrust.h for what follows). It remembers the newest TLS session of the control connection
-// so that every data connection can resume it; FTP servers such as vsftpd and proftpd refuse
-// a data connection that does not (RFC 4217, section 10.2). Under TLS 1.3 the session ticket
-// arrives after the handshake, so the session is taken from OpenSSL's new-session callback
-// rather than read once after connecting.
+// handshake (see ftp/CertificateTrust.h for what follows). It remembers the newest TLS session of
+// the control connection so that every data connection can resume it; FTP servers such as vsftpd
+// and proftpd refuse a data connection that does not (RFC 4217, section 10.2). Under TLS 1.3 the
+// session ticket arrives after the handshake, so the session is taken from OpenSSL's new-session
+// callback rather than read once after connecting.
 class TTlsContext
 {
 public:

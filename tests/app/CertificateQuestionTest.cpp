@@ -18,26 +18,28 @@
 class CertificateQuestionTest : public MainWindowTest
 {
 protected:
-    // Project A uploads src/a.txt to /site on a pyftpdlib server with explicit TLS.
+    // Project A uploads src/a.txt to /site on a pyftpdlib server, TLS required (AUTH).
     void WriteUploadProject(quint16 Port)
     {
         Tree.write(QStringLiteral("src/a.txt"), "a");
-        WriteSettings({"CopyProjectsN=1",
-                       "CopyProjects[1].ProjectName=A",
-                       "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
-                       "CopyProjects[1].SourceFilesN=1",
-                       "CopyProjects[1].SourceFiles[1]=*.txt",
-                       "CopyProjects[1].OutputFolder=/site",
-                       "CopyProjects[1].FTPConnName=srv",
-                       "CopyProjects[1].Checked=1",
-                       "OutDir=/out",
-                       "FTPConnN=1",
-                       "FTPConn[1].ConnName=srv",
-                       "FTPConn[1].Host=127.0.0.1",
-                       "FTPConn[1].Port=" + QString::number(Port),
-                       "FTPConn[1].UseTLS=2",
-                       "FTPConn[1].UserName=user",
-                       "FTPConn[1].Password=secret"});
+        WriteSettings({
+            "CopyProjectsN=1",
+            "CopyProjects[1].ProjectName=A",
+            "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+            "CopyProjects[1].SourceFilesN=1",
+            "CopyProjects[1].SourceFiles[1]=*.txt",
+            "CopyProjects[1].OutputFolder=/site",
+            "CopyProjects[1].FTPConnName=srv",
+            "CopyProjects[1].Checked=1",
+            "OutDir=/out",
+            "FTPConnN=1",
+            "FTPConn[1].ConnName=srv",
+            "FTPConn[1].Host=127.0.0.1",
+            "FTPConn[1].Port=" + QString::number(Port),
+            "FTPConn[1].UseTLS=2",
+            "FTPConn[1].UserName=user",
+            "FTPConn[1].Password=secret",
+        });
     }
     QString TrustFile() const { return Data(QStringLiteral("Rovanel/trusted-certificates")); }
 
@@ -70,8 +72,8 @@ TEST_F(CertificateQuestionTest, TheWindowsAnswerDecides)
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].Address, address);
     EXPECT_EQ(asked[0].Fingerprint, fingerprint);
-    EXPECT_TRUE(LogLines().contains(
-        QStringLiteral("The certificate of %1 was not trusted.").arg(address)))
+    EXPECT_TRUE(
+        LogLines().contains(QStringLiteral("The certificate of %1 was not trusted.").arg(address)))
         << LogLines().join(QLatin1Char('\n')).toStdString();
     EXPECT_FALSE(QFile::exists(TrustFile()));
     EXPECT_FALSE(QFile::exists(server.Root() + QStringLiteral("/site/a.txt")));
@@ -127,7 +129,8 @@ TEST(TrustCertificateDialog, ShowsTheCertificateAndOnlyTrustTrusts)
         SCOPED_TRACE(c.how);
         const QString how = QString::fromLatin1(c.how);
         QTimer::singleShot(0, [how] {
-            auto *dialog = qobject_cast<TTrustCertificateDialog *>(QApplication::activeModalWidget());
+            auto *dialog = qobject_cast<TTrustCertificateDialog *>(
+                QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             if (how == QLatin1String("Trust"))
                 dialog->TrustButton->click();

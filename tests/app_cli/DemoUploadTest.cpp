@@ -3,8 +3,8 @@
 #include "ftp/FTPConnUnit.h"
 #include "settings/StringList.h"
 #include "support/PyftpdServer.h"
-#include "support/TestCertificate.h"
 #include "support/TempTree.h"
+#include "support/TestCertificate.h"
 
 #include <QDate>
 #include <QDir>
@@ -113,7 +113,8 @@ TEST(CliDemoUpload, DemoProjectsUploadToTheNamedConnection)
                               .arg(address, fingerprint, trustFile)),
               1)
         << first.toStdString();
-    const QByteArray recorded = (address + QStringLiteral(" SHA256:") + fingerprint + '\n').toUtf8();
+    const QByteArray recorded =
+        (address + QStringLiteral(" SHA256:") + fingerprint + '\n').toUtf8();
     EXPECT_EQ(tree.read(QStringLiteral("data/Rovanel/trusted-certificates")), recorded);
 
     // What the demo's patterns and excludes select, placed as they are placed locally.

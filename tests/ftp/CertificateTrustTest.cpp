@@ -180,8 +180,8 @@ TEST_P(CertificateRunTest, FirstUseAsksRecordsAndLogsThenStaysSilent)
         QStringLiteral("Certificate of %1 trusted on first use (SHA-256 %2), recorded in %3.")
             .arg(Address(server.Port()), fingerprint, TrustFile())))
         << first.Text().toStdString();
-    const QByteArray recorded = before + Address(server.Port()).toUtf8() + " SHA256:"
-                                + fingerprint.toUtf8() + "\n";
+    const QByteArray recorded = before + Address(server.Port()).toUtf8()
+                                + " SHA256:" + fingerprint.toUtf8() + "\n";
     EXPECT_EQ(TrustFileBytes(), recorded);
     EXPECT_TRUE(QFile::exists(server.Root() + QStringLiteral("/www/a.txt")));
 
@@ -198,8 +198,8 @@ TEST_P(CertificateRunTest, ChangedCertificateIsRefusedBeforeLogin)
     PyftpdServer server(QString::fromLatin1(GetParam()));
     ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
     const QString earlier = TestCertificate::SelfSigned().Sha256();
-    const QByteArray before = "# kept\n" + Address(server.Port()).toUtf8() + " SHA256:"
-                              + earlier.toUtf8() + "\n";
+    const QByteArray before = "# kept\n" + Address(server.Port()).toUtf8()
+                              + " SHA256:" + earlier.toUtf8() + "\n";
     Data.write(QStringLiteral("Rovanel/trusted-certificates"), before);
 
     AskingLog log;
@@ -236,8 +236,7 @@ TEST_P(CertificateRunTest, NotTrustedFailsTheRunAndRecordsNothing)
 TEST_P(CertificateRunTest, AnAuthorityThatVouchesForTheAddressIsTrustedSilently)
 {
     const TestCertificate authority = TestCertificate::Authority("Rovanel Test CA");
-    const QString authorityFile = Data.write(QStringLiteral("ca.pem"),
-                                             authority.CertificatePem());
+    const QString authorityFile = Data.write(QStringLiteral("ca.pem"), authority.CertificatePem());
     ScopedEnvVar trusted("SSL_CERT_FILE", authorityFile.toUtf8());
     struct Case
     {
@@ -261,8 +260,8 @@ TEST_P(CertificateRunTest, AnAuthorityThatVouchesForTheAddressIsTrustedSilently)
             ASSERT_EQ(log.Asked.size(), 1);
             EXPECT_EQ(log.Asked[0].Reason, QStringLiteral("IP address mismatch"));
             EXPECT_EQ(log.Asked[0].Issuer, QStringLiteral("CN=Rovanel Test CA"));
-            EXPECT_EQ(TrustFileBytes(), Address(server.Port()).toUtf8() + " SHA256:"
-                                            + certificate.Sha256().toUtf8() + "\n");
+            EXPECT_EQ(TrustFileBytes(), Address(server.Port()).toUtf8()
+                                            + " SHA256:" + certificate.Sha256().toUtf8() + "\n");
         }
     }
 }
@@ -298,8 +297,8 @@ TEST_F(CertificateTrustTest, ConnectionsMeetingANewServerAtOnceAskOnceAndRecordO
     EXPECT_EQ(log.Asked.size(), 1);
     EXPECT_EQ(log.Lines.filter(QStringLiteral("trusted on first use")).size(), 1)
         << log.Text().toStdString();
-    EXPECT_EQ(TrustFileBytes(), Address(server.Port()).toUtf8() + " SHA256:"
-                                    + TestCertificate::Get().Sha256().toUtf8() + "\n");
+    EXPECT_EQ(TrustFileBytes(), Address(server.Port()).toUtf8()
+                                    + " SHA256:" + TestCertificate::Get().Sha256().toUtf8() + "\n");
 }
 
 // The exact commands a refused server got: none after the handshake, so neither the user name

@@ -3,13 +3,13 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <initializer_list>
 #include <openssl/bn.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rand.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-#include <initializer_list>
 #include <stdexcept>
 #include <utility>
 
