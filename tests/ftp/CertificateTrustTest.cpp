@@ -16,6 +16,7 @@
 #include "support/TestCertificate.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -263,6 +264,41 @@ TEST_P(CertificateRunTest, AnAuthorityThatVouchesForTheAddressIsTrustedSilently)
             EXPECT_EQ(TrustFileBytes(), Address(server.Port()).toUtf8()
                                             + " SHA256:" + certificate.Sha256().toUtf8() + "\n");
         }
+    }
+}
+
+// A trust file that cannot be read or written fails the connection with the reason: a
+// certificate is never trusted without its record.
+TEST_P(CertificateRunTest, TrustFileThatCannotBeUsedFailsTheConnection)
+{
+    PyftpdServer server(QString::fromLatin1(GetParam()));
+    ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
+    struct Case
+    {
+        const char *what;
+        const char *made;      // a folder made where a file is expected (ends in "/"), or a file
+        const char *beginning; // of the error line
+    };
+    for (const Case &c :
+         {Case{"unreadable", "Rovanel/trusted-certificates/x/",
+               "Could not read the trusted certificates from {file}: "},
+          Case{"no folder", "Rovanel",
+               "Could not record the certificate of {address} in {file}: the folder "}}) {
+        SCOPED_TRACE(c.what);
+        QDir(Data.path()).removeRecursively();
+        const QString made = QString::fromLatin1(c.made);
+        if (made.endsWith(QLatin1Char('/')))
+            Data.mkdir(made);
+        else
+            Data.write(made, "not a folder");
+        AskingLog log;
+        EXPECT_FALSE(Run(server.Port(), log));
+        const QString beginning = QString::fromLatin1(c.beginning)
+                                      .replace(QLatin1String("{address}"), Address(server.Port()))
+                                      .replace(QLatin1String("{file}"), TrustFile());
+        EXPECT_EQ(log.Lines.filter(beginning).size(), 1) << log.Text().toStdString();
+        EXPECT_FALSE(log.Text().contains(QLatin1String("trusted on first use")));
+        EXPECT_FALSE(server.LogText().contains(QLatin1String("logged in")));
     }
 }
 
