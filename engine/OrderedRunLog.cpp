@@ -24,6 +24,11 @@ bool TOrderedRunLog::AskPassword(const QString &host, const QString &user, bool 
     return FLog.AskPassword(host, user, rememberPassword, password);
 }
 
+bool TOrderedRunLog::AskTrustCertificate(const TCertificateInfo &info)
+{
+    return FLog.AskTrustCertificate(info);
+}
+
 std::shared_ptr<TOrderedRunLog::TPlace> TOrderedRunLog::Reserve()
 {
     auto place = std::make_shared<TPlace>();

@@ -22,6 +22,7 @@ public:
     bool StopRequested() const override { return FLog.StopRequested(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
+    bool AskTrustCertificate(const TCertificateInfo &info) override;
 
     // A place in the order for an outcome told later: what is logged from now on waits for it.
     // Fill gives the place its telling, which runs (logging through this log, straight on) once

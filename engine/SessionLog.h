@@ -20,6 +20,10 @@ public:
     {
         return FTo->AskPassword(host, user, rememberPassword, password);
     }
+    bool AskTrustCertificate(const TCertificateInfo &info) override
+    {
+        return FTo->AskTrustCertificate(info);
+    }
 
 private:
     TRunLog *FTo;
