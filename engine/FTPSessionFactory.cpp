@@ -12,10 +12,7 @@ namespace {
 // The session the program uses when nothing else is installed.
 std::unique_ptr<TFTPSession> DefaultFTPSession(TFTPConnection &connection, TRunLog &log)
 {
-    auto client = std::make_unique<TFTPClient>(connection, log);
-    // A certificate met for the first time is asked about and its recording logged in the run.
-    client->IdFTP().SetRunLog(&log);
-    return client;
+    return std::make_unique<TFTPClient>(connection, log);
 }
 
 std::mutex &factoryMutex()

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 struct TParallelUploads::TJob
 {
@@ -39,21 +40,23 @@ class TParallelUploads::TJobLog : public TRunLog
 public:
     explicit TJobLog(TRunLog &run) : FRun(run) {}
     void SetJob(TJob *job) { FJob = job; }
-    void Log(const QString &msg) override
-    {
-        if (FJob)
-            FJob->Lines.push_back({false, msg, {}});
-    }
-    void Event(const TRunEvent &event) override
-    {
-        if (FJob)
-            FJob->Lines.push_back({true, {}, event});
-    }
+    void Log(const QString &msg) override { lines().push_back({false, msg, {}}); }
+    void Event(const TRunEvent &event) override { lines().push_back({true, {}, event}); }
     bool StopRequested() const override { return FRun.StopRequested(); }
+    // The certificate store lets one connection at a time ask.
+    bool AskTrustCertificate(const TCertificateInfo &info) override
+    {
+        return FRun.AskTrustCertificate(info);
+    }
+    // What the session logged outside any upload (while it logged in), taken away.
+    std::vector<TJob::TLine> TakeLoose() { return std::exchange(FLoose, {}); }
 
 private:
+    std::vector<TJob::TLine> &lines() { return FJob ? FJob->Lines : FLoose; }
+
     TRunLog &FRun;
     TJob *FJob = nullptr;
+    std::vector<TJob::TLine> FLoose;
 };
 
 struct TParallelUploads::TTransfer
@@ -115,6 +118,15 @@ void TParallelUploads::connectTransfers()
     }
     for (std::thread &thread : connecting)
         thread.join();
+    // What the logins logged (a certificate trusted on first use), in the sessions' order.
+    for (const auto &transfer : asked) {
+        for (const TJob::TLine &line : transfer->Log->TakeLoose()) {
+            if (line.IsEvent)
+                FLog.Event(line.Event);
+            else
+                FLog.Log(line.Text);
+        }
+    }
 
     QString refusal;
     int refused = 0;

@@ -32,6 +32,8 @@ TFTPClient::TFTPClient(TFTPConnection &FTPConn, TRunLog &log)
     if (FIdFTP->UseTLS() != utNoTLSSupport)
         FIdFTP->SetDataPortProtection(ftpdpsPrivate);
     FIdFTP->SetPassive(true);
+    // A certificate met for the first time is asked about and its recording logged in the run.
+    FIdFTP->SetRunLog(&log);
     FIdFTP->SetOnBannerBeforeLogin([this](TIdFTP &, const QString &) { BannerBeforeLogin(); });
     FIdFTP->SetOnBannerAfterLogin([this](TIdFTP &, const QString &) { BannerAfterLogin(); });
 }
