@@ -37,14 +37,7 @@ QChar accessKey(const QString &Caption)
 class KeyboardTest : public MainWindowTest
 {
 protected:
-    void SetUp() override
-    {
-        Open();
-        Form().resize(945, 551);
-        Form().show();
-        QApplication::setActiveWindow(&Form());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
-    }
+    void SetUp() override { OpenActive(); }
 
     void Press(QWidget *Target, Qt::Key Key, Qt::KeyboardModifiers Modifiers = Qt::NoModifier)
     {

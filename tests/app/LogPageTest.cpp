@@ -17,11 +17,7 @@ class LogPageTest : public MainWindowTest
 protected:
     void SetUp() override
     {
-        Open();
-        Form().resize(945, 551);
-        Form().show();
-        QApplication::setActiveWindow(&Form());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
+        OpenActive();
         Form().AppendLogLines({QStringLiteral("Project \"Site\"..."),
                                QStringLiteral("Copy: /out/a.txt <= /src/a.txt"),
                                QStringLiteral("Source folder \"/gone\" not found."),

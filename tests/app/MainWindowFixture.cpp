@@ -3,10 +3,12 @@
 #include "app/gui/ProjectsModel.h"
 #include "settings/SettingsLocation.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QThread>
 
 MainWindowTest::MainWindowTest()
@@ -77,6 +79,15 @@ void MainWindowTest::Show()
     // The -start run begins from the event loop once the window is shown.
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
+}
+
+void MainWindowTest::OpenActive()
+{
+    Open();
+    Form().resize(945, 551);
+    Form().show();
+    QApplication::setActiveWindow(&Form());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Form()));
 }
 
 void MainWindowTest::WaitForRun()

@@ -37,6 +37,9 @@ protected:
     void Close();
     // Shows the main window, which starts a -start run.
     void Show();
+    // Makes the windows, then shows the main window at a usual size as the active window, so
+    // that keys reach it as they would a user's.
+    void OpenActive();
 
     TRVMainForm &Form() { return *Windows->RVMainForm; }
     // Processes events until no run is under way (fails after a generous time).

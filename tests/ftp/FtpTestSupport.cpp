@@ -72,3 +72,11 @@ std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port
     conn->SetPassword(password);
     return conn;
 }
+
+QStringList Lines(std::initializer_list<const char *> lines)
+{
+    QStringList result;
+    for (const char *line : lines)
+        result.append(QString::fromUtf8(line));
+    return result;
+}

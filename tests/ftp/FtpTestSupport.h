@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
 #include <memory>
 #include <ostream>
 
@@ -24,6 +25,9 @@ std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSup
 std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port,
                                                const QString &user = QStringLiteral("user"),
                                                const QString &password = QStringLiteral("secret"));
+
+// Command or reply lines written as C strings.
+QStringList Lines(std::initializer_list<const char *> lines);
 
 // The commands after the login (which ends with SYST).
 QStringList CommandsAfterLogin(const QStringList &commands);

@@ -17,14 +17,6 @@ namespace {
 
 using Scenario = ScriptedFtpServer::Scenario;
 
-QStringList Lines(std::initializer_list<const char *> lines)
-{
-    QStringList result;
-    for (const char *line : lines)
-        result.append(QString::fromUtf8(line));
-    return result;
-}
-
 // The login every plain connection makes before the test's own commands.
 const QStringList kPlainLogin = Lines(
     {"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I", "SYST"});

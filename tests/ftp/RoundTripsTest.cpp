@@ -18,14 +18,6 @@ namespace {
 
 using Scenario = ScriptedFtpServer::Scenario;
 
-QStringList Lines(std::initializer_list<const char *> lines)
-{
-    QStringList result;
-    for (const char *line : lines)
-        result.append(QString::fromUtf8(line));
-    return result;
-}
-
 // The upload commands of one file into the folder the server stands in: the last three go out
 // together.
 QStringList UploadOf(const char *name)

@@ -57,14 +57,6 @@ TFTPConnection Connection(quint16 port)
     return conn;
 }
 
-QStringList Lines(std::initializer_list<const char *> lines)
-{
-    QStringList result;
-    for (const char *line : lines)
-        result.append(QString::fromUtf8(line));
-    return result;
-}
-
 QStringList AfterLogin(const ScriptedFtpServer &server)
 {
     return CommandsAfterLogin(server.Commands());
