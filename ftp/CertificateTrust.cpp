@@ -114,7 +114,7 @@ void WriteLines(const QString &path, const QList<QByteArray> &lines, const QStri
 QString TrustFilePath()
 {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification ignores a relative path.
+    // XDG base directories must be absolute paths: a relative one is ignored.
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.local/share");
     return base + QStringLiteral("/Rovanel/trusted-certificates");
