@@ -12,7 +12,8 @@
 # Usage: bash bench/latency_upload.sh [files [files-per-folder]]
 # RV_BENCH_DIR (default /tmp/rovanel-latency-bench) places the tree, the servers' folders and
 # the certificate; RV_BENCH_ROUNDS sets the rounds (default 3); RV_BENCH_DELAY_MS the delay of
-# each direction (default 10); RV_DELAYPROXY the relay script (default ../shared/tools/).
+# each direction (default 10). RV_DELAYPROXY must name the relay: a script taking
+# --listen ADDR --target ADDR --ports LIST --delay-ms N that prints READY once it listens.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/lib.sh
@@ -20,8 +21,9 @@ need_commands lftp:lftp openssl:openssl /usr/bin/time:time
 if ! /usr/bin/python3 -c 'import pyftpdlib, OpenSSL' 2>/dev/null; then
   install_packages python3-pyftpdlib python3-openssl
 fi
-relay_script=${RV_DELAYPROXY:-$PWD/../shared/tools/delayproxy.py}
-[ -f "$relay_script" ] || { echo "no relay script at $relay_script (set RV_DELAYPROXY)" >&2; exit 1; }
+relay_script=${RV_DELAYPROXY:-}
+[ -n "$relay_script" ] || { echo "RV_DELAYPROXY must name the delay relay script" >&2; exit 2; }
+[ -f "$relay_script" ] || { echo "no relay script at $relay_script (RV_DELAYPROXY)" >&2; exit 1; }
 build_cli
 
 files=${1:-101}
