@@ -59,19 +59,6 @@ private:
     std::mutex FMutex;
 };
 
-template <typename Error, typename Call>
-QString MessageOf(Call call)
-{
-    try {
-        call();
-    } catch (const Error &error) {
-        return error.Message();
-    } catch (const std::exception &error) {
-        return QStringLiteral("other error: ") + QString::fromUtf8(error.what());
-    }
-    return QStringLiteral("no error");
-}
-
 class CertificateTrustTest : public ::testing::Test
 {
 protected:

@@ -26,6 +26,20 @@ std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port
                                                const QString &user = QStringLiteral("user"),
                                                const QString &password = QStringLiteral("secret"));
 
+// The message of the Error that call raises; "<no error>", or what else it raised.
+template <typename Error, typename Call>
+QString MessageOf(Call call)
+{
+    try {
+        call();
+    } catch (const Error &error) {
+        return error.Message();
+    } catch (const std::exception &error) {
+        return QStringLiteral("other error: ") + QString::fromUtf8(error.what());
+    }
+    return QStringLiteral("<no error>");
+}
+
 // Command or reply lines written as C strings.
 QStringList Lines(std::initializer_list<const char *> lines);
 

@@ -21,17 +21,6 @@ using Scenario = ScriptedFtpServer::Scenario;
 const QStringList kPlainLogin = Lines(
     {"HOST [127.0.0.1]", "USER user", "PASS secret", "FEAT", "TYPE I", "SYST"});
 
-template <typename Error, typename Call>
-QString MessageOf(Call call)
-{
-    try {
-        call();
-    } catch (const Error &error) {
-        return error.Message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 // The class name (shown in the run log for an empty message) of the error call raises as
 // Error, or why there is none.
 template <typename Error, typename Call>
