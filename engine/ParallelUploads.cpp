@@ -174,12 +174,6 @@ void TParallelUploads::endTransfers()
     }
 }
 
-int TParallelUploads::Connections() const
-{
-    const std::lock_guard<std::mutex> lock(FMutex);
-    return FLiveTransfers + 1;
-}
-
 void TParallelUploads::Disconnect()
 {
     endTransfers();

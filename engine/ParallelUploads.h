@@ -45,8 +45,6 @@ public:
     void Finish() override;
     bool IsLocal() const override { return false; }
 
-    // How many sessions upload, the primary included.
-    int Connections() const;
     // Ends the other sessions politely (QUIT), as a stopped run ends the primary's.
     void Disconnect();
 

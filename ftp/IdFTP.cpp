@@ -118,18 +118,29 @@ void TIdFTP::CheckCommand(const QString &command) const
 void TIdFTP::SendLine(const QString &command)
 {
     CheckCommand(command);
-    const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
     // QUIT goes out whatever is waiting: the connection ends with it anyway.
-    if (verb != QLatin1String("QUIT"))
+    if (VerbOf(command) != QLatin1String("QUIT"))
         CheckInStep();
-    QByteArray line = Encode(command);
-    line.append("\r\n");
+    WriteCommands({command});
+}
+
+QString TIdFTP::VerbOf(const QString &command)
+{
+    return command.section(QLatin1Char(' '), 0, 0).toUpper();
+}
+
+void TIdFTP::WriteCommands(const QStringList &commands)
+{
+    QByteArray lines;
+    for (const QString &command : commands) {
+        TraceFtpCommand(FTraceName, command);
+        lines += Encode(command) + "\r\n";
+    }
     try {
         if (!FControl.Connected())
             throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
-        FAwaitedReply = QStringLiteral("the server's reply to ") + verb;
-        TraceFtpCommand(FTraceName, command);
-        FControl.Write(line);
+        FAwaitedReply = QStringLiteral("the server's reply to ") + VerbOf(commands.first());
+        FControl.Write(lines);
     } catch (const EIdSocketError &) {
         if (!FControl.Connected())
             CloseControl();
@@ -217,24 +228,10 @@ QList<TIdFTPReply> TIdFTP::SendPipelined(const QStringList &commands)
     for (const QString &command : commands)
         CheckCommand(command); // before anything goes out
     CheckInStep();
-    QByteArray lines;
-    for (const QString &command : commands) {
-        TraceFtpCommand(FTraceName, command);
-        lines += Encode(command) + "\r\n";
-    }
-    try {
-        if (!FControl.Connected())
-            throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
-        FControl.Write(lines);
-    } catch (const EIdSocketError &) {
-        if (!FControl.Connected())
-            CloseControl();
-        throw;
-    }
+    WriteCommands(commands);
     QList<TIdFTPReply> replies;
     for (const QString &command : commands) {
-        FAwaitedReply = QStringLiteral("the server's reply to ")
-                        + command.section(QLatin1Char(' '), 0, 0).toUpper();
+        FAwaitedReply = QStringLiteral("the server's reply to ") + VerbOf(command);
         replies.append(GetReply());
         if (replies.last().Code == 421) {
             CloseControl();

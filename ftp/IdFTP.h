@@ -177,6 +177,10 @@ private:
     // the connection when a reply does not come in time or cannot be read: what is left of it
     // would answer the next command.
     void SendLine(const QString &command);
+    // Writes the commands in one go (traced), the reply to the first one awaited next.
+    void WriteCommands(const QStringList &commands);
+    // A command's verb, upper-cased.
+    static QString VerbOf(const QString &command);
     TIdFTPReply GetReply();
     // Before a command goes out: raises at once when the connection was closed out of step,
     // and reads whatever the server sent that no command asked for (that closes the
