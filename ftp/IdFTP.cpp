@@ -1,10 +1,10 @@
 #include "ftp/IdFTP.h"
 
+#include "ProgramVersion.h"
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPTrace.h"
 #include "ftp/TlsContext.h"
 
-#include <QCoreApplication>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -40,10 +40,7 @@ TIdFTP::~TIdFTP()
 
 QString TIdFTP::ClientInfo()
 {
-    return QStringLiteral("Rovanel %1")
-        .arg(QCoreApplication::applicationVersion().isEmpty()
-                 ? QStringLiteral("1.30")
-                 : QCoreApplication::applicationVersion());
+    return QStringLiteral(RV_VERSION_TEXT);
 }
 
 void TIdFTP::SetUseTLS(TIdUseTLS mode)

@@ -10,6 +10,7 @@ packages=(
   python3 python3-pyftpdlib python3-openssl vsftpd openssl
   fonts-dejavu-core tzdata
   clang-format
+  desktop-file-utils appstream groff-base dpkg-dev file
 )
 
 missing=()

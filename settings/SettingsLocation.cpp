@@ -161,6 +161,16 @@ TSettingsDirMode SettingsDirMode()
     return State().mode;
 }
 
+QStringList SettingsLocationFlags()
+{
+    return {QStringLiteral("-appsettingsdir"), QStringLiteral("-usersettingsdir")};
+}
+
+QStringList SettingsLocationValueOptions()
+{
+    return {QStringLiteral("-settingsdir"), QStringLiteral("-config")};
+}
+
 void ResetSettingsLocation(const QStringList &Arguments, const QString &ProgramFolder)
 {
     LocationState &state = State();

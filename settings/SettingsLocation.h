@@ -34,6 +34,10 @@ void SetDefAppSettingsDir(TSettingsDirMode Value);
 // The decided mode (sdmNone before the first location call).
 TSettingsDirMode SettingsDirMode();
 
+// The location options, in the order above: those without a value, then those with one.
+QStringList SettingsLocationFlags();
+QStringList SettingsLocationValueOptions();
+
 // Forgets every decision and takes the options from Arguments (without the program name) and
 // the program's folder from ProgramFolder instead of the running process; the default mode
 // becomes sdmUserDir again. For start-up code that parsed its own command line, and for tests.

@@ -1,5 +1,6 @@
 #include "app/cli/CliRun.h"
 
+#include "ProgramVersion.h"
 #include "app/cli/ConsoleRunLog.h"
 #include "app/cli/StopSignals.h"
 #include "app/cli/VerboseTrace.h"
@@ -30,19 +31,36 @@ struct CliOptions
     QString Names;
     bool HaveStart = false;
     bool Help = false;
+    bool Version = false;
     bool Preview = false;
     bool Quiet = false;
     bool Verbose = false;
     QString Error;
 };
 
-// -start and -close ignore the letter case of A-Z; the settings-location options are exact
-// (and are read again by the location rules themselves).
+// -start and -close ignore the letter case of A-Z; every other option is exact.
+bool IsCaseBlindOption(const QString &arg)
+{
+    return SameTextAscii(arg, u"-start") || SameTextAscii(arg, u"-close");
+}
+
+// Only the options CliOptionNames lists get past this, so the manual page, which is checked
+// against that list, names every one the program takes.
+bool IsCliOption(const QString &arg)
+{
+    return IsCaseBlindOption(arg) || CliOptionNames().contains(arg);
+}
+
+// The settings-location options are read again by the location rules themselves.
 CliOptions parseArguments(const QStringList &arguments)
 {
     CliOptions options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
+        if (!IsCliOption(arg)) {
+            options.Error = QStringLiteral("Unknown argument: ") + arg;
+            return options;
+        }
         if (SameTextAscii(arg, u"-start")) {
             if (i + 1 >= arguments.size()) {
                 options.Error = QStringLiteral("-start needs the names of the projects to run");
@@ -56,24 +74,23 @@ CliOptions parseArguments(const QStringList &arguments)
             options.Quiet = true;
         } else if (arg == QLatin1String("-verbose")) {
             options.Verbose = true;
-        } else if (SameTextAscii(arg, u"-close")) {
-            // Accepted for the desktop program's command lines; a console run always ends.
-        } else if (arg == QLatin1String("-appsettingsdir")
-                   || arg == QLatin1String("-usersettingsdir")) {
-        } else if (arg == QLatin1String("-settingsdir") || arg == QLatin1String("-config")) {
+        } else if (SettingsLocationValueOptions().contains(arg)) {
             if (i + 1 >= arguments.size()) {
                 options.Error = arg + QStringLiteral(" needs a value");
                 return options;
             }
             ++i;
         } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            options.Help = true;
-        } else {
-            options.Error = QStringLiteral("Unknown argument: ") + arg;
-            return options;
+            if (!options.Version)
+                options.Help = true;
+        } else if (arg == QLatin1String("--version")) {
+            if (!options.Help)
+                options.Version = true;
         }
+        // -close is taken for the desktop program's command lines: a console run always
+        // ends. The location flags need nothing here.
     }
-    if (!options.Help && options.Error.isEmpty() && options.Names.isEmpty())
+    if (!options.Help && !options.Version && options.Error.isEmpty() && options.Names.isEmpty())
         options.Error = QStringLiteral("Nothing to run: give -start with project names");
     return options;
 }
@@ -91,12 +108,23 @@ std::unique_ptr<TTerminalProgress> progressLine(const CliOptions &options, std::
 
 } // namespace
 
+QStringList CliOptionNames()
+{
+    return QStringList{QStringLiteral("-start"), QStringLiteral("-preview"),
+                       QStringLiteral("-quiet"), QStringLiteral("-verbose"),
+                       QStringLiteral("-close")}
+           + SettingsLocationFlags() + SettingsLocationValueOptions()
+           + QStringList{QStringLiteral("-h"), QStringLiteral("--help"),
+                         QStringLiteral("--version")};
+}
+
 QString CliUsage()
 {
     return QStringLiteral(
         "Usage: rovanel-cli -start NAMES [-preview] [-quiet] [-verbose] [-close]\n"
         "                   [-appsettingsdir | -usersettingsdir] [-settingsdir FOLDER]\n"
         "                   [-config FILE]\n"
+        "       rovanel-cli -h | --help | --version\n"
         "Runs the copy projects named in NAMES (separated by \",\") from the settings file and\n"
         "prints the log on stdout. With -preview every decision is taken and logged but\n"
         "nothing is written (over FTP: log in, change folders and list only).\n"
@@ -120,6 +148,10 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     const CliOptions options = parseArguments(arguments);
     if (options.Help) {
         print(out, CliUsage());
+        return cliSucceeded;
+    }
+    if (options.Version) {
+        print(out, QStringLiteral(RV_VERSION_TEXT "\n"));
         return cliSucceeded;
     }
     if (!options.Error.isEmpty()) {

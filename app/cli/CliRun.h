@@ -22,3 +22,6 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
 
 // The text printed for -h / --help and after a usage error.
 QString CliUsage();
+// Every option rovanel-cli takes, as written in its usage text and manual page ("-start" and
+// "-close" in any letter case of A-Z as well).
+QStringList CliOptionNames();

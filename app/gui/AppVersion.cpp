@@ -1,15 +1,17 @@
 #include "app/gui/AppVersion.h"
 
+#include "ProgramVersion.h"
+
 #include <QSysInfo>
 
 QString AppTitle()
 {
-    return QStringLiteral("Rovanel");
+    return QStringLiteral(RV_PROGRAM_NAME);
 }
 
 QString AppVersionShort()
 {
-    return QStringLiteral("1.30");
+    return QStringLiteral(RV_VERSION);
 }
 
 QString AppVersionLong()

@@ -1,6 +1,7 @@
 #include "app/gui/CommandLine.h"
 
 #include "settings/AsciiText.h"
+#include "settings/SettingsLocation.h"
 
 QString StartNamesFromArguments(const QStringList &Arguments)
 {
@@ -20,4 +21,42 @@ bool HasCloseArgument(const QStringList &Arguments)
         if (SameTextAscii(arg, u"-close"))
             return true;
     return false;
+}
+
+TAppRequest AppRequestFromArguments(const QStringList &Arguments)
+{
+    const QStringList withValue = SettingsLocationValueOptions();
+    for (qsizetype i = 0; i < Arguments.size(); ++i) {
+        const QString &arg = Arguments[i];
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
+            return TAppRequest::Help;
+        if (arg == QLatin1String("--version"))
+            return TAppRequest::Version;
+        if (SameTextAscii(arg, u"-start") || withValue.contains(arg))
+            ++i;
+    }
+    return TAppRequest::Run;
+}
+
+QStringList AppOptionNames()
+{
+    return QStringList{QStringLiteral("-start"), QStringLiteral("-close")} + SettingsLocationFlags()
+           + SettingsLocationValueOptions()
+           + QStringList{QStringLiteral("-h"), QStringLiteral("--help"),
+                         QStringLiteral("--version")};
+}
+
+QString AppUsage()
+{
+    return QStringLiteral(
+        "Usage: rovanel [-start NAMES] [-close]\n"
+        "               [-appsettingsdir | -usersettingsdir] [-settingsdir FOLDER]\n"
+        "               [-config FILE]\n"
+        "       rovanel -h | --help | --version\n"
+        "Opens the window with the copy projects of the settings file. -start runs the\n"
+        "projects named in NAMES (separated by \",\") as soon as the window opens, ticked or\n"
+        "not; -close then closes the program when that run succeeded. The settings file rv.ini\n"
+        "is in $XDG_CONFIG_HOME/Rovanel (else ~/.config/Rovanel) unless -appsettingsdir (the\n"
+        "program's folder), -usersettingsdir, -settingsdir or -config moves it.\n"
+        "rovanel-cli runs the same projects without a window.\n");
 }

@@ -1,4 +1,5 @@
 // rovanel-cli as a program: settings file in, log and exit code out.
+#include "ProgramVersion.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -216,10 +218,31 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndExplain)
     EXPECT_FALSE(tree.exists(QStringLiteral("out")));
 }
 
-TEST_F(CliTest, HelpPrintsTheUsageAndSucceeds)
+TEST_F(CliTest, HelpAndVersionAnswerOnStdoutAndRunNothing)
 {
-    EXPECT_EQ(run({QStringLiteral("--help")}), 0);
-    EXPECT_TRUE(out.startsWith(QLatin1String("Usage: rovanel-cli")));
+    writeSettings(tree(QStringLiteral("out")));
+    const QString version = QStringLiteral(RV_VERSION_TEXT "\n");
+    const QList<std::pair<QStringList, QString>> cases{
+        {{QStringLiteral("--help")}, QStringLiteral("Usage: rovanel-cli")},
+        {{QStringLiteral("-h")}, QStringLiteral("Usage: rovanel-cli")},
+        {{QStringLiteral("--version")}, version},
+        {{QStringLiteral("-config"), config, QStringLiteral("-start"), QStringLiteral("Site"),
+          QStringLiteral("--version")},
+         version},
+        // The first of the two answers.
+        {{QStringLiteral("--version"), QStringLiteral("--help")}, version},
+        {{QStringLiteral("--help"), QStringLiteral("--version")},
+         QStringLiteral("Usage: rovanel-cli")},
+    };
+    for (const auto &[arguments, expected] : cases) {
+        const std::string shown = arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(run(arguments), 0) << shown;
+        EXPECT_TRUE(out.startsWith(expected)) << shown << ": " << out.toStdString();
+        EXPECT_EQ(err, QString()) << shown;
+    }
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^Rovanel \\d+\\.\\d+\\n$")).match(version).hasMatch());
+    EXPECT_FALSE(tree.exists(QStringLiteral("out")));
 }
 
 TEST_F(CliTest, SeveralLineErrorsArePrintedLineByLine)
