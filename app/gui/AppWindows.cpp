@@ -1,5 +1,6 @@
 #include "app/gui/AppWindows.h"
 
+#include "app/gui/AppIcon.h"
 #include "app/gui/RVMainUnit.h"
 #include "app/gui/SettingsClaim.h"
 #include "ftp/widgets/AskPasswordFormUnit.h"
@@ -8,6 +9,8 @@
 #include "projects/widgets/SelectFileUnit.h"
 #include "settings/SettingsLocation.h"
 #include "settings/StoredKeys.h"
+
+#include <QApplication>
 
 TAppWindows::TAppWindows(TFTPConnList &FTPConnList, const QStringList &Arguments)
 {
@@ -34,6 +37,10 @@ TAppWindows::~TAppWindows()
 TAppStart StartApp(TFTPConnList &FTPConnList, const QStringList &Arguments,
                    const QString &ProgramFolder)
 {
+    // Every window without an icon of its own, the dialogs too, shows the program's; the desktop
+    // file (installed as rovanel.desktop) names the program to the desktop's task switcher.
+    QApplication::setWindowIcon(AppIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("rovanel"));
     ResetSettingsLocation(Arguments, ProgramFolder);
     TAppStart start;
     // The path as the window reads it: on a first start in the per-user mode this makes the

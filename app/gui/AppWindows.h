@@ -41,8 +41,9 @@ struct TAppStart
     std::unique_ptr<TAppWindows> Windows;
 };
 
-// The program's start: decides where the settings file is from Arguments (after the program
-// name) and ProgramFolder, claims the file and makes the windows, which load it. When another
+// The program's start: gives every window the program's icon, decides where the settings file
+// is from Arguments (after the program name) and ProgramFolder, claims the file and makes the
+// windows, which load it. When another
 // window holds the file, says so in a message box and returns neither: the program then ends
 // without opening a window.
 TAppStart StartApp(TFTPConnList &FTPConnList, const QStringList &Arguments,

@@ -1,5 +1,6 @@
 #include "app/gui/RVMainUnit.h"
 
+#include "app/gui/AppIcon.h"
 #include "app/gui/AppVersion.h"
 #include "app/gui/DesktopNotification.h"
 #include "app/gui/GroupComboBox.h"
@@ -126,7 +127,7 @@ void TRVMainForm::FormCreate()
     resize(921 + 24, 527 + 24);
 
     // Version texts.
-    AppIconImage->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(32, 32));
+    AppIconImage->setPixmap(AppIcon().pixmap(AppIconImage->size(), devicePixelRatioF()));
     TitleLabel->setText(AppTitle() + QLatin1Char(' ') + AppVersionShort());
     setWindowTitle(AppTitle() + QLatin1Char(' ') + AppVersionLong());
     CopyrightLabel->setText(AppCopyrightText(QDate::currentDate().year()));
@@ -299,7 +300,7 @@ QWidget *TRVMainForm::BuildAboutPage()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("AboutTabSheet"));
     AppIconImage = new QLabel(page);
-    AppIconImage->setFixedSize(32, 32);
+    AppIconImage->setFixedSize(48, 48);
     TitleLabel = new QLabel(page);
     QFont titleFont = TitleLabel->font();
     titleFont.setBold(true);

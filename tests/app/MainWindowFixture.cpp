@@ -22,6 +22,7 @@ MainWindowTest::MainWindowTest()
 MainWindowTest::~MainWindowTest()
 {
     Windows.reset();
+    Claim.reset();
     FHook.reset();
 }
 
@@ -68,9 +69,21 @@ void MainWindowTest::WriteBigProject(int Files)
                    "CopyProjects[1].Checked=1", "OutDir=" + Tree(QStringLiteral("out"))});
 }
 
+void MainWindowTest::Start(const QStringList &Arguments)
+{
+    TAppStart start = StartApp(Connections,
+                               QStringList{QStringLiteral("-config"), SettingsPath()} + Arguments,
+                               Tree.path());
+    ASSERT_TRUE(start.Windows) << "the start refused the settings file";
+    Claim = std::move(start.Claim);
+    Windows = std::move(start.Windows);
+    Form().OpenUrl = [](const QUrl &) {};
+}
+
 void MainWindowTest::Close()
 {
     Windows.reset();
+    Claim.reset();
 }
 
 void MainWindowTest::Show()

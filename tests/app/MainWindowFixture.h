@@ -33,7 +33,10 @@ protected:
     void WriteBigProject(int Files);
     // Makes the windows (settings load), with the arguments after the program name.
     void Open(const QStringList &Arguments = {});
-    // Destroys the windows (settings save).
+    // Makes the windows as the program does, through its start: claims the settings file, sets
+    // the program's icon and desktop file name, and loads the settings.
+    void Start(const QStringList &Arguments = {});
+    // Destroys the windows (settings save) and gives up a claim that Start took.
     void Close();
     // Shows the main window, which starts a -start run.
     void Show();
@@ -59,6 +62,8 @@ protected:
     // The settings file, relative to Tree.
     QString SettingsName = QStringLiteral("rv.ini");
     TFTPConnList Connections;
+    // Taken by Start only; released after the windows, which save under it.
+    std::unique_ptr<TSettingsLock> Claim;
     std::unique_ptr<TAppWindows> Windows;
     std::vector<TMessageBoxRequest> Boxes;
     QMessageBox::StandardButton Answer = QMessageBox::Yes;

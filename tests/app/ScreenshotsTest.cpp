@@ -1,9 +1,11 @@
 // Draws the main window for the documentation when RV_SCREENSHOT_DIR names a folder (see
-// scripts/app-screenshots.sh): the projects page with a few projects, a run in progress, the log
-// page after a run of the demo site with one project whose source folder is missing, and the
-// About page. With RV_SCREENSHOT_HOME the files live there (the script makes it a private
-// /home/user), so that the pictures show a user's paths rather than the machine's temporary ones.
+// scripts/app-screenshots.sh), each picture under a title strip as a desktop shows one: the
+// projects page with a few projects, a run in progress, the log page after a run of the demo site
+// with one project whose source folder is missing, and the About page. With RV_SCREENSHOT_HOME
+// the files live there (the script makes it a private /home/user), so that the pictures show a
+// user's paths rather than the machine's temporary ones.
 #include "MainWindowFixture.h"
+#include "WindowPicture.h"
 #include "app/gui/RunProgress.h"
 #include "projects/CopyProjectUnit.h"
 
@@ -23,7 +25,7 @@ void save(QWidget &Window, const QString &Folder, const QString &Name)
 {
     QCoreApplication::processEvents();
     const QString path = QDir(Folder).filePath(Name);
-    ASSERT_TRUE(Window.grab().save(path)) << path.toStdString();
+    ASSERT_TRUE(WindowPicture(Window).save(path)) << path.toStdString();
 }
 
 // Copies the files below From into To.
@@ -58,7 +60,8 @@ TEST_F(MainWindowTest, Screenshots)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(2000 + i % 7000, 'x'));
     }
-    Open();
+    // As the program starts, so that the window has the program's icon.
+    Start();
     Form().OutDirEdit->setText(home + QStringLiteral("/Pub"));
 
     TCopyProject *pages = AddProject(QStringLiteral("Demo Site"), QStringLiteral("Demo"), site);
