@@ -39,12 +39,7 @@ TEST(CliManPage, DocumentsExactlyTheOptionsTheProgramTakes)
 {
     const TManPage page(kPage);
     ASSERT_TRUE(page.IsRead()) << kPage.toStdString();
-    QStringList documented = page.Options();
-    QStringList taken = CliOptionNames();
-    documented.sort();
-    taken.sort();
-    EXPECT_EQ(documented.join(QLatin1Char(' ')).toStdString(),
-              taken.join(QLatin1Char(' ')).toStdString());
+    EXPECT_EQ(page.OptionsAgainst(CliOptionNames()).toStdString(), "");
     for (const QString &option : CliOptionNames())
         EXPECT_TRUE(CliUsage().contains(option)) << option.toStdString();
 }

@@ -51,3 +51,20 @@ QStringList TManPage::Options() const
     }
     return options;
 }
+
+QString TManPage::OptionsAgainst(const QStringList &Taken) const
+{
+    const QStringList documented = Options();
+    QStringList undocumented;
+    QStringList notTaken;
+    for (const QString &option : Taken)
+        if (!documented.contains(option))
+            undocumented << option;
+    for (const QString &option : documented)
+        if (!Taken.contains(option))
+            notTaken << option;
+    if (undocumented.isEmpty() && notTaken.isEmpty())
+        return QString();
+    return QStringLiteral("undocumented: %1; not taken: %2")
+        .arg(undocumented.join(QLatin1Char(' ')), notTaken.join(QLatin1Char(' ')));
+}

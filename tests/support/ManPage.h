@@ -19,6 +19,10 @@ public:
     // "-start", "--help".
     QStringList Options() const;
 
+    // The options of Options() not in Taken, and those of Taken not documented, as
+    // "undocumented: -x; not taken: -y", empty when the two agree.
+    QString OptionsAgainst(const QStringList &Taken) const;
+
 private:
     QStringList FLines;
     bool FRead = false;
