@@ -2,6 +2,7 @@
 
 #include "ftp/FTPErrors.h"
 #include "runlog/RunLog.h"
+#include "settings/FileUpdateLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,22 +92,54 @@ QString RecordedFingerprint(const QList<QByteArray> &lines, const QString &addre
     return QString();
 }
 
+EIdCertificateRefused ChangedError(const QString &address, const QString &recorded,
+                                   const QString &offered, const QString &path)
+{
+    return EIdCertificateRefused(
+        QStringLiteral("The certificate of %1 has changed: recorded SHA-256 %2, offered SHA-256 "
+                       "%3. If the server's certificate was replaced on purpose, remove the line "
+                       "for %1 from %4.")
+            .arg(address, recorded, offered, path));
+}
+
+EIdOSSLError RecordError(const QString &path, const QString &address, const QString &reason)
+{
+    return EIdOSSLError(QStringLiteral("Could not record the certificate of %1 in %2: %3")
+                            .arg(address, path, reason));
+}
+
 void WriteLines(const QString &path, const QList<QByteArray> &lines, const QString &address)
 {
-    const auto fail = [&](const QString &reason) {
-        return EIdOSSLError(QStringLiteral("Could not record the certificate of %1 in %2: %3")
-                                .arg(address, path, reason));
-    };
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw fail(QStringLiteral("the folder %1 cannot be made").arg(folder));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw fail(file.errorString());
+        throw RecordError(path, address, file.errorString());
     for (const QByteArray &line : lines)
         file.write(line + '\n');
     if (!file.commit())
-        throw fail(file.errorString());
+        throw RecordError(path, address, file.errorString());
+}
+
+// Adds the line for address to the trust file. Another program (a second window, rovanel-cli)
+// may have recorded servers while the question was open: the file is read again under the
+// update lock, so that their lines stay, and a different fingerprint it recorded for this
+// address meanwhile counts as a change.
+void Record(const QString &path, const QString &address, const QString &offered)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        throw RecordError(path, address,
+                          QStringLiteral("the folder %1 cannot be made").arg(folder));
+    const TFileUpdateLock update(path);
+    if (!update.Error().isEmpty())
+        throw RecordError(path, address, update.Error());
+    QList<QByteArray> lines = ReadLines(path);
+    const QString recorded = RecordedFingerprint(lines, address);
+    if (recorded == offered)
+        return;
+    if (!recorded.isEmpty())
+        throw ChangedError(address, recorded, offered, path);
+    lines.append((address + QLatin1Char(' ') + kDigestPrefix + offered).toUtf8());
+    WriteLines(path, lines, address);
 }
 
 } // namespace
@@ -169,24 +202,18 @@ QString Check(SSL *ssl, const QString &host, quint16 port, TRunLog *log)
 
     const std::lock_guard<std::mutex> lock(TrustMutex());
     const QString path = TrustFilePath();
-    QList<QByteArray> lines = ReadLines(path);
-    const QString recorded = RecordedFingerprint(lines, address);
+    const QString recorded = RecordedFingerprint(ReadLines(path), address);
     if (recorded == offered)
         return offered;
     if (!recorded.isEmpty())
-        throw EIdCertificateRefused(
-            QStringLiteral("The certificate of %1 has changed: recorded SHA-256 %2, offered "
-                           "SHA-256 %3. If the server's certificate was replaced on purpose, "
-                           "remove the line for %1 from %4.")
-                .arg(address, recorded, offered, path));
+        throw ChangedError(address, recorded, offered, path);
 
     TCertificateInfo info = Describe(certificate.get(), address);
     info.Reason = QString::fromUtf8(X509_verify_cert_error_string(verified));
     if (log && !log->AskTrustCertificate(info))
         throw EIdCertificateRefused(
             QStringLiteral("The certificate of %1 was not trusted.").arg(address));
-    lines.append((address + QLatin1Char(' ') + kDigestPrefix + offered).toUtf8());
-    WriteLines(path, lines, address);
+    Record(path, address, offered);
     if (log)
         log->Log(QStringLiteral("Certificate of %1 trusted on first use (SHA-256 %2), recorded "
                                 "in %3.")

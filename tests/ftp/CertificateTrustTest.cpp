@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -46,12 +47,16 @@ public:
         // meanwhile must wait for the answer rather than ask again.
         if (Delay)
             std::this_thread::sleep_for(std::chrono::milliseconds(Delay));
+        if (WhileAsking)
+            WhileAsking();
         return Answer;
     }
     QString Text() const { return Lines.join(QLatin1Char('\n')); }
 
     bool Answer = true;
     int Delay = 0;
+    // Runs while the question is open, before it is answered.
+    std::function<void()> WhileAsking;
     QStringList Lines;
     QList<TCertificateInfo> Asked;
 
@@ -322,6 +327,53 @@ TEST_F(CertificateTrustTest, ConnectionsMeetingANewServerAtOnceAskOnceAndRecordO
         << log.Text().toStdString();
     EXPECT_EQ(TrustFileBytes(), Address(server.Port()).toUtf8()
                                     + " SHA256:" + TestCertificate::Get().Sha256().toUtf8() + "\n");
+}
+
+// Another program (a second window, rovanel-cli) may record servers while the question is open.
+// Its lines stay, and a different fingerprint it recorded for this very server is a change.
+TEST_F(CertificateTrustTest, WhatAnotherProgramRecordsWhileTheQuestionIsOpenIsKept)
+{
+    PyftpdServer server(QStringLiteral("explicit"));
+    ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
+    const QByteArray address = Address(server.Port()).toUtf8();
+    const QByteArray mine = address + " SHA256:" + TestCertificate::Get().Sha256().toUtf8() + "\n";
+    const QByteArray otherServer = "ftp.example.com:21 SHA256:00:11:22\n";
+    const QByteArray otherCertificate = address + " SHA256:00:11:22\n";
+    struct Case
+    {
+        const char *what;
+        QByteArray recordedMeanwhile;
+        bool trusted;
+        QByteArray after;
+    };
+    for (const Case &c :
+         {Case{"another server", otherServer, true, otherServer + mine},
+          Case{"this server, this certificate", mine, true, mine},
+          Case{"this server, another certificate", otherCertificate, false, otherCertificate}}) {
+        SCOPED_TRACE(c.what);
+        QDir(Data.path()).removeRecursively();
+        AskingLog log;
+        log.WhileAsking = [&] {
+            Data.write(QStringLiteral("Rovanel/trusted-certificates"), c.recordedMeanwhile);
+        };
+        TIdSSLIOHandlerSocketOpenSSL tls;
+        auto ftp = MakeTestClient(server.Port(), utUseExplicitTLS, &tls);
+        ftp->SetRunLog(&log);
+        QString error;
+        try {
+            ftp->Connect();
+            ftp->Disconnect();
+        } catch (const std::exception &thrown) {
+            error = QString::fromUtf8(thrown.what());
+        }
+        EXPECT_EQ(log.Asked.size(), 1);
+        EXPECT_EQ(error.isEmpty(), c.trusted) << error.toStdString();
+        const QString changed = QStringLiteral("The certificate of %1 has changed: recorded "
+                                               "SHA-256 00:11:22, offered SHA-256 ")
+                                    .arg(Address(server.Port()));
+        EXPECT_EQ(error.startsWith(changed), !c.trusted) << error.toStdString();
+        EXPECT_EQ(TrustFileBytes().toStdString(), c.after.toStdString());
+    }
 }
 
 // The exact commands a refused server got: none after the handshake, so neither the user name
