@@ -3,10 +3,12 @@
 # and checks the tree from outside: exactly the expected files, the programs answering --version
 # and --help from there without a display, the desktop file and the AppStream metadata passing
 # their validators and pointing at what is installed, and the manual pages rendering without a
-# warning. Arguments: the build folder and the project's version.
+# warning; and the installed rovanel-cli running the demo project of examples/. Arguments: the
+# build folder, the project's version and the source folder.
 set -euo pipefail
 build=$1
 version=$2
+source=$3
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in desktop-file-validate appstreamcli groff; do
@@ -73,4 +75,14 @@ for page in rovanel rovanel-cli; do
   [ -z "$warnings" ] || fail "$page.1: $warnings"
   grep -q "^\.TH .* \"Rovanel $version\"" "$file" || fail "$page.1 does not name version $version"
 done
-echo "installed tree in order: ${#expected[@]} files"
+# The installed rovanel-cli runs the demo project, with a settings file of its own.
+work=$prefix/demo
+mkdir -p "$work/home"
+sed -e "s|^OutDir=.*\r\$|OutDir=$work/out\r|" \
+    -e "s|^\(CopyProjects\[[0-9]*\]\.SourceFolder=\)examples/|\1$source/examples/|" \
+    "$source/examples/rv.ini" >"$work/rv.ini"
+log=$(HOME=$work/home XDG_CONFIG_HOME=$work/home "$prefix/bin/rovanel-cli" -config "$work/rv.ini" \
+      -start "Demo Site" -quiet) || fail "the installed rovanel-cli failed on the demo: $log"
+[[ "$log" == *"Completed."* ]] || fail "the demo run did not complete: $log"
+[ -f "$work/out/Demo Site/index.html" ] || fail "the demo run wrote no index.html: $log"
+echo "installed tree in order: ${#expected[@]} files; the demo ran from it"
