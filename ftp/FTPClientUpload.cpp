@@ -23,6 +23,20 @@ bool NotImplemented(int code)
     return code == 500 || code == 502 || code == 504;
 }
 
+// A refused rename. AtTarget: the server took the temporary's name (RNFR) and refused the
+// target's (RNTO), as a server does that will not rename over an existing file.
+class ERenameRefused : public EIdReplyRFCError
+{
+public:
+    ERenameRefused(const TIdFTPReply &reply, bool atTarget)
+        : EIdReplyRFCError(reply.Code, reply.FormattedText()), FAtTarget(atTarget)
+    {}
+    bool AtTarget() const noexcept { return FAtTarget; }
+
+private:
+    bool FAtTarget;
+};
+
 } // namespace
 
 QString TFTPClient::TemporaryUploadName(const QString &name)
@@ -107,19 +121,21 @@ bool TFTPClient::RenameSettingTime(const QString &temporary, const QString &name
 {
     const QString timeCommand = fileTime != 0 ? FIdFTP->ModTimeCommand(temporary, fileTime)
                                               : QString();
-    if (timeCommand.isEmpty()) {
-        FIdFTP->Rename(temporary, name);
+    // The time goes onto the temporary, which keeps it when renamed, and the commands go out
+    // together: whatever one answers, the others are sent.
+    QStringList commands;
+    if (!timeCommand.isEmpty())
+        commands << timeCommand;
+    commands << QStringLiteral("RNFR ") + temporary << QStringLiteral("RNTO ") + name;
+    const QList<TIdFTPReply> replies = FIdFTP->SendPipelined(commands);
+    const TIdFTPReply &rnfr = replies[replies.size() - 2];
+    const TIdFTPReply &rnto = replies.last();
+    if (rnfr.Code != 350)
+        throw ERenameRefused(rnfr, false);
+    if (rnto.Code != 200 && rnto.Code != 250)
+        throw ERenameRefused(rnto, true);
+    if (timeCommand.isEmpty())
         return false;
-    }
-    // The time goes onto the temporary, which keeps it when renamed, and the three commands
-    // go out together: whatever the first answers, the others are sent.
-    const QString rnto = QStringLiteral("RNTO ") + name;
-    const QList<TIdFTPReply> replies = FIdFTP->SendPipelined(
-        {timeCommand, QStringLiteral("RNFR ") + temporary, rnto});
-    if (replies[1].Code != 350)
-        throw EIdReplyRFCError(replies[1].Code, replies[1].FormattedText());
-    if (replies[2].Code != 200 && replies[2].Code != 250)
-        throw EIdReplyRFCError(replies[2].Code, replies[2].FormattedText());
     timeReply = replies[0];
     return true;
 }
@@ -132,7 +148,7 @@ bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
         FIdFTP->Delete(name);
     try {
         return RenameSettingTime(temporary, name, fileTime, timeReply);
-    } catch (const EIdReplyRFCError &error) {
+    } catch (const ERenameRefused &error) {
         if (!FIdFTP->Connected())
             throw;
         const bool noRenames = NotImplemented(error.ErrorCode());
@@ -143,8 +159,10 @@ bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
                 RemoveTemporary(dir, temporary);
             throw;
         }
-        if (!noRenames && replacing) {
+        if (!noRenames && replacing && error.AtTarget()) {
             // Some servers refuse to rename over an existing file: delete it, then rename.
+            // (A server that refuses the temporary's name renames nothing: deleting the
+            // target first would only lose it.)
             try {
                 FIdFTP->Delete(name);
             } catch (const Exception &) {

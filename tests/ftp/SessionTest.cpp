@@ -501,6 +501,14 @@ TEST_F(FtpSession, UploadsReplaceTheTargetWholeOrNotAtAll)
                 "RNTO a", "DELE .a.rvpart", "PASV", "STOR a", "MFMT 20240115123007 a"}),
          Lines({"PASV", "STOR b", "MFMT 20240115123007 b"}),
          {inPlace}},
+        // Renames refused by permission: the target is not deleted first, which would only
+        // lose it, but written in place.
+        {"renames refused",
+         {{QStringLiteral("RNFR"), Lines({"550 Permission denied."})}},
+         Lines({"PASV", "STOR .a.rvpart", "MFMT 20240115123007 .a.rvpart", "RNFR .a.rvpart",
+                "RNTO a", "DELE .a.rvpart", "PASV", "STOR a", "MFMT 20240115123007 a"}),
+         Lines({"PASV", "STOR b", "MFMT 20240115123007 b"}),
+         {inPlace}},
     };
     TempTree tree;
     const QString local = tree.write(QStringLiteral("f.bin"), BinaryPayload(5000));

@@ -10,6 +10,7 @@
 #include "runlog/RunLog.h"
 #include "settings/Exception.h"
 #include "support/PyftpdServer.h"
+#include "support/ScopedEnvVar.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -279,4 +280,48 @@ TEST(FtpUploadRunInstants, TheHourThatRepeatsAgainstAnMlsdServer)
         // The time went out as the source's instant, not the other occurrence of its reading.
         EXPECT_EQ(QFileInfo(remoteOlder).lastModified(), fallBack.addSecs(21));
     }
+}
+
+// A server that refuses renames by permission (pyftpdlib answers RNFR "550 Not enough
+// privileges"): the first upload, over an existing file, finds it out. The target is written in
+// place rather than deleted before a rename that cannot work, and no temporary file stays.
+TEST(FtpUploadRunNoRenames, EveryFileGoesInPlaceAndTheTargetIsNeverDeletedFirst)
+{
+    ScopedEnvVar noRenames("PYFTPD_PERM", "elradmwMT");
+    PyftpdServer server(QStringLiteral("plain"));
+    ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
+    ASSERT_TRUE(QDir().mkpath(server.Root() + QStringLiteral("/www/Site")));
+    QFile old(server.Root() + QStringLiteral("/www/Site/a.txt"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old a\n");
+    old.close();
+
+    TFTPConnList connections;
+    connections.AddConnection(TestConnection(QStringLiteral("Test server"), server.Port()));
+    TempTree source;
+    source.write(QStringLiteral("a.txt"), "new a\n");
+    source.write(QStringLiteral("b.txt"), "new b\n");
+    TCopyProject project;
+    project.SetProjectName(QStringLiteral("Site"));
+    project.SetSourceFolder(source.path() + QLatin1Char('/'));
+    project.AddSourceRow(QStringLiteral("*.txt"), false, false);
+    project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
+    project.SetFTPConnName(QStringLiteral("Test server"));
+    project.SetOverwrite(ofAll);
+    LineLog log;
+    EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log))
+        << log.Text().toStdString();
+    EXPECT_EQ(log.Lines.filter(QStringLiteral("does not rename")),
+              QStringList{QStringLiteral("The server does not rename files: uploads go straight "
+                                         "to their target names, and a broken upload can leave "
+                                         "a partial file.")})
+        << log.Text().toStdString();
+    EXPECT_EQ(log.Lines.last(),
+              QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0"))
+        << log.Text().toStdString();
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/www/Site/a.txt")), QByteArray("new a\n"));
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/www/Site/b.txt")), QByteArray("new b\n"));
+    EXPECT_EQ(QDir(server.Root() + QStringLiteral("/www/Site"))
+                  .entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
 }
