@@ -291,6 +291,7 @@ std::unique_ptr<TFTPSession> TFTPClient::NewTransferSession(TRunLog &log)
     auto session = std::make_unique<TFTPClient>(*connection, log);
     session->FOwnConnection = std::move(connection);
     session->FIdFTP->SetReadTimeout(FIdFTP->ReadTimeout());
+    session->FUploadMode = FUploadMode;
     return session;
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHash>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -67,7 +68,7 @@ public:
         // The server refuses renames: straight to the target name.
         InPlace,
     };
-    TUploadMode UploadMode() const { return FUploadMode; }
+    TUploadMode UploadMode() const { return FUploadMode->load(); }
 
     // The temporary name an upload of name goes to, in the same folder.
     static QString TemporaryUploadName(const QString &name);
@@ -81,8 +82,9 @@ private:
     // dir: the folder part of the target's path as given (for messages), ending in "/". True
     // when the time command went out on the way, its reply in timeReply (else the caller sets
     // the time).
+    // mode: the upload mode as it was when the upload began.
     bool MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
-                       const QString &name, bool replacing, TDateTime fileTime,
+                       const QString &name, bool replacing, TDateTime fileTime, TUploadMode mode,
                        std::optional<TIdFTPReply> &timeReply);
     // Renames the temporary over name, giving it fileTime in the same round trip where one
     // command sets it: true when it did, its reply in timeReply.
@@ -127,7 +129,10 @@ private:
     // Where the server stands, upper-cased; it differs from FCurrentDir after a change of
     // directory that the held listings answered. Empty when it is the login directory.
     QString FServerDir;
-    TUploadMode FUploadMode = TUploadMode::RenameOver;
+    // Learnt by the first upload that meets the server's refusal, and shared with the
+    // sessions NewTransferSession makes, so that the run learns it and says it once.
+    std::shared_ptr<std::atomic<TUploadMode>> FUploadMode =
+        std::make_shared<std::atomic<TUploadMode>>(TUploadMode::RenameOver);
 
     // One directory's listing, with its entries by name (a-z upper-cased: the position of the
     // first entry of each name), built on the first look-up so that a folder of many thousand

@@ -88,7 +88,8 @@ void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bo
                         TDateTime fileTime)
 {
     const QString temporary = TemporaryUploadName(name);
-    if (FUploadMode == TUploadMode::InPlace || temporary.toUtf8().size() > kMaxNameBytes) {
+    const TUploadMode mode = FUploadMode->load();
+    if (mode == TUploadMode::InPlace || temporary.toUtf8().size() > kMaxNameBytes) {
         FIdFTP->Put(file, name);
     } else {
         bool complete = false;
@@ -103,7 +104,7 @@ void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bo
             throw ECopyStopped(file.fileName());
         }
         std::optional<TIdFTPReply> timeReply;
-        if (MoveIntoPlace(file, dir, temporary, name, replacing, fileTime, timeReply)) {
+        if (MoveIntoPlace(file, dir, temporary, name, replacing, fileTime, mode, timeReply)) {
             // In place, with the time refused: the upload fails although its data arrived, as
             // when the time is set after the rename.
             const int code = timeReply->Code;
@@ -142,9 +143,9 @@ bool TFTPClient::RenameSettingTime(const QString &temporary, const QString &name
 
 bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QString &temporary,
                                const QString &name, bool replacing, TDateTime fileTime,
-                               std::optional<TIdFTPReply> &timeReply)
+                               TUploadMode mode, std::optional<TIdFTPReply> &timeReply)
 {
-    if (FUploadMode == TUploadMode::DeleteThenRename && replacing)
+    if (mode == TUploadMode::DeleteThenRename && replacing)
         FIdFTP->Delete(name);
     try {
         return RenameSettingTime(temporary, name, fileTime, timeReply);
@@ -152,7 +153,7 @@ bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
         if (!FIdFTP->Connected())
             throw;
         const bool noRenames = NotImplemented(error.ErrorCode());
-        if (!noRenames && FUploadMode != TUploadMode::RenameOver) {
+        if (!noRenames && mode != TUploadMode::RenameOver) {
             // Renames worked on this server before: this file has a problem of its own. Where
             // the target is already gone the upload is kept under its temporary name.
             if (!replacing)
@@ -170,19 +171,22 @@ bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
                 throw;
             }
             FIdFTP->Rename(temporary, name);
-            FUploadMode = TUploadMode::DeleteThenRename;
-            FLog.Log(QStringLiteral(
-                "The server does not rename over existing files: each one is deleted before "
-                "its upload is renamed into place."));
+            // Another session of the run may have learnt it first, and said so.
+            TUploadMode renameOver = TUploadMode::RenameOver;
+            if (FUploadMode->compare_exchange_strong(renameOver, TUploadMode::DeleteThenRename))
+                FLog.Log(QStringLiteral(
+                    "The server does not rename over existing files: each one is deleted before "
+                    "its upload is renamed into place."));
             // The temporary may have its time already; setting it again costs one command.
             return false;
         }
     }
     // The server renames nothing: this file and every later one go straight to their names.
     RemoveTemporary(dir, temporary);
-    FUploadMode = TUploadMode::InPlace;
-    FLog.Log(QStringLiteral("The server does not rename files: uploads go straight to their "
-                            "target names, and a broken upload can leave a partial file."));
+    if (FUploadMode->exchange(TUploadMode::InPlace) != TUploadMode::InPlace)
+        FLog.Log(QStringLiteral("The server does not rename files: uploads go straight to "
+                                "their target names, and a broken upload can leave a partial "
+                                "file."));
     FIdFTP->Put(file, name);
     return false;
 }

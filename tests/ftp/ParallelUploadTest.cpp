@@ -8,7 +8,9 @@
 #include "ftp/FTPClient.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
+#include "support/PyftpdServer.h"
 #include "support/RecordingLog.h"
+#include "support/ScopedEnvVar.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -274,4 +276,61 @@ TEST(FtpParallelUploadRefused, AServerThatTakesOneConnectionGetsEveryFileOverIt)
         EXPECT_EQ(server.Stored(QString::fromLatin1(name).section(QLatin1Char('/'), -1)),
                   QByteArray(name))
             << name;
+}
+
+// A server that refuses renames (pyftpdlib without the rename permission) met by four sessions
+// at once: the run learns it once and says it once, and every file, new or replaced, arrives
+// whole under its own name.
+TEST(FtpParallelUploadNoRenames, TheRunLearnsItOnceAndEveryFileArrives)
+{
+    ScopedEnvVar noRenames("PYFTPD_PERM", "elradmwMT");
+    PyftpdServer server(QStringLiteral("plain"));
+    ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
+    TempTree source;
+    QStringList names;
+    for (int i = 0; i < 16; ++i) {
+        const QString name = (i < 8 ? QString() : QStringLiteral("sub/"))
+                             + QStringLiteral("f%1.bin").arg(i, 2, 10, QLatin1Char('0'));
+        source.write(name, BinaryPayload(1000 + i * 7919));
+        names << name;
+    }
+    // Every other file is already there, older, and is replaced.
+    for (int i = 0; i < names.size(); i += 2) {
+        const QString remote = server.Root() + QStringLiteral("/www/") + names[i];
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(remote).path()));
+        QFile file(remote);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old");
+    }
+    TFTPConnList connections;
+    auto conn = TestConnection(QStringLiteral("Test server"), server.Port());
+    conn->SetSimultaneousTransfers(4);
+    connections.AddConnection(std::move(conn));
+    TCopyProject project;
+    project.SetProjectName(QStringLiteral("Site"));
+    project.SetSourceFolder(source.path() + QLatin1Char('/'));
+    project.AddSourceRow(QStringLiteral("**/*.bin"), false, false);
+    project.SetOutputFolder(QStringLiteral("{OutDir}"));
+    project.SetFTPConnName(QStringLiteral("Test server"));
+    project.SetOverwrite(ofAll);
+
+    RecordingLog log;
+    QSet<QString> uploaders;
+    {
+        TraceCapture trace;
+        EXPECT_TRUE(RunProject(project, QStringLiteral("/www"), connections, log));
+        uploaders = trace.Uploaders();
+    }
+    const std::string text = log.Lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_GE(uploaders.size(), 2) << "uploads went over one connection only";
+    EXPECT_EQ(log.Lines.filter(QStringLiteral("does not rename")).size(), 1) << text;
+    EXPECT_EQ(log.Lines.last(),
+              QStringLiteral("Copied: 16, skipped: 0, already existed: 0, failed: 0"))
+        << text;
+    for (const QString &name : names)
+        EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/www/") + name), ReadFile(source(name)))
+            << name.toStdString();
+    QDirIterator it(server.Root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        EXPECT_FALSE(it.next().endsWith(QLatin1String(".rvpart"))) << it.filePath().toStdString();
 }
