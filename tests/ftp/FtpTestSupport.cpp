@@ -73,6 +73,19 @@ std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port
     return conn;
 }
 
+TCopyProject UploadProject(const QString &SourceFolder, const QString &Pattern,
+                           TOverwriteFile Overwrite, const QString &OutputFolder)
+{
+    TCopyProject project;
+    project.SetProjectName(QStringLiteral("Site"));
+    project.SetSourceFolder(SourceFolder + QLatin1Char('/'));
+    project.AddSourceRow(Pattern, false, false);
+    project.SetOutputFolder(OutputFolder);
+    project.SetFTPConnName(QStringLiteral("Test server"));
+    project.SetOverwrite(Overwrite);
+    return project;
+}
+
 QStringList Lines(std::initializer_list<const char *> lines)
 {
     QStringList result;

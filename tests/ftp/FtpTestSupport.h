@@ -2,6 +2,7 @@
 
 #include "ftp/FTPConnUnit.h"
 #include "ftp/IdFTP.h"
+#include "projects/CopyProjectUnit.h"
 #include "support/ScopedTimeZone.h"
 
 #include <QByteArray>
@@ -25,6 +26,12 @@ std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode = utNoTLSSup
 std::unique_ptr<TFTPConnection> TestConnection(const QString &name, quint16 port,
                                                const QString &user = QStringLiteral("user"),
                                                const QString &password = QStringLiteral("secret"));
+
+// The project "Site" that uploads the files of SourceFolder matching Pattern (in sub-folders
+// too when it has "**") through the saved connection "Test server".
+TCopyProject UploadProject(const QString &SourceFolder, const QString &Pattern,
+                           TOverwriteFile Overwrite,
+                           const QString &OutputFolder = QStringLiteral("{OutDir}/{ProjectName}"));
 
 // The message of the Error that call raises; "<no error>", or what else it raised.
 template <typename Error, typename Call>

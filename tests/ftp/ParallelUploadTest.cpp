@@ -306,13 +306,8 @@ TEST(FtpParallelUploadNoRenames, TheRunLearnsItOnceAndEveryFileArrives)
     auto conn = TestConnection(QStringLiteral("Test server"), server.Port());
     conn->SetSimultaneousTransfers(4);
     connections.AddConnection(std::move(conn));
-    TCopyProject project;
-    project.SetProjectName(QStringLiteral("Site"));
-    project.SetSourceFolder(source.path() + QLatin1Char('/'));
-    project.AddSourceRow(QStringLiteral("**/*.bin"), false, false);
-    project.SetOutputFolder(QStringLiteral("{OutDir}"));
-    project.SetFTPConnName(QStringLiteral("Test server"));
-    project.SetOverwrite(ofAll);
+    const TCopyProject project = UploadProject(source.path(), QStringLiteral("**/*.bin"), ofAll,
+                                               QStringLiteral("{OutDir}"));
 
     RecordingLog log;
     QSet<QString> uploaders;

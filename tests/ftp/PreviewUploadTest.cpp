@@ -40,14 +40,7 @@ void AddConnection(TFTPConnList &connections, quint16 port)
 
 TCopyProject Project(const TempTree &source)
 {
-    TCopyProject project;
-    project.SetProjectName(QStringLiteral("Site"));
-    project.SetSourceFolder(source.path() + QLatin1Char('/'));
-    project.AddSourceRow(QStringLiteral("**/*.txt"), false, false);
-    project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
-    project.SetFTPConnName(QStringLiteral("Test server"));
-    project.SetOverwrite(ofOlder);
-    return project;
+    return UploadProject(source.path(), QStringLiteral("**/*.txt"), ofOlder);
 }
 
 QStringList Snapshot(const QString &root)

@@ -301,13 +301,7 @@ TEST(FtpUploadRunNoRenames, EveryFileGoesInPlaceAndTheTargetIsNeverDeletedFirst)
     TempTree source;
     source.write(QStringLiteral("a.txt"), "new a\n");
     source.write(QStringLiteral("b.txt"), "new b\n");
-    TCopyProject project;
-    project.SetProjectName(QStringLiteral("Site"));
-    project.SetSourceFolder(source.path() + QLatin1Char('/'));
-    project.AddSourceRow(QStringLiteral("*.txt"), false, false);
-    project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
-    project.SetFTPConnName(QStringLiteral("Test server"));
-    project.SetOverwrite(ofAll);
+    const TCopyProject project = UploadProject(source.path(), QStringLiteral("*.txt"), ofAll);
     LineLog log;
     EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log))
         << log.Text().toStdString();
