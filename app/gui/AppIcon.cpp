@@ -1,14 +1,17 @@
 #include "app/gui/AppIcon.h"
 
-#include <QSize>
+#include <QDir>
+#include <QImageReader>
 #include <QString>
 
 QIcon AppIcon()
 {
-    // The sizes of data/icons/hicolor, which app/CMakeLists.txt puts into the resources.
-    static constexpr int Sizes[] = {16, 24, 32, 48, 64, 128, 256};
+    // One folder per size in the resources, as in data/icons/hicolor: :/icons/NxN/rovanel.png.
     QIcon icon;
-    for (const int size : Sizes)
-        icon.addFile(QStringLiteral(":/icons/%1x%1/rovanel.png").arg(size), QSize(size, size));
+    const QDir sizes(QStringLiteral(":/icons"));
+    for (const QString &size : sizes.entryList(QDir::Dirs)) {
+        const QString path = sizes.filePath(size + QStringLiteral("/rovanel.png"));
+        icon.addFile(path, QImageReader(path).size());
+    }
     return icon;
 }
