@@ -6,8 +6,9 @@ TOutputFacts TPreviewOutput::FileFacts(const QString &fileName, bool withAge)
 {
     try {
         return FOutput->FileFacts(fileName, withAge);
-    } catch (const EIdReplyRFCError &) {
-        // The server refused to enter the file's folder: not made yet.
+    } catch (const ERemoteFolderMissing &) {
+        // The server has no such folder: the run would make it, so nothing is in it yet. Any
+        // other refusal is an error, as it is in the run.
         return TOutputFacts{};
     }
 }

@@ -6,7 +6,8 @@
 
 // An output side that looks but never writes, for a preview run: the facts come from the real
 // output side, while folders and copies are only pretended. A folder that does not exist yet
-// (on a server: one it refuses to enter) counts as empty, as it would be once made.
+// (on a server: one whose CWD is answered 550) counts as empty, as it would be once made; any
+// other failure of a look-up is the run's error.
 class TPreviewOutput : public TOutputSide
 {
 public:

@@ -62,7 +62,10 @@ void TFTPClient::ForgetDirectories()
     FCurrentPath.clear();
     FServerDir.clear();
     FListings.clear();
+    // Nothing is held of the login directory but an empty listing: a bare name right after
+    // connecting is not there, as nothing was listed yet.
     FRelativeListing = TDirListing();
+    FRelativeListing.Stale = false;
 }
 
 void TFTPClient::BannerBeforeLogin()
@@ -138,22 +141,70 @@ void TFTPClient::ChangeDir(const QString &Dir)
     // A relative Dir goes out as it is only from where the server stands: anywhere else the
     // full path says where it is meant (a relative current path is always where the server
     // stands, as such paths are never entered from a held listing).
-    FIdFTP->ChangeDir(FServerDir == FCurrentDir ? Dir : path);
-    EnteredAndList(path);
+    SendChangeDir(FServerDir == FCurrentDir ? Dir : path, path);
+    Entered(path);
+    ListCurrentDir();
 }
 
-void TFTPClient::EnteredAndList(const QString &Path)
+void TFTPClient::SendChangeDir(const QString &Argument, const QString &Path)
+{
+    try {
+        FIdFTP->ChangeDir(Argument);
+    } catch (const EIdReplyRFCError &error) {
+        // The server stays where it was. What the session holds of the folder and of the one
+        // that holds it made it expect the folder: both are listed again when next needed.
+        ForgetHeld(Path);
+        ForgetHeld(ParentPath(Path));
+        if (error.ErrorCode() == 550)
+            throw ERemoteFolderMissing(error.ErrorCode(), error.Message());
+        throw;
+    }
+}
+
+void TFTPClient::Entered(const QString &Path)
 {
     FCurrentPath = Path;
     FCurrentDir = AsciiUpper(Path);
     FServerDir = FCurrentDir;
+}
+
+void TFTPClient::ListCurrentDir()
+{
+    // What was held of the folder is dropped first: a listing that fails leaves it unknown,
+    // never empty, so that it is listed again when next needed.
+    if (IsFullPath(FCurrentPath))
+        FListings.remove(FCurrentDir);
+    FRelativeListing = TDirListing();
+    EnterCurrentDir();
     FIdFTP->List();
     TDirListing listing;
     listing.Items = FIdFTP->DirectoryListing();
-    if (IsFullPath(Path))
+    listing.Stale = false;
+    if (IsFullPath(FCurrentPath))
         FListings.insert(FCurrentDir, std::move(listing));
     else
         FRelativeListing = std::move(listing);
+}
+
+void TFTPClient::ForgetHeld(const QString &Path)
+{
+    if (Path.isEmpty() || !IsFullPath(Path)) {
+        // A relative folder's listing is held only while it is the current one.
+        if (AsciiUpper(Path) == FCurrentDir)
+            FRelativeListing.Stale = true;
+        return;
+    }
+    if (TDirListing *listing = HeldListing(Path))
+        listing->Stale = true;
+}
+
+QString TFTPClient::ParentPath(const QString &Path)
+{
+    qsizetype n = Path.size();
+    if (n > 0 && Path.at(n - 1) == QLatin1Char('/'))
+        --n;
+    const qsizetype slash = Path.lastIndexOf(QLatin1Char('/'), n - 1);
+    return slash < 0 ? QString() : Path.left(slash + 1);
 }
 
 void TFTPClient::ChangeDirUp(int Count)
@@ -182,31 +233,44 @@ void TFTPClient::ChangeDirUp(int Count)
     }
     if (IsFullPath(path)) {
         // One command for any number of levels.
-        FIdFTP->ChangeDir(path);
+        SendChangeDir(path, path);
     } else {
         EnterCurrentDir();
-        for (int i = 0; i < Count; ++i)
-            FIdFTP->ChangeDir(QStringLiteral(".."));
+        // Level by level: each one that succeeds moves the server, and the session with it.
+        for (int i = 0; i < Count; ++i) {
+            SendChangeDir(QStringLiteral(".."), ParentPath(FCurrentPath));
+            Entered(ParentPath(FCurrentPath));
+        }
     }
-    EnteredAndList(path);
+    Entered(path);
+    ListCurrentDir();
 }
 
 void TFTPClient::EnterCurrentDir()
 {
     if (FServerDir == FCurrentDir)
         return;
-    FIdFTP->ChangeDir(FCurrentPath);
+    SendChangeDir(FCurrentPath, FCurrentPath);
     FServerDir = FCurrentDir;
+}
+
+TFTPClient::TDirListing *TFTPClient::HeldCurrentListing()
+{
+    if (IsFullPath(FCurrentPath)) {
+        const auto held = FListings.find(FCurrentDir);
+        return held == FListings.end() ? nullptr : &*held;
+    }
+    return &FRelativeListing;
 }
 
 TFTPClient::TDirListing &TFTPClient::CurrentListing()
 {
-    if (IsFullPath(FCurrentPath)) {
-        const auto held = FListings.find(FCurrentDir);
-        if (held != FListings.end())
-            return *held;
+    TDirListing *held = HeldCurrentListing();
+    if (!held || held->Stale) {
+        ListCurrentDir();
+        held = HeldCurrentListing();
     }
-    return FRelativeListing;
+    return *held;
 }
 
 const TIdFTPListItem *TFTPClient::FindDirItem(const QString &Name)
@@ -382,16 +446,27 @@ void TFTPClient::ForceDirectories(const QString &Dir)
 void TFTPClient::MakeDir(const QString &Name)
 {
     // From where the server stands, by name; from anywhere else, by full path.
-    FIdFTP->MakeDir(FServerDir == FCurrentDir ? Name : FCurrentPath + Name);
+    try {
+        FIdFTP->MakeDir(FServerDir == FCurrentDir ? Name : FCurrentPath + Name);
+    } catch (const EIdReplyRFCError &) {
+        // The listing held no such folder, and the server would not make it: it may exist
+        // after all, so the listing is fetched again when next needed.
+        ForgetHeld(FCurrentPath);
+        throw;
+    }
     TIdFTPListItem item;
     item.FileName = Name;
     item.ItemType = ditDirectory;
-    TDirListing &listing = CurrentListing();
-    listing.Items.append(item);
-    if (listing.Indexed && !listing.Index.contains(AsciiUpper(Name)))
-        listing.Index.insert(AsciiUpper(Name), listing.Items.size() - 1);
+    if (TDirListing *listing = HeldCurrentListing()) {
+        listing->Items.append(item);
+        if (listing->Indexed && !listing->Index.contains(AsciiUpper(Name)))
+            listing->Index.insert(AsciiUpper(Name), listing->Items.size() - 1);
+    }
     // A folder just made is empty: entering it needs no listing.
     const QString child = FCurrentPath + Name + QLatin1Char('/');
-    if (IsFullPath(child))
-        FListings.insert(AsciiUpper(child), TDirListing{});
+    if (IsFullPath(child)) {
+        TDirListing made;
+        made.Stale = false;
+        FListings.insert(AsciiUpper(child), std::move(made));
+    }
 }

@@ -11,8 +11,26 @@
 #include <optional>
 #include <utility>
 
+class EIdReplyRFCError;
+class Exception;
 class TFTPConnection;
 class TRunLog;
+
+// What an upload does when the server refuses to rename its temporary over the target.
+enum class TRenameFallback {
+    // The server has no renames (500, 502, 504): this upload and every later one go straight
+    // to their target names, said once in the log.
+    NoRenames,
+    // RNTO refused after an accepted RNFR, where a file has the target's name: the server
+    // renames, but not over a file. The old file is renamed aside first.
+    RenameAside,
+    // Any other refusal (one name refused, a passing 4xx): this file fails with the server's
+    // text, its temporary removed; the run's uploads go on as before.
+    FailFile,
+};
+// atTarget: RNTO was refused after RNFR was accepted; code: the refusal's reply code;
+// replacing: a file of the target's name exists.
+TRenameFallback RenameFallback(bool atTarget, int code, bool replacing);
 
 // The upload session of one project in one run: a small file-system view of one FTP server.
 // It keeps its own idea of the current remote directory (letters a-z upper-cased, ending in
@@ -63,8 +81,9 @@ public:
     enum class TUploadMode {
         // To a temporary name, then renamed over the target.
         RenameOver,
-        // The server refuses to rename over an existing file: the target is deleted first.
-        DeleteThenRename,
+        // The server refuses to rename over an existing file: the target is renamed aside,
+        // the temporary renamed into its place, and the old file then deleted.
+        RenameAside,
         // The server refuses renames: straight to the target name.
         InPlace,
     };
@@ -72,6 +91,9 @@ public:
 
     // The temporary name an upload of name goes to, in the same folder.
     static QString TemporaryUploadName(const QString &name);
+    // The name an existing target steps aside to while its replacement is renamed into place
+    // (TUploadMode::RenameAside).
+    static QString AsideName(const QString &name);
 
 private:
     // Raises EIdFTPCommandError for a path holding CR or LF.
@@ -90,17 +112,39 @@ private:
     // command sets it: true when it did, its reply in timeReply.
     bool RenameSettingTime(const QString &temporary, const QString &name, TDateTime fileTime,
                            std::optional<TIdFTPReply> &timeReply);
-    void RemoveTemporary(const QString &dir, const QString &temporary);
+    // Replaces name by the temporary through the aside name; raises, with the target as it
+    // was and the temporary removed, when a rename is refused.
+    void RenameAside(const QString &dir, const QString &temporary, const QString &name);
+    // Removes the temporary and raises error (with the removal's failure after it).
+    [[noreturn]] void FailUpload(const EIdReplyRFCError &error, const QString &dir,
+                                 const QString &temporary);
+    // Deletes the temporary of a failed upload. Returns the error line to log when that
+    // failed, empty when it was removed or was not there (550).
+    QString RemoveTemporary(const QString &dir, const QString &temporary);
+    static QString RemovalLine(const QString &dir, const QString &temporary,
+                               const Exception &error);
     bool IsCurrentDir(const QString &Dir) const;
     // Makes Dir (absolute, or relative to the current directory) the current directory. A
     // directory whose listing the session holds is entered without a command: the server is
     // sent there only when an upload or a new folder needs it (EnterCurrentDir). Any other is
-    // entered and listed at once, so that a refusal comes here and changes nothing.
+    // entered and listed at once. A refused CWD changes nothing (ERemoteFolderMissing for a
+    // 550); after a good CWD the session stands in the folder, and holds its listing only once
+    // the listing arrived whole.
     void ChangeDir(const QString &Dir);
     void ChangeDirUp(int Count);
-    // The server now stands in Path (full or relative, ending in "/"): it becomes the current
-    // directory, and its listing is fetched and held.
-    void EnteredAndList(const QString &Path);
+    // Sends CWD Argument, meant to reach Path; a refusal drops what is held of Path and of
+    // the folder that holds it.
+    void SendChangeDir(const QString &Argument, const QString &Path);
+    // The server now stands in Path (full or relative, ending in "/").
+    void Entered(const QString &Path);
+    // Lists the current directory (sending the server there first) and holds the listing.
+    // What was held of it before is dropped first, so that a failed listing leaves nothing.
+    void ListCurrentDir();
+    // What is held of the folder Path is not what the server holds: it is listed again when
+    // next needed.
+    void ForgetHeld(const QString &Path);
+    // The folder that holds Path ("/a/b/" -> "/a/"; "b/" -> ""), ending in "/".
+    static QString ParentPath(const QString &Path);
     // Sends the server to the current directory (one CWD to its full path) when it stands
     // elsewhere.
     void EnterCurrentDir();
@@ -142,11 +186,17 @@ private:
         QList<TIdFTPListItem> Items;
         QHash<QString, qsizetype> Index;
         bool Indexed = false;
-        // An upload into the directory failed: what it holds now is not known, and the
-        // directory is listed again when it is next entered.
-        bool Stale = false;
+        // Not (or no longer) known to be what the server holds: never listed yet, or an upload,
+        // a new folder or a change of directory in it was refused or failed. It is listed again
+        // when next needed, and never taken for empty.
+        bool Stale = true;
     };
+    // The listing of the current directory, fetched when none is held or what is held is
+    // stale; raises when the listing fails.
     TDirListing &CurrentListing();
+    // What is held for the current directory, stale or not, without fetching; none when
+    // nothing is.
+    TDirListing *HeldCurrentListing();
     // What a listing says after an upload of name (size bytes, its time set to utcTime when
     // not 0), as a new listing would say it.
     void NoteInListing(TDirListing &Listing, const QString &Name, qint64 Size, TDateTime UtcTime);

@@ -17,12 +17,6 @@ namespace {
 // Longest name, in bytes, that the usual server file systems accept.
 constexpr qsizetype kMaxNameBytes = 255;
 
-// Replies that say the server has no such command at all.
-bool NotImplemented(int code)
-{
-    return code == 500 || code == 502 || code == 504;
-}
-
 // A refused rename. AtTarget: the server took the temporary's name (RNFR) and refused the
 // target's (RNTO), as a server does that will not rename over an existing file.
 class ERenameRefused : public EIdReplyRFCError
@@ -37,7 +31,28 @@ private:
     bool FAtTarget;
 };
 
+// The error of a failed upload with the line that says its temporary could not be removed
+// after it, in that order.
+Exception WithRemovalFailure(const Exception &cause, const QString &removalLine)
+{
+    return Exception(cause.Message() + QStringLiteral("\r\n") + removalLine, cause.ClassName());
+}
+
 } // namespace
+
+TRenameFallback RenameFallback(bool atTarget, int code, bool replacing)
+{
+    // 500, 502, 504: the server has no such command at all.
+    if (code == 500 || code == 502 || code == 504)
+        return TRenameFallback::NoRenames;
+    // A permanent refusal of the target's name only where a file has it: the server renames,
+    // but not over an existing file.
+    if (atTarget && replacing && code >= 500)
+        return TRenameFallback::RenameAside;
+    // A refusal of this one name, or a passing one (4xx): this file fails, the next ones are
+    // renamed as before.
+    return TRenameFallback::FailFile;
+}
 
 QString TFTPClient::TemporaryUploadName(const QString &name)
 {
@@ -77,11 +92,12 @@ void TFTPClient::CopyFile(const QString &ExistingFileName, const QString &NewFil
     } catch (const ECopyStopped &) {
         throw; // the target is as it was
     } catch (...) {
-        // The target may or may not have changed: the folder is listed again when next entered.
-        CurrentListing().Stale = true;
+        // The target may or may not have changed: the folder is listed again when next needed.
+        ForgetHeld(FCurrentPath);
         throw;
     }
-    NoteInListing(CurrentListing(), name, info.size(), fileTime);
+    if (TDirListing *listing = HeldCurrentListing(); listing && !listing->Stale)
+        NoteInListing(*listing, name, info.size(), fileTime);
 }
 
 void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bool replacing,
@@ -95,12 +111,19 @@ void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bo
         bool complete = false;
         try {
             complete = FIdFTP->Put(file, temporary, [this] { return FLog.StopRequested(); });
-        } catch (const Exception &) {
-            RemoveTemporary(dir, temporary);
+        } catch (const Exception &error) {
+            // Only a transfer the server opened may have left a temporary behind.
+            if (FIdFTP->StoreOpened()) {
+                const QString removal = RemoveTemporary(dir, temporary);
+                if (!removal.isEmpty())
+                    throw WithRemovalFailure(error, removal);
+            }
             throw;
         }
         if (!complete) {
-            RemoveTemporary(dir, temporary);
+            const QString removal = RemoveTemporary(dir, temporary);
+            if (!removal.isEmpty())
+                FLog.LogError(removal);
             throw ECopyStopped(file.fileName());
         }
         std::optional<TIdFTPReply> timeReply;
@@ -145,44 +168,34 @@ bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
                                const QString &name, bool replacing, TDateTime fileTime,
                                TUploadMode mode, std::optional<TIdFTPReply> &timeReply)
 {
-    if (mode == TUploadMode::DeleteThenRename && replacing)
-        FIdFTP->Delete(name);
+    if (mode == TUploadMode::RenameAside && replacing) {
+        RenameAside(dir, temporary, name);
+        return false;
+    }
+    TRenameFallback fallback = TRenameFallback::FailFile;
     try {
         return RenameSettingTime(temporary, name, fileTime, timeReply);
     } catch (const ERenameRefused &error) {
         if (!FIdFTP->Connected())
             throw;
-        const bool noRenames = NotImplemented(error.ErrorCode());
-        if (!noRenames && mode != TUploadMode::RenameOver) {
-            // Renames worked on this server before: this file has a problem of its own. Where
-            // the target is already gone the upload is kept under its temporary name.
-            if (!replacing)
-                RemoveTemporary(dir, temporary);
-            throw;
-        }
-        if (!noRenames && replacing && error.AtTarget()) {
-            // Some servers refuse to rename over an existing file: delete it, then rename.
-            // (A server that refuses the temporary's name renames nothing: deleting the
-            // target first would only lose it.)
-            try {
-                FIdFTP->Delete(name);
-            } catch (const Exception &) {
-                RemoveTemporary(dir, temporary);
-                throw;
-            }
-            FIdFTP->Rename(temporary, name);
-            // Another session of the run may have learnt it first, and said so.
-            TUploadMode renameOver = TUploadMode::RenameOver;
-            if (FUploadMode->compare_exchange_strong(renameOver, TUploadMode::DeleteThenRename))
-                FLog.Log(QStringLiteral(
-                    "The server does not rename over existing files: each one is deleted before "
-                    "its upload is renamed into place."));
-            // The temporary may have its time already; setting it again costs one command.
-            return false;
-        }
+        fallback = RenameFallback(error.AtTarget(), error.ErrorCode(), replacing);
+        if (fallback == TRenameFallback::FailFile)
+            FailUpload(error, dir, temporary);
+    }
+    if (fallback == TRenameFallback::RenameAside) {
+        RenameAside(dir, temporary, name);
+        // Another session of the run may have learnt it first, and said so.
+        TUploadMode renameOver = TUploadMode::RenameOver;
+        if (FUploadMode->compare_exchange_strong(renameOver, TUploadMode::RenameAside))
+            FLog.Log(QStringLiteral(
+                "The server does not rename over existing files: each one is renamed aside, "
+                "replaced by its upload, and then deleted."));
+        // The temporary may have its time already; setting it again costs one command.
+        return false;
     }
     // The server renames nothing: this file and every later one go straight to their names.
-    RemoveTemporary(dir, temporary);
+    if (const QString removal = RemoveTemporary(dir, temporary); !removal.isEmpty())
+        FLog.LogError(removal);
     if (FUploadMode->exchange(TUploadMode::InPlace) != TUploadMode::InPlace)
         FLog.Log(QStringLiteral("The server does not rename files: uploads go straight to "
                                 "their target names, and a broken upload can leave a partial "
@@ -191,14 +204,79 @@ bool TFTPClient::MoveIntoPlace(QIODevice &file, const QString &dir, const QStrin
     return false;
 }
 
-void TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary)
+void TFTPClient::RenameAside(const QString &dir, const QString &temporary, const QString &name)
 {
-    if (!FIdFTP->Connected())
-        return; // the next upload of this file overwrites it
+    // The old file is never deleted before the new one is in its place: it steps aside under
+    // a name of its own, and comes back if the new one cannot take its place.
+    const QString aside = AsideName(name);
+    if (FindDirItem(aside)) {
+        // A run broken off between the two renames left it; the new file replaces both.
+        try {
+            FIdFTP->Delete(aside);
+        } catch (const EIdReplyRFCError &) {
+            // The rename aside says what is wrong, if anything.
+        }
+    }
     try {
-        FIdFTP->Delete(temporary);
+        FIdFTP->Rename(name, aside);
+    } catch (const EIdReplyRFCError &error) {
+        FailUpload(error, dir, temporary);
+    }
+    try {
+        FIdFTP->Rename(temporary, name);
+    } catch (const EIdReplyRFCError &error) {
+        QString restore;
+        try {
+            FIdFTP->Rename(aside, name);
+        } catch (const Exception &restoreError) {
+            restore = QStringLiteral("The old file stays as ") + dir + aside + QStringLiteral(" (")
+                      + restoreError.Message() + QLatin1Char(')');
+        }
+        if (!restore.isEmpty())
+            throw WithRemovalFailure(error, restore);
+        FailUpload(error, dir, temporary);
+    }
+    try {
+        FIdFTP->Delete(aside);
     } catch (const Exception &error) {
-        FLog.LogError(QStringLiteral("Unable to remove temporary file ") + dir + temporary
+        FLog.LogError(QStringLiteral("Unable to remove temporary file ") + dir + aside
                       + QStringLiteral(" (") + error.Message() + QLatin1Char(')'));
     }
+}
+
+QString TFTPClient::AsideName(const QString &name)
+{
+    return QLatin1Char('.') + name + QStringLiteral(".rvold");
+}
+
+void TFTPClient::FailUpload(const EIdReplyRFCError &error, const QString &dir,
+                            const QString &temporary)
+{
+    const QString removal = RemoveTemporary(dir, temporary);
+    if (!removal.isEmpty())
+        throw WithRemovalFailure(error, removal);
+    throw EIdReplyRFCError(error.ErrorCode(), error.Message());
+}
+
+QString TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary)
+{
+    if (!FIdFTP->Connected())
+        return {}; // the next upload of this file overwrites it
+    try {
+        FIdFTP->Delete(temporary);
+    } catch (const EIdReplyRFCError &error) {
+        if (error.ErrorCode() == 550)
+            return {}; // nothing there
+        return RemovalLine(dir, temporary, error);
+    } catch (const Exception &error) {
+        return RemovalLine(dir, temporary, error);
+    }
+    return {};
+}
+
+QString TFTPClient::RemovalLine(const QString &dir, const QString &temporary,
+                                const Exception &error)
+{
+    return QStringLiteral("Unable to remove temporary file ") + dir + temporary
+           + QStringLiteral(" (") + error.Message() + QLatin1Char(')');
 }

@@ -43,6 +43,14 @@ private:
     int FCode;
 };
 
+// CWD answered 550: the server has no such folder (or will not let the client in, which a run
+// cannot tell apart).
+class ERemoteFolderMissing : public EIdReplyRFCError
+{
+public:
+    ERemoteFolderMissing(int code, const QString &message) : EIdReplyRFCError(code, message) {}
+};
+
 // A reply that breaks the protocol: no code, a line or a reply beyond the size limits.
 class EIdFTPProtocolError : public Exception
 {

@@ -141,6 +141,10 @@ public:
     // broke the transfer off (the remote file then holds only a part).
     bool Put(QIODevice &source, const QString &name,
              const std::function<bool()> &stopRequested = {});
+    // Whether the last Put may have made or changed the remote file: its STOR was accepted
+    // (a preliminary reply came). A Put that failed before (PASV refused, no data connection,
+    // STOR refused) left the server as it was.
+    bool StoreOpened() const { return FStoreOpened; }
     // Fetches the listing of the current directory (MLSD when the server has it, else LIST).
     void List();
     // The entries of the last listing, interpreted on first use. Raises, as a command would,
@@ -257,4 +261,5 @@ private:
     };
     Listing FListing;
     quint64 FListingSerial = 0;
+    bool FStoreOpened = false;
 };

@@ -109,6 +109,7 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
 {
     const QString command = QStringLiteral("STOR ") + name;
     CheckCommand(command); // before PRET and PASV, so that nothing at all goes out
+    FStoreOpened = false;
     quint16 port = 0;
     const QString host = PassiveRequest(command, port);
     SendLine(command);
@@ -124,6 +125,7 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
     }
     try {
         CheckReply(GetReply(), {110, 125, 150});
+        FStoreOpened = true;
     } catch (const std::exception &) {
         // Broken off, so that a server that opens the transfer after all does not take the
         // connection's end for a whole (empty) file.

@@ -319,7 +319,8 @@ void ScriptedFtpServer::Serve(int fd)
             break;
         if (reply == QLatin1String("<silent>"))
             continue;
-        if (verb == QLatin1String("PASV") && !FScenario.Replies.contains(verb)) {
+        if (verb == QLatin1String("PASV")
+            && (!FScenario.Replies.contains(verb) || scripted == QLatin1String("<pasv>"))) {
             if (dataListener >= 0)
                 ::close(dataListener);
             dataListener = Listen(dataPort);

@@ -19,7 +19,8 @@ class TestCertificate;
 // Replies are queued per command verb; the last reply of a queue repeats. Reply texts may hold
 // several lines separated by "\r\n"; "<delay N>" in a reply waits N milliseconds before the
 // rest of it is sent (a reply that comes late, or a second one that comes unasked). Special
-// replies: "<close>" closes the control connection without a reply, "<silent>" sends nothing.
+// replies: "<close>" closes the control connection without a reply, "<silent>" sends nothing,
+// "<pasv>" (for PASV) answers as the server does when PASV has no replies of its own.
 // An AUTH answered with 234 is followed by a TLS handshake; PASV opens a data listener on
 // 127.0.0.1; STOR, LIST and MLSD use the data connection. Accepted RNFR/RNTO and DELE move and
 // drop what STOR stored.

@@ -254,7 +254,7 @@ TEST(FtpStopUploadExchange, TheTemporaryIsDeletedAndTheTargetIsNotTouched)
         scenario.StorFinalReply = QString::fromLatin1(c.FinalReply);
         if (c.DeleteRefused)
             scenario.Replies[QStringLiteral("DELE")] = QStringList{
-                QStringLiteral("550 Permission denied.")};
+                QStringLiteral("450 Permission denied.")};
         ScriptedFtpServer server(scenario);
         TFTPConnection conn = scriptedConnection(server.Port());
         StopDuringLog log;
