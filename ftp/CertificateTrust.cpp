@@ -1,6 +1,7 @@
 #include "ftp/CertificateTrust.h"
 
 #include "ftp/FTPErrors.h"
+#include "ftp/Socket.h"
 #include "runlog/RunLog.h"
 #include "settings/FileUpdateLock.h"
 
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QSaveFile>
 
+#include <arpa/inet.h>
 #include <memory>
 #include <mutex>
 #include <openssl/bio.h>
@@ -155,12 +157,15 @@ QString TrustFilePath()
 
 QString AddressText(const QString &host, quint16 port)
 {
-    QString name = host.trimmed().toLower();
-    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        name = name.mid(1, name.size() - 2);
-    if (name.contains(QLatin1Char(':')))
-        name = QLatin1Char('[') + name + QLatin1Char(']');
-    return name + QLatin1Char(':') + QString::number(port);
+    QString name = BareHost(host).toLower();
+    // One IPv6 address has many spellings ("::1", "0:0::1"); the file keys the shortest one
+    // (RFC 5952), so that each server has one line whichever way its host is written.
+    in6_addr ipv6{};
+    char text[INET6_ADDRSTRLEN] = {};
+    if (inet_pton(AF_INET6, name.toLatin1().constData(), &ipv6) == 1
+        && inet_ntop(AF_INET6, &ipv6, text, sizeof text))
+        name = QString::fromLatin1(text);
+    return HostAndPort(name, port);
 }
 
 QString Fingerprint(X509 *certificate)

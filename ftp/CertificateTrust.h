@@ -25,7 +25,8 @@ namespace CertificateTrust {
 // when XDG_DATA_HOME is unset, empty or not an absolute path.
 QString TrustFilePath();
 
-// "host:port", with an IPv6 address in brackets; host names in lower case.
+// "host:port", with an IPv6 address in brackets and in its shortest form ("[::1]:21", whether
+// the host is written "::1", "[::1]" or "0:0::1"); host names in lower case.
 QString AddressText(const QString &host, quint16 port);
 
 // SHA-256 of the DER certificate as upper-case hex pairs separated by ":".

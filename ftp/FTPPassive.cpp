@@ -36,3 +36,27 @@ TIdPassiveAddress ParsePassiveReply(const QString &firstLine, int code, const QS
     result.Port = quint16(values[4] * 256 + values[5]);
     return result;
 }
+
+quint16 ParseExtendedPassiveReply(const QString &firstLine, int code, const QString &replyText)
+{
+    const qsizetype open = firstLine.indexOf(QLatin1Char('('));
+    const qsizetype close = firstLine.indexOf(QLatin1Char(')'), open + 1);
+    if (open < 0 || close < 0)
+        throw EIdReplyRFCError(code, replyText);
+    const QString inside = firstLine.mid(open + 1, close - open - 1);
+    // <d><d><d><port><d>; the delimiter is a printable ASCII character (33-126).
+    const QChar delimiter = inside.isEmpty() ? QChar() : inside[0];
+    if (delimiter.unicode() < 33 || delimiter.unicode() > 126 || delimiter.isDigit())
+        throw EIdReplyRFCError(code, replyText);
+    const QStringList fields = inside.split(delimiter);
+    if (fields.size() != 5 || !fields[0].isEmpty() || !fields[4].isEmpty())
+        throw EIdReplyRFCError(code, replyText);
+    const QString &digits = fields[3];
+    bool ok = !digits.isEmpty() && digits.size() <= 5;
+    for (const QChar c : digits)
+        ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int port = ok ? digits.toInt() : 0;
+    if (port < 1 || port > 65535)
+        throw EIdReplyRFCError(code, replyText);
+    return quint16(port);
+}

@@ -1,6 +1,7 @@
 #include "ftp/FTPTrace.h"
 
 #include "ftp/FTPReply.h"
+#include "ftp/Socket.h"
 
 #include <atomic>
 
@@ -9,10 +10,7 @@ Q_LOGGING_CATEGORY(lcFtpTrace, "rovanel.ftp.trace", QtInfoMsg)
 QString FtpTraceName(const QString &host, quint16 port)
 {
     static std::atomic<int> connections{0};
-    const QString shownHost = host.contains(QLatin1Char(':'))
-                                  ? QLatin1Char('[') + host + QLatin1Char(']')
-                                  : host;
-    return QStringLiteral("%1:%2 #%3").arg(shownHost).arg(port).arg(++connections);
+    return QStringLiteral("%1 #%2").arg(HostAndPort(host, port)).arg(++connections);
 }
 
 QString FtpTraceCommand(const QString &command)

@@ -15,7 +15,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcFtpTrace)
 
 struct TIdFTPReply;
 
-// The trace's name of one connection to a server: "host:port #n", n counted per program run.
+// The trace's name of one connection to a server: "host:port #n" ("[::1]:21 #n" for an IPv6
+// address), n counted per program run.
 QString FtpTraceName(const QString &host, quint16 port);
 // The command as the trace shows it: the argument of PASS hidden.
 QString FtpTraceCommand(const QString &command);

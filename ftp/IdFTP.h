@@ -65,8 +65,9 @@ struct TIdFTPConnectionFacts
 };
 
 // The FTP client protocol engine (RFC 959 with RFC 2228/4217 for TLS, RFC 2389 FEAT,
-// RFC 3659 MLSD, RFC 7151 HOST): one control connection, passive data connections, blocking
-// I/O on the calling thread. Every refusal is raised as an error carrying the server's text.
+// RFC 3659 MLSD, RFC 7151 HOST, RFC 2428 EPSV): one control connection, passive data connections,
+// blocking I/O on the calling thread. Every refusal is raised as an error carrying the server's
+// text.
 class TIdFTP
 {
 public:
@@ -79,9 +80,17 @@ public:
     TIdFTP &operator=(const TIdFTP &) = delete;
 
     const QString &Host() const { return FHost; }
-    void SetHost(const QString &host) { FHost = host; }
+    void SetHost(const QString &host)
+    {
+        FHost = host;
+        FPassiveRefused = false;
+    }
     quint16 Port() const { return FPort; }
-    void SetPort(quint16 port) { FPort = port; }
+    void SetPort(quint16 port)
+    {
+        FPort = port;
+        FPassiveRefused = false;
+    }
     TIdUseTLS UseTLS() const { return FUseTLS; }
     // Also moves the port between 21 and 990; a TLS mode needs the TLS channel first.
     void SetUseTLS(TIdUseTLS mode);
@@ -239,6 +248,9 @@ private:
     TBannerEvent FOnBannerAfterLogin;
 
     TSocket FControl;
+    // The server answered PASV with 500 or 502: every later data connection to it, on this
+    // and later connections of this client, is asked for with EPSV at once.
+    bool FPassiveRefused = false;
     // This connection's name in the command trace (see FTPTrace.h), new with every Connect.
     QString FTraceName;
     TIdFTPState FState = TIdFTPState::Closed;

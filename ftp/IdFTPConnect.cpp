@@ -58,8 +58,11 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
 
         if (sendHost) {
             SetState(TIdFTPState::Host);
-            const QString target = FHost == FControl.PeerAddress()
-                                       ? QLatin1Char('[') + FHost + QLatin1Char(']')
+            // An address goes in brackets (RFC 7151, 3): the configured host when it is the
+            // very address connected to, and an IPv6 address always, however it was written.
+            const QString bare = BareHost(FHost);
+            const QString target = bare == FControl.PeerAddress() || bare.contains(QLatin1Char(':'))
+                                       ? QLatin1Char('[') + bare + QLatin1Char(']')
                                        : FHost;
             bool closed = false;
             try {
@@ -107,7 +110,7 @@ void TIdFTP::StartControlTLS(bool implicit)
     SetState(TIdFTPState::TlsHandshake);
     TTlsContext &context = FIoHandler->Context();
     try {
-        FControl.StartTls(context, FHost, nullptr);
+        FControl.StartTls(context, BareHost(FHost), nullptr);
     } catch (const EIdOSSLError &error) {
         CloseControl();
         if (implicit)

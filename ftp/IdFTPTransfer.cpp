@@ -41,21 +41,29 @@ QString TIdFTP::PassiveRequest(const QString &transferCommand, quint16 &port)
     if (FFacts.Capabilities.PRET)
         SendCmd(QStringLiteral("PRET ") + transferCommand, {});
     SendDataSettings();
-    const TIdFTPReply reply = SendCmd(QStringLiteral("PASV"), {227});
-    const TIdPassiveAddress address = ParsePassiveReply(reply.Text.value(0), reply.Code,
-                                                        reply.FormattedText());
-    port = address.Port;
     // Only the port is taken from the reply; the data connection goes to the control
     // connection's peer. A server behind NAT announces an inside address the client cannot
     // reach, and a server must not be able to send the client's data to a third host (the
     // bounce risk of RFC 2577, 3).
+    // PASV names IPv4 addresses only: over IPv6 the request is EPSV (RFC 2428), as it is with
+    // a server that does not know PASV.
+    if (!FControl.PeerIsIPv6() && !FPassiveRefused) {
+        const TIdFTPReply reply = SendCmd(QStringLiteral("PASV"), {227, 500, 502});
+        if (reply.Code == 227) {
+            port = ParsePassiveReply(reply.Text.value(0), reply.Code, reply.FormattedText()).Port;
+            return FControl.PeerAddress();
+        }
+        FPassiveRefused = true;
+    }
+    const TIdFTPReply reply = SendCmd(QStringLiteral("EPSV"), {229});
+    port = ParseExtendedPassiveReply(reply.Text.value(0), reply.Code, reply.FormattedText());
     return FControl.PeerAddress();
 }
 
 void TIdFTP::StartDataTLS(TSocket &data)
 {
     TTlsContext &context = FIoHandler->Context();
-    data.StartTls(context, FHost, context.ResumableSession());
+    data.StartTls(context, BareHost(FHost), context.ResumableSession());
     // The data connection must reach the server the control connection trusted.
     const std::unique_ptr<X509, void (*)(X509 *)> certificate(
         SSL_get1_peer_certificate(data.TlsHandle()), X509_free);
@@ -117,7 +125,7 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
     TSocket data;
     data.SetReadTimeout(FReadTimeout);
     try {
-        TraceFtpNote(FTraceName, QStringLiteral("data connection to %1:%2").arg(host).arg(port));
+        TraceFtpNote(FTraceName, QStringLiteral("data connection to ") + HostAndPort(host, port));
         data.Connect(host, port);
     } catch (const std::exception &) {
         FinalReplyOfBrokenTransfer();
@@ -224,7 +232,7 @@ void TIdFTP::List()
     const QString host = PassiveRequest(command, port);
     TSocket data;
     data.SetReadTimeout(FReadTimeout);
-    TraceFtpNote(FTraceName, QStringLiteral("data connection to %1:%2").arg(host).arg(port));
+    TraceFtpNote(FTraceName, QStringLiteral("data connection to ") + HostAndPort(host, port));
     data.Connect(host, port);
     const TIdFTPReply opened = SendCmd(command, {125, 150, 154, 450});
     QByteArray received;

@@ -139,31 +139,84 @@ void TSocket::SetReadTimeout(int ms)
     }
 }
 
-void TSocket::Connect(const QString &host, quint16 port)
+QString BareHost(const QString &host)
 {
-    Close();
+    const QString name = host.trimmed();
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        return name.mid(1, name.size() - 2);
+    return name;
+}
+
+QString HostAndPort(const QString &host, quint16 port)
+{
+    const QString name = BareHost(host);
+    // Only an IPv6 address has a colon; the brackets keep it apart from the port (RFC 3986).
+    const QString shown = name.contains(QLatin1Char(':'))
+                              ? QLatin1Char('[') + name + QLatin1Char(']')
+                              : name;
+    return shown + QLatin1Char(':') + QString::number(port);
+}
+
+QList<TSocketAddress> TSocket::Resolve(const QString &host, quint16 port)
+{
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
     addrinfo *found = nullptr;
-    const int rc = getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found);
-    if (rc != 0 || !found)
+    const QByteArray service = QByteArray::number(port);
+    int rc = getaddrinfo(BareHost(host).toUtf8().constData(), service.constData(), &hints, &found);
+    QList<TSocketAddress> addresses;
+    for (const addrinfo *a = found; a; a = a->ai_next) {
+        if ((a->ai_family != AF_INET && a->ai_family != AF_INET6)
+            || a->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        TSocketAddress address;
+        std::memcpy(&address.Address, a->ai_addr, a->ai_addrlen);
+        address.Length = a->ai_addrlen;
+        addresses.append(address);
+    }
+    if (found)
+        freeaddrinfo(found);
+    if (rc == 0 && addresses.isEmpty())
+        rc = EAI_NONAME;
+    if (rc != 0)
         throw EIdSocketError(QStringLiteral("Host not found: %1\r\n%2")
                                  .arg(host, QString::fromLocal8Bit(gai_strerror(rc))),
                              "EIdResolveError");
-    sockaddr_in address{};
-    std::memcpy(&address, found->ai_addr, sizeof address);
-    freeaddrinfo(found);
-    address.sin_port = htons(port);
+    return addresses;
+}
 
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+void TSocket::Connect(const QString &host, quint16 port)
+{
+    Connect(Resolve(host, port));
+}
+
+void TSocket::Connect(const QList<TSocketAddress> &addresses)
+{
+    Close();
+    // A name may stand for several addresses (IPv6 and IPv4, several servers): one that refuses
+    // or does not answer in time leaves the next one to try.
+    int error = EADDRNOTAVAIL;
+    for (const TSocketAddress &address : addresses) {
+        error = ConnectTo(address);
+        if (error == 0)
+            return;
+    }
+    throw EIdSocketError(SystemErrorText(error));
+}
+
+int TSocket::ConnectTo(const TSocketAddress &address)
+{
+    const int family = address.Address.ss_family;
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        RaiseSystemError(errno);
+        return errno;
     // Connect without blocking so that the time-out applies, then go back to blocking I/O.
     const int flags = fcntl(fd, F_GETFL);
     fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     int error = 0;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address.Address), address.Length) != 0) {
         error = errno;
         if (error == EINPROGRESS) {
             const int ready = PollFd(fd, POLLOUT, PollTimeout());
@@ -177,17 +230,20 @@ void TSocket::Connect(const QString &host, quint16 port)
     }
     if (error != 0) {
         ::close(fd);
-        throw EIdSocketError(SystemErrorText(error));
+        return error;
     }
     fcntl(fd, F_SETFL, flags);
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     FFd = fd;
     FBuffer.clear();
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    char text[NI_MAXHOST] = {};
+    getnameinfo(reinterpret_cast<const sockaddr *>(&address.Address), address.Length, text,
+                sizeof text, nullptr, 0, NI_NUMERICHOST);
     FPeerAddress = QString::fromLatin1(text);
+    FPeerIsIPv6 = family == AF_INET6;
     SetReadTimeout(FTimeout);
+    return 0;
 }
 
 void TSocket::Close()

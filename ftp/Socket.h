@@ -1,16 +1,32 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 
 class TTlsContext;
 
-// One blocking IPv4 TCP connection, optionally wrapped in TLS, with time-outs: connecting and
-// every wait for incoming data give up after the read time-out (poll() on the descriptor, plus
-// the socket's own receive time-out for waits inside OpenSSL). Reading is buffered so that
-// lines can be taken off a control connection.
+// A host as the resolver and the socket take it: without the brackets that may enclose an
+// IPv6 address ("[::1]" gives "::1"), and without surrounding blanks.
+QString BareHost(const QString &host);
+// "host:port" as logs and traces name a server: an IPv6 address in brackets ("[::1]:21"),
+// anything else as it is ("127.0.0.1:21", "ftp.example.com:21").
+QString HostAndPort(const QString &host, quint16 port);
+
+// One address a connection can be made to: IPv4 or IPv6, with its port.
+struct TSocketAddress
+{
+    sockaddr_storage Address{};
+    socklen_t Length = 0;
+};
+
+// One blocking TCP connection over IPv4 or IPv6, optionally wrapped in TLS, with time-outs:
+// connecting to each address and every wait for incoming data give up after the read time-out
+// (poll() on the descriptor, plus the socket's own receive time-out for waits inside OpenSSL).
+// Reading is buffered so that lines can be taken off a control connection.
 class TSocket
 {
 public:
@@ -19,8 +35,16 @@ public:
     TSocket(const TSocket &) = delete;
     TSocket &operator=(const TSocket &) = delete;
 
-    // Resolves host as IPv4 and connects; raises EIdSocketError.
+    // Every address of host (a name, an IPv4 address, an IPv6 address with or without
+    // brackets) with port, in the resolver's order. Raises EIdSocketError ("Host not found")
+    // when there is none.
+    static QList<TSocketAddress> Resolve(const QString &host, quint16 port);
+    // Resolves host and connects to the first of its addresses that takes the connection;
+    // raises EIdSocketError.
     void Connect(const QString &host, quint16 port);
+    // Tries the addresses in turn, each for up to the read time-out; the first that takes the
+    // connection wins. Raises EIdSocketError with the last address's error when none does.
+    void Connect(const QList<TSocketAddress> &addresses);
     bool Connected() const { return FFd >= 0; }
     // Closes at once (sending a TLS close_notify when TLS is up); never raises.
     void Close();
@@ -66,8 +90,10 @@ public:
     // Drops whatever was received and not read yet.
     void DiscardInput();
 
-    // Dotted IPv4 address of the connected peer.
+    // The numeric address of the connected peer: dotted IPv4, or IPv6 without brackets.
     QString PeerAddress() const { return FPeerAddress; }
+    // Whether the connection goes over IPv6.
+    bool PeerIsIPv6() const { return FPeerIsIPv6; }
 
 private:
     // The read time-out as poll() takes it: -1 waits without end.
@@ -80,6 +106,8 @@ private:
     // watched, 0 for a time-out.
     int WaitEither(short events, TSocket &watched);
     [[noreturn]] void RaiseSystemError(int error);
+    // Connects to one address, taking it as this connection; 0, or the error that kept it.
+    int ConnectTo(const TSocketAddress &address);
     // Sends the end of data: TLS close_notify, then the TCP end of the sending side.
     void EndOutput();
 
@@ -88,6 +116,7 @@ private:
     int FTimeout = 60000;
     QByteArray FBuffer;
     QString FPeerAddress;
+    bool FPeerIsIPv6 = false;
     // Finish has signalled the end of data.
     bool FOutputEnded = false;
 };

@@ -95,7 +95,7 @@ protected:
         TFTPConnList connections;
         auto conn = std::make_unique<TFTPConnection>();
         conn->SetConnName(QStringLiteral("srv"));
-        conn->SetHost(QStringLiteral("127.0.0.1"));
+        conn->SetHost(Host);
         conn->SetPort(port);
         conn->SetUseTLS(Mode());
         conn->SetUserName(QStringLiteral("user"));
@@ -113,6 +113,8 @@ protected:
     }
 
     TempTree Source;
+    // The saved connection's host.
+    QString Host = QStringLiteral("127.0.0.1");
 };
 
 } // namespace
@@ -125,9 +127,11 @@ TEST(CertificateTrustNames, AddressesAndTheTrustFile)
         quint16 port;
         const char *address;
     };
-    for (const Case &c : {Case{"127.0.0.1", 2121, "127.0.0.1:2121"},
-                          Case{"FTP.Example.COM", 21, "ftp.example.com:21"},
-                          Case{"::1", 21, "[::1]:21"}, Case{"[fe80::1]", 990, "[fe80::1]:990"}})
+    for (const Case &c :
+         {Case{"127.0.0.1", 2121, "127.0.0.1:2121"},
+          Case{"FTP.Example.COM", 21, "ftp.example.com:21"}, Case{"::1", 21, "[::1]:21"},
+          Case{"[fe80::1]", 990, "[fe80::1]:990"}, Case{"0:0:0:0:0:0:0:1", 2121, "[::1]:2121"},
+          Case{"[FE80:0::AB]", 21, "[fe80::ab]:21"}})
         EXPECT_EQ(CertificateTrust::AddressText(QString::fromLatin1(c.host), c.port),
                   QString::fromLatin1(c.address));
 
@@ -292,6 +296,74 @@ TEST_P(CertificateRunTest, TrustFileThatCannotBeUsedFailsTheConnection)
         EXPECT_FALSE(log.Text().contains(QLatin1String("trusted on first use")));
         EXPECT_FALSE(server.LogText().contains(QLatin1String("logged in")));
     }
+}
+
+// A server on ::1 has one line, "[::1]:port", however its host is written; the lines of IPv4
+// servers before it are read as they always were. A certificate an authority issued for the
+// address ::1 is checked against the address, not against the host as written.
+TEST_P(CertificateRunTest, AnIpv6ServerIsKeyedByItsAddressInBrackets)
+{
+    const QString problem = Ipv6LoopbackProblem();
+    if (!problem.isEmpty())
+        GTEST_SKIP() << "::1 cannot be listened on here: " << problem.toStdString();
+    PyftpdServer server(QString::fromLatin1(GetParam()), TestCertificate::Get(),
+                        QStringLiteral("::1"));
+    ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
+    const QString fingerprint = TestCertificate::Get().Sha256();
+    const QString address = QStringLiteral("[::1]:%1").arg(server.Port());
+    // An IPv4 server's line for the same port: another server, whose line stays.
+    const QByteArray before = Address(server.Port()).toUtf8() + " SHA256:00:11:22\n";
+    Data.write(QStringLiteral("Rovanel/trusted-certificates"), before);
+    const QByteArray recorded = before + address.toUtf8() + " SHA256:" + fingerprint.toUtf8()
+                                + "\n";
+
+    Host = QStringLiteral("[::1]");
+    AskingLog first;
+    EXPECT_TRUE(Run(server.Port(), first)) << first.Text().toStdString();
+    ASSERT_EQ(first.Asked.size(), 1);
+    EXPECT_EQ(first.Asked[0].Address, address);
+    EXPECT_TRUE(first.Lines.contains(
+        QStringLiteral("Certificate of %1 trusted on first use (SHA-256 %2), recorded in %3.")
+            .arg(address, fingerprint, TrustFile())))
+        << first.Text().toStdString();
+    EXPECT_EQ(TrustFileBytes(), recorded);
+    EXPECT_EQ(ReadFile(server.Root() + QStringLiteral("/www/a.txt")), QByteArray("a"));
+
+    for (const char *host : {"::1", "0:0::1"}) {
+        SCOPED_TRACE(host);
+        Host = QString::fromLatin1(host);
+        AskingLog again;
+        EXPECT_TRUE(Run(server.Port(), again)) << again.Text().toStdString();
+        EXPECT_TRUE(again.Asked.isEmpty());
+        EXPECT_EQ(TrustFileBytes(), recorded);
+    }
+
+    // The IPv4 line still decides for its server: a changed certificate there is refused.
+    PyftpdServer ipv4(QString::fromLatin1(GetParam()));
+    ASSERT_TRUE(ipv4.Problem().isEmpty()) << ipv4.Problem().toStdString();
+    Data.write(QStringLiteral("Rovanel/trusted-certificates"),
+               Address(ipv4.Port()).toUtf8() + " SHA256:00:11:22\n" + address.toUtf8()
+                   + " SHA256:" + fingerprint.toUtf8() + "\n");
+    Host = QStringLiteral("127.0.0.1");
+    AskingLog changed;
+    EXPECT_FALSE(Run(ipv4.Port(), changed));
+    EXPECT_TRUE(changed.Asked.isEmpty());
+    EXPECT_TRUE(changed.Text().contains(
+        QStringLiteral("The certificate of %1 has changed").arg(Address(ipv4.Port()))))
+        << changed.Text().toStdString();
+
+    const TestCertificate authority = TestCertificate::Authority("Rovanel Test CA");
+    const QString authorityFile = Data.write(QStringLiteral("ca.pem"), authority.CertificatePem());
+    ScopedEnvVar trusted("SSL_CERT_FILE", authorityFile.toUtf8());
+    QFile::remove(TrustFile());
+    const TestCertificate vouched = TestCertificate::IssuedBy(authority, "IP:::1");
+    PyftpdServer issued(QString::fromLatin1(GetParam()), vouched, QStringLiteral("::1"));
+    ASSERT_TRUE(issued.Problem().isEmpty()) << issued.Problem().toStdString();
+    Host = QStringLiteral("[::1]");
+    AskingLog silent;
+    EXPECT_TRUE(Run(issued.Port(), silent)) << silent.Text().toStdString();
+    EXPECT_TRUE(silent.Asked.isEmpty());
+    EXPECT_FALSE(QFile::exists(TrustFile()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CertificateRunTest, ::testing::Values("explicit", "implicit"));

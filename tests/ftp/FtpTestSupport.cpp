@@ -3,6 +3,12 @@
 #include <QFile>
 #include <QtGlobal>
 
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 std::unique_ptr<TIdFTP> MakeTestClient(quint16 port, TIdUseTLS mode,
                                        TIdSSLIOHandlerSocketOpenSSL *tls)
 {
@@ -92,4 +98,19 @@ QStringList Lines(std::initializer_list<const char *> lines)
     for (const char *line : lines)
         result.append(QString::fromUtf8(line));
     return result;
+}
+
+QString Ipv6LoopbackProblem()
+{
+    const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    QString problem;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        problem = QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return problem;
 }

@@ -47,6 +47,9 @@ QString MessageOf(Call call)
     return QStringLiteral("<no error>");
 }
 
+// Why nothing can listen on ::1 here (a machine without IPv6), or empty when it can.
+QString Ipv6LoopbackProblem();
+
 // Command or reply lines written as C strings.
 QStringList Lines(std::initializer_list<const char *> lines);
 

@@ -1,4 +1,5 @@
-// Reading PASV replies, and where the data connection goes whatever a PASV reply names.
+// Reading PASV and EPSV replies, and where the data connection goes whatever a PASV reply
+// names.
 #include "FtpTestSupport.h"
 #include "ScriptedFtpServer.h"
 #include "ftp/FTPErrors.h"
@@ -55,6 +56,44 @@ TEST(FtpPassive, UnreadableRepliesRaiseTheReplyText)
         } catch (const EIdReplyRFCError &error) {
             EXPECT_EQ(error.Message(), QStringLiteral("the reply"));
         }
+    }
+}
+
+TEST(FtpExtendedPassive, ReplyTextsGiveThePort)
+{
+    struct Case
+    {
+        const char *line;
+        int port;
+    };
+    const Case cases[] = {
+        {"Entering Extended Passive Mode (|||6446|)", 6446},
+        {"Entering extended passive mode (|||40317|).", 40317},
+        {"(!!!1!)", 1},
+        {"EPSV ok (###65535#)", 65535},
+        // Address fields are not followed, whatever they name.
+        {"Entering Extended Passive Mode (|2|2001:db8::9|2121|)", 2121},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(
+            ParseExtendedPassiveReply(QString::fromLatin1(c.line), 229, QStringLiteral("text")),
+            c.port);
+    }
+}
+
+TEST(FtpExtendedPassive, UnreadableRepliesRaiseTheReplyText)
+{
+    for (const char *line :
+         {"Entering Extended Passive Mode", "Entering Extended Passive Mode |||6446|", "(|||6446|",
+          "(||6446|)", "(||||6446|)", "(|||6446)", "(|||0|)", "(|||65536|)", "(|||123456|)",
+          "(|||64a6|)", "(|||+6446|)", "(||| 6446|)", "(1116461)", "( |||6446|)", "(|||)", "()"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] {
+                      ParseExtendedPassiveReply(QString::fromLatin1(line), 229,
+                                                QStringLiteral("the reply"));
+                  }),
+                  QStringLiteral("the reply"));
     }
 }
 

@@ -585,17 +585,19 @@ TEST(FtpProtocol, PassiveReplyWithoutParentheses)
     EXPECT_EQ(ftp->DirectoryListing()[0].FileName, QStringLiteral("a.txt"));
 }
 
+// A PASV refused otherwise than as unknown (500, 502: then EPSV follows, see Ipv6Test).
 TEST(FtpProtocol, RefusedPassiveRaisesItsText)
 {
     Scenario scenario;
     scenario.Replies[QStringLiteral("PASV")] = QStringList{
-        QStringLiteral("500 No passive mode here")};
+        QStringLiteral("425 No passive mode here")};
     ScriptedFtpServer server(scenario);
     auto ftp = MakeTestClient(server.Port());
     ftp->Connect();
     EXPECT_EQ(MessageOf<EIdReplyRFCError>([&] { ftp->List(); }),
               QStringLiteral("No passive mode here"));
     EXPECT_TRUE(ftp->Connected());
+    EXPECT_EQ(CommandsAfterLogin(server.Commands()), QStringList{QStringLiteral("PASV")});
 }
 
 TEST(FtpProtocol, PretPrecedesPassiveWhenListed)

@@ -16,23 +16,34 @@
 
 namespace {
 
-int Listen(quint16 &port)
+// A listener on 127.0.0.1, or on ::1 with ipv6, and a free port.
+int Listen(quint16 &port, bool ipv6 = false)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
-        || ::listen(fd, 8) != 0) {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (ipv6) {
+        auto *in6 = reinterpret_cast<sockaddr_in6 *>(&address);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_addr = in6addr_loopback;
+        length = sizeof *in6;
+    } else {
+        auto *in4 = reinterpret_cast<sockaddr_in *>(&address);
+        in4->sin_family = AF_INET;
+        in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof *in4;
+    }
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 || ::listen(fd, 8) != 0) {
         ::close(fd);
         return -1;
     }
-    socklen_t length = sizeof address;
     getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-    port = ntohs(address.sin_port);
+    port = ipv6 ? ntohs(reinterpret_cast<sockaddr_in6 *>(&address)->sin6_port)
+                : ntohs(reinterpret_cast<sockaddr_in *>(&address)->sin_port);
     return fd;
 }
 
@@ -140,7 +151,7 @@ ScriptedFtpServer::ScriptedFtpServer(Scenario scenario) : FScenario(std::move(sc
 {
     FCtx = TestCertificate::Get().NewServerContext();
     FDataCtx = FScenario.DataCertificate ? FScenario.DataCertificate->NewServerContext() : FCtx;
-    FListener = Listen(FPort);
+    FListener = Listen(FPort, FScenario.ListenIPv6);
     FThread = std::thread([this] { Run(); });
 }
 
@@ -323,12 +334,19 @@ void ScriptedFtpServer::Serve(int fd)
             && (!FScenario.Replies.contains(verb) || scripted == QLatin1String("<pasv>"))) {
             if (dataListener >= 0)
                 ::close(dataListener);
-            dataListener = Listen(dataPort);
+            dataListener = Listen(dataPort, FScenario.ListenIPv6);
             const QString numbers = QStringLiteral("%1,%2,%3")
                                         .arg(FScenario.PasvAddress)
                                         .arg(dataPort / 256)
                                         .arg(dataPort % 256);
             Send(control, FScenario.PasvFormat.arg(numbers));
+            continue;
+        }
+        if (verb == QLatin1String("EPSV") && !FScenario.Replies.contains(verb)) {
+            if (dataListener >= 0)
+                ::close(dataListener);
+            dataListener = Listen(dataPort, FScenario.ListenIPv6);
+            Send(control, FScenario.EpsvFormat.arg(dataPort));
             continue;
         }
         // Done before the reply goes out: a client that has the reply may look at once.

@@ -12,18 +12,18 @@
 
 class TestCertificate;
 
-// A scriptable FTP server on 127.0.0.1 (a free port) running on its own thread, in the manner
-// of curl's test server: a scenario says what to answer, and the server records every command
-// line it received so that tests can check the exact transcript.
+// A scriptable FTP server on 127.0.0.1 or ::1 (a free port) running on its own thread, in the
+// manner of curl's test server: a scenario says what to answer, and the server records every
+// command line it received so that tests can check the exact transcript.
 //
 // Replies are queued per command verb; the last reply of a queue repeats. Reply texts may hold
 // several lines separated by "\r\n"; "<delay N>" in a reply waits N milliseconds before the
 // rest of it is sent (a reply that comes late, or a second one that comes unasked). Special
 // replies: "<close>" closes the control connection without a reply, "<silent>" sends nothing,
 // "<pasv>" (for PASV) answers as the server does when PASV has no replies of its own.
-// An AUTH answered with 234 is followed by a TLS handshake; PASV opens a data listener on
-// 127.0.0.1; STOR, LIST and MLSD use the data connection. Accepted RNFR/RNTO and DELE move and
-// drop what STOR stored.
+// An AUTH answered with 234 is followed by a TLS handshake; PASV and EPSV open a data listener
+// on the server's address; STOR, LIST and MLSD use the data connection. Accepted RNFR/RNTO and
+// DELE move and drop what STOR stored.
 class ScriptedFtpServer
 {
 public:
@@ -36,8 +36,14 @@ public:
         QMap<QString, QByteArray> Listings;
         // The text of a PASV reply; "%1" becomes the address and port ("127,0,0,1,p1,p2").
         QString PasvFormat = QStringLiteral("227 Entering Passive Mode (%1).");
-        // The address a PASV reply names; the data listener is on 127.0.0.1 whatever it says.
+        // The address a PASV reply names; the data listener is on the server's address
+        // whatever it says.
         QString PasvAddress = QStringLiteral("127,0,0,1");
+        // The text of an EPSV reply (RFC 2428); "%1" becomes the data listener's port. A
+        // scripted reply to EPSV takes its place and opens no listener.
+        QString EpsvFormat = QStringLiteral("229 Entering Extended Passive Mode (|||%1|)");
+        // Listen on ::1, for the control and the data connections, instead of 127.0.0.1.
+        bool ListenIPv6 = false;
         // Reset the data connection of a STOR after this many bytes (-1: never).
         qint64 StorResetAfter = -1;
         // The final reply of a STOR whose data connection the client ended in order (empty:
@@ -71,6 +77,7 @@ public:
     ScriptedFtpServer(const ScriptedFtpServer &) = delete;
     ScriptedFtpServer &operator=(const ScriptedFtpServer &) = delete;
 
+    // 0 when the server could not listen (no ::1 on this machine, with ListenIPv6).
     quint16 Port() const { return FPort; }
     // Every command line received, in order; "<connect>" marks each new control connection.
     QStringList Transcript() const;

@@ -11,8 +11,9 @@ const char *const kPython = "/usr/bin/python3";
 
 } // namespace
 
-PyftpdServer::PyftpdServer(const QString &mode, const TestCertificate &certificate)
-    : FMode(mode), FCertificate(certificate)
+PyftpdServer::PyftpdServer(const QString &mode, const TestCertificate &certificate,
+                           const QString &address)
+    : FMode(mode), FAddress(address), FCertificate(certificate)
 {
     Start();
 }
@@ -47,6 +48,9 @@ void PyftpdServer::Start()
         }
         arguments << cert << key;
     }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PYFTPD_ADDRESS"), FAddress);
+    FProcess.setProcessEnvironment(environment);
     FProcess.setStandardErrorFile(FWork.filePath(QStringLiteral("server.log")));
     FProcess.start(QString::fromLatin1(kPython), arguments);
     if (!FProcess.waitForStarted(10000)) {

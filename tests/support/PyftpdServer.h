@@ -6,8 +6,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// pyftpdlib started by a test over a temporary root folder, on 127.0.0.1 and a port it picks
-// itself, and killed by its process id when the object goes. Mode is "plain", "explicit" or
+// pyftpdlib started by a test over a temporary root folder, on 127.0.0.1 (or the loopback
+// address given, such as ::1) and a port it picks itself, and killed by its process id when the
+// object goes. Mode is "plain", "explicit" or
 // "implicit"; the TLS modes get a certificate written into a temporary folder: the test
 // program's self-signed one unless another is given.
 // "slow" is plain FTP that takes uploads at a few dozen KiB/s, so that a test can stop the
@@ -16,7 +17,8 @@ class PyftpdServer
 {
 public:
     explicit PyftpdServer(const QString &mode,
-                          const TestCertificate &certificate = TestCertificate::Get());
+                          const TestCertificate &certificate = TestCertificate::Get(),
+                          const QString &address = QStringLiteral("127.0.0.1"));
     ~PyftpdServer();
     PyftpdServer(const PyftpdServer &) = delete;
     PyftpdServer &operator=(const PyftpdServer &) = delete;
@@ -24,6 +26,8 @@ public:
     // Empty when the server is running; otherwise why it is not.
     const QString &Problem() const { return FProblem; }
     quint16 Port() const { return FPort; }
+    // The address it listens on.
+    const QString &Address() const { return FAddress; }
     // The folder the user "user" (password "secret") sees as "/".
     QString Root() const { return FRoot.path(); }
     // What the server wrote on stderr (its log), for failure messages.
@@ -38,6 +42,7 @@ private:
     void Start();
 
     QString FMode;
+    QString FAddress;
     TestCertificate FCertificate;
     QTemporaryDir FRoot;
     QTemporaryDir FWork;
