@@ -11,9 +11,9 @@
 #include "ftp/IdFTP.h"
 #include "projects/CopyProjectUnit.h"
 #include "support/PyftpdServer.h"
-#include "support/RecordingLog.h"
 #include "support/ScopedEnvVar.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -33,16 +33,18 @@ using namespace std::chrono_literals;
 // The run log of a walk that holds once, for HoldMs, at its first look before a file or folder
 // after a line beginning with HoldAfter (as a slow disk or a huge folder of files that match
 // nothing would hold it), so that the connections wait longer than the server lets them idle.
-// Answers the password question and counts it; counts errors.
-class HoldingLog : public RecordingLog
+// Answers the password question with "secret"; counts errors.
+class HoldingLog : public AnsweringLog
 {
 public:
     HoldingLog(QString holdAfter, std::chrono::milliseconds hold)
         : FHoldAfter(std::move(holdAfter)), FHold(hold)
-    {}
+    {
+        AnswerPassword = QStringLiteral("secret");
+    }
     void Log(const QString &msg) override
     {
-        RecordingLog::Log(msg);
+        AnsweringLog::Log(msg);
         if (!FHeld && msg.startsWith(FHoldAfter))
             FArmed = true;
     }
@@ -60,15 +62,7 @@ public:
         }
         return false;
     }
-    bool AskPassword(const QString &, const QString &, bool &, QString &password) override
-    {
-        ++Asked;
-        password = QStringLiteral("secret");
-        return true;
-    }
-    QString Text() const { return Lines.join(QLatin1Char('\n')); }
 
-    int Asked = 0;
     int Errors = 0;
 
 private:

@@ -7,8 +7,8 @@
 #include "engine/RunProject.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
-#include "support/RecordingLog.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QRegularExpression>
 
@@ -25,7 +25,6 @@ public:
         if (event.Kind == TRunEventKind::Error)
             Errors.append(event.Message);
     }
-    QString Text() const { return Lines.join(QLatin1Char('\n')); }
     QStringList Errors;
 };
 
