@@ -1,5 +1,6 @@
 #include "engine/ParallelUploads.h"
 
+#include "engine/KeptSession.h"
 #include "ftp/FTPSession.h"
 #include "settings/AsciiText.h"
 
@@ -77,6 +78,20 @@ QString withoutFullStop(QString text)
     return text;
 }
 
+// The message of a job that failed because its session could not log in again, or empty.
+QString loginAgainRefusal(const TParallelUploads::TJob &job)
+{
+    if (!job.Error)
+        return {};
+    try {
+        std::rethrow_exception(job.Error);
+    } catch (const ELoginAgainRefused &error) {
+        return error.Message().isEmpty() ? QStringLiteral("no reason given") : error.Message();
+    } catch (...) {
+        return {};
+    }
+}
+
 } // namespace
 
 TParallelUploads::TParallelUploads(TFTPSession &primary, TSessionLog &primaryLog, int transfers,
@@ -95,9 +110,12 @@ void TParallelUploads::connectTransfers()
     for (int i = 1; i < transfers; ++i) {
         auto transfer = std::make_unique<TTransfer>();
         transfer->Log = std::make_unique<TJobLog>(log);
-        transfer->Session = primary.NewTransferSession(*transfer->Log);
-        if (!transfer->Session)
+        std::unique_ptr<TFTPSession> session = primary.NewTransferSession(*transfer->Log);
+        if (!session)
             break;
+        // It waits for uploads while the primary walks, longer than some servers let a
+        // connection idle.
+        transfer->Session = std::make_unique<TKeptSession>(std::move(session));
         asked.push_back(std::move(transfer));
     }
     // All at once: each login costs its round trips.
@@ -203,7 +221,14 @@ void TParallelUploads::transferLoop(TTransfer &transfer)
 {
     std::unique_lock<std::mutex> lock(FMutex);
     for (;;) {
-        FChanged.wait(lock, [this] { return FEnding || !FQueue.empty(); });
+        if (!FChanged.wait_for(lock, KeepAliveInterval(),
+                               [this] { return FEnding || !FQueue.empty(); })) {
+            // Nothing to do for a while: the server hears that the session is still there.
+            lock.unlock();
+            transfer.Session->KeepAlive();
+            lock.lock();
+            continue;
+        }
         if (FQueue.empty())
             return;
         const std::shared_ptr<TJob> job = FQueue.front();
@@ -213,6 +238,24 @@ void TParallelUploads::transferLoop(TTransfer &transfer)
         run(*job, *transfer.Session, *transfer.Log);
         const bool lost = !transfer.Session->Connected();
         lock.lock();
+        if (QString refusal = loginAgainRefusal(*job); !refusal.isEmpty()) {
+            // The server dropped the idle connection and refused a new one: nothing of the
+            // upload reached it, so the job goes back to the queue for the others (the primary
+            // at the least), and this session ends.
+            --FLiveTransfers;
+            job->Error = nullptr;
+            job->Lines.push_back(
+                {false,
+                 QStringLiteral("The FTP server refused to log in again (%1); "
+                                "uploading over %2.")
+                     .arg(withoutFullStop(refusal.section(QLatin1Char('\n'), 0, 0).trimmed()))
+                     .arg(FLiveTransfers + 1),
+                 {}});
+            job->State = TJob::TState::Queued;
+            FQueue.push_front(job);
+            FChanged.notify_all();
+            return;
+        }
         job->State = TJob::TState::Ended;
         if (lost) {
             // A session that lost its connection would fail every file it took: the others
@@ -301,7 +344,11 @@ void TParallelUploads::waitFor(const std::shared_ptr<TJob> &job)
             runOnPrimary(job);
             return;
         }
-        FChanged.wait(lock);
+        if (!FChanged.wait_for(lock, KeepAliveInterval(),
+                               [&job] { return job->State != TJob::TState::Running; })) {
+            lock.unlock();
+            FPrimary.KeepAlive();
+        }
     }
 }
 
@@ -381,11 +428,17 @@ void TParallelUploads::Finish()
             if (FOpen.empty())
                 return;
             if (FQueue.empty()) {
-                FChanged.wait(lock, [this] {
-                    return std::any_of(FOpen.begin(), FOpen.end(), [](const auto &job) {
-                        return job->State == TJob::TState::Ended;
-                    });
+                const bool changed = FChanged.wait_for(lock, KeepAliveInterval(), [this] {
+                    return !FQueue.empty()
+                           || std::any_of(FOpen.begin(), FOpen.end(), [](const auto &job) {
+                                  return job->State == TJob::TState::Ended;
+                              });
                 });
+                if (!changed) {
+                    // The primary waits for the others' uploads; the server hears from it.
+                    lock.unlock();
+                    FPrimary.KeepAlive();
+                }
                 continue;
             }
             mine = FQueue.front();

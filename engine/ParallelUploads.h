@@ -26,6 +26,10 @@ class TFTPSession;
 //
 // The other sessions log in with the first upload, all at once; a server that refuses some of
 // them (too many connections) leaves the run going on the ones it took, said in one log line.
+// While they wait for uploads (and the primary for theirs) the sessions send a NOOP now and then
+// (KeepAliveInterval), and a session whose connection the server closed meanwhile logs in again
+// before its next upload (TKeptSession); one that is refused then hands the upload back to the
+// queue, said in one log line.
 class TParallelUploads : public TOutputSide
 {
 public:

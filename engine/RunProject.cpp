@@ -5,6 +5,7 @@
 #include "engine/FTPOutput.h"
 #include "engine/FTPSessionFactory.h"
 #include "engine/FileSearch.h"
+#include "engine/KeptSession.h"
 #include "engine/LocalOutput.h"
 #include "engine/LogText.h"
 #include "engine/OrderedRunLog.h"
@@ -100,7 +101,8 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
     // order of a run that waits for each (several connections at once; else straight through).
     TOrderedRunLog ordered(Thread);
     TSessionLog sessionLog(ordered);
-    std::unique_ptr<TFTPSession> session;
+    // The session as the run uses it: kept usable while the walk gives it nothing to do.
+    std::unique_ptr<TKeptSession> session;
     int transfers = 1;
     const QString &connName = Project.FTPConnName();
     if (!connName.isEmpty()) {
@@ -112,7 +114,7 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
         }
         transfers = connection->SimultaneousTransfers();
         try {
-            session = CreateFTPSession(*connection, sessionLog);
+            session = std::make_unique<TKeptSession>(CreateFTPSession(*connection, sessionLog));
             Thread.Log(QStringLiteral("Connecting to FTP ") + Q + connName + Q
                        + QStringLiteral("..."));
             session->Connect();

@@ -70,6 +70,11 @@ public:
     bool Connected() const override { return FIdFTP->Connected(); }
     void NoteUploaded(const QString &FileName, qint64 Size, TDateTime UtcTime) override;
     void ForgetFolder(const QString &Dir) override;
+    // In FTPClientKeepAlive.cpp.
+    void KeepAlive() override;
+    bool ConnectionDropped() override;
+    void Reconnect() override;
+    quint64 RepliesRead() const override;
 
     TIdFTP &IdFTP() { return *FIdFTP; }
     const QString &CurrentDir() const { return FCurrentDir; }

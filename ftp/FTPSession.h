@@ -64,4 +64,21 @@ public:
     }
     // Another session's upload into the folder dir failed: what the folder holds is not known.
     virtual void ForgetFolder(const QString &dir) { (void)dir; }
+
+    // For sessions that wait between commands (see engine/KeptSession.h). Nothing of it,
+    // unless overridden.
+    //
+    // Tells the server that the session is still there (NOOP), so that its idle time-out does
+    // not end it; raises as a command does.
+    virtual void KeepAlive() {}
+    // Whether the server closed the logged-in control connection under the session (a 421, as
+    // an idle time-out sends, its end or a reset), after taking in what it sent unasked; a new
+    // login mends that. Not a connection closed on request or for a fault of the protocol.
+    virtual bool ConnectionDropped() { return false; }
+    // Logs in again as the last Connect did, with the password it logged in with (never asked
+    // again); what the session held of the server (current folder, listings) is forgotten.
+    virtual void Reconnect() { Connect(); }
+    // How many replies the server has given the session, over all its connections: an
+    // operation that failed on a dropped connection with this unchanged was never acted on.
+    virtual quint64 RepliesRead() const { return 0; }
 };

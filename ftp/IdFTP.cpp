@@ -150,6 +150,8 @@ TIdFTPReply TIdFTP::GetReply()
     try {
         FLastReply = ReadFTPReply([this] { return Decode(FControl.ReadLine(kMaxReplyLineBytes)); });
         TraceFtpReply(FTraceName, FLastReply);
+        if (FLastReply.Code != 421)
+            ++FRepliesRead;
     } catch (const EIdReadTimeout &) {
         // The reply may still come, and would then be taken as the next command's.
         CloseOutOfStep(
@@ -260,4 +262,5 @@ void TIdFTP::Disconnect()
     CloseControl();
     // Closed on request: later commands say only that there is no connection.
     FOutOfStep.clear();
+    FWasLoggedIn = false;
 }

@@ -124,6 +124,16 @@ public:
     // QUIT (waiting briefly for its reply), then close; never raises.
     void Disconnect();
     bool Connected() const { return FControl.Connected(); }
+    // NOOP: tells the server that the client is still there, so that its idle time-out does
+    // not end the connection; raises as any command does.
+    void Noop();
+    // Whether the server closed the control connection (a 421, as its idle time-out sends, its
+    // end or a reset), after taking in what it sent unasked; not a connection closed here
+    // because it went out of step, nor one closed on request.
+    bool ConnectionDropped();
+    // How many replies the server has given, over every connection of this client; a 421
+    // does not count (it answers nothing).
+    quint64 RepliesRead() const { return FRepliesRead; }
     TIdFTPState State() const { return FState; }
 
     void ChangeDir(const QString &dir);
@@ -274,4 +284,7 @@ private:
     Listing FListing;
     quint64 FListingSerial = 0;
     bool FStoreOpened = false;
+    quint64 FRepliesRead = 0;
+    // The connection got as far as logged in; cleared on every connect and by Disconnect.
+    bool FWasLoggedIn = false;
 };

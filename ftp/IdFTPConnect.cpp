@@ -33,6 +33,7 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
     CloseControl();
     FFacts = {};
     FOutOfStep.clear();
+    FWasLoggedIn = false;
     FAwaitedReply = QStringLiteral("the server's greeting");
 
     bool greetingRead = false;
@@ -89,6 +90,7 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
         if (ServerKnowsZone(FFacts.ServerDesc) || FFacts.Capabilities.SiteZone)
             QueryServerZone();
         SetState(TIdFTPState::LoggedIn);
+        FWasLoggedIn = true;
     } catch (...) {
         if (greetingRead && FControl.Connected()) {
             try {

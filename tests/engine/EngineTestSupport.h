@@ -2,7 +2,7 @@
 
 #include "ftp/FTPSession.h"
 #include "projects/CopyProjectUnit.h"
-#include "support/RecordingLog.h"
+#include "support/TestLogs.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,6 +5,7 @@
 #include "ftp/FTPConnUnit.h"
 #include "runlog/RunLog.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -129,42 +130,6 @@ TEST(StopDuringCopy, ACopyThatIsNotStoppedOrFitsInOneChunkFinishes)
     }
 }
 
-namespace {
-
-// Asks to stop once the copy of a file named as told has begun, as a user pressing Stop while
-// it goes; records lines and the events of files and errors.
-class StopDuringLog : public TRunLog
-{
-public:
-    explicit StopDuringLog(QString name) : FName(std::move(name)) {}
-    void Log(const QString &msg) override
-    {
-        Lines.append(msg);
-        if (msg.startsWith(QLatin1String("Copy: ")) && msg.endsWith(FName + QLatin1Char(')')))
-            FStop = true;
-    }
-    void Event(const TRunEvent &event) override
-    {
-        if (event.Kind == TRunEventKind::RunEnded)
-            Ended = event;
-        else if (event.Kind >= TRunEventKind::FileCopied)
-            Events.append(QStringLiteral("%1 %2 %3")
-                              .arg(int(event.Kind))
-                              .arg(event.Path.section(QLatin1Char('/'), -1), event.Message));
-    }
-    bool StopRequested() const override { return FStop; }
-
-    QStringList Lines;
-    QStringList Events;
-    TRunEvent Ended;
-
-private:
-    QString FName;
-    bool FStop = false;
-};
-
-} // namespace
-
 TEST(StopDuringCopy, ARunStoppedDuringALargeFileLeavesItsOlderTargetAndSaysSo)
 {
     TempTree tree;
@@ -205,7 +170,7 @@ TEST(StopDuringCopy, ARunStoppedDuringALargeFileLeavesItsOlderTargetAndSaysSo)
     EXPECT_EQ(tree.mtime(QStringLiteral("out/P/big.bin")), oldTime);
     // The abandoned file is neither copied nor failed, and tells no decision.
     EXPECT_EQ(log.Events,
-              QStringList{QStringLiteral("%1 a.txt ").arg(int(TRunEventKind::FileCopied))});
+              QStringList{QStringLiteral("%1 a.txt: ").arg(int(TRunEventKind::FileCopied))});
     EXPECT_EQ(totals.Copied, 1);
     EXPECT_EQ(totals.Failed, 0);
     EXPECT_FALSE(log.Ended.Result);

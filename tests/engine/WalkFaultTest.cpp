@@ -4,7 +4,7 @@
 #include "RawTree.h"
 #include "engine/CopySourceFiles.h"
 #include "engine/LocalOutput.h"
-#include "support/RecordingLog.h"
+#include "support/TestLogs.h"
 
 #include <QFile>
 #include <QRegularExpression>

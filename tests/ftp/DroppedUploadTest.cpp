@@ -8,6 +8,7 @@
 #include "runlog/RunLog.h"
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,14 +23,6 @@
 #include <thread>
 
 namespace {
-
-class LineLog : public TRunLog
-{
-public:
-    void Log(const QString &msg) override { Lines.append(msg); }
-    QString Text() const { return Lines.join(QLatin1Char('\n')); }
-    QStringList Lines;
-};
 
 // Kills the server once a file under its root has grown past a size: the upload is then well
 // on its way and far from done.
@@ -87,7 +80,7 @@ TEST(FtpDroppedUpload, TheOldRemoteFileStaysWholeAndTheNextRunReplacesIt)
     seed.write(QStringLiteral("big.bin"), "old contents\n");
     seed.setMTime(QStringLiteral("big.bin"), oldTime);
     {
-        LineLog quiet;
+        RecordingLog quiet;
         TFTPClient client(conn, quiet);
         client.Connect();
         client.ForceDirectories(QStringLiteral("/www/Site"));
@@ -115,7 +108,7 @@ TEST(FtpDroppedUpload, TheOldRemoteFileStaysWholeAndTheNextRunReplacesIt)
     project.SetOverwrite(ofOlder);
 
     {
-        LineLog dropped;
+        RecordingLog dropped;
         bool killed = false;
         {
             KillWhenGrown killer(server.ProcessId(), folder, 100 * 1024);
@@ -135,7 +128,7 @@ TEST(FtpDroppedUpload, TheOldRemoteFileStaysWholeAndTheNextRunReplacesIt)
     server.Restart(QStringLiteral("plain"));
     ASSERT_TRUE(server.Problem().isEmpty()) << server.Problem().toStdString();
     conn.SetPort(server.Port());
-    LineLog again;
+    RecordingLog again;
     EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, again))
         << again.Text().toStdString();
     EXPECT_EQ(again.Lines.last(),

@@ -9,8 +9,8 @@
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPTrace.h"
 #include "support/PyftpdServer.h"
-#include "support/RecordingLog.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QBuffer>
 

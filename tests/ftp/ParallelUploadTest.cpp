@@ -9,9 +9,9 @@
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
 #include "support/PyftpdServer.h"
-#include "support/RecordingLog.h"
 #include "support/ScopedEnvVar.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,20 +26,15 @@
 
 namespace {
 
-// Answers the password question and counts it.
-class AnsweringLog : public RecordingLog
+// Answers the password question with the password given; keeps the lines and each file's
+// decision among them, in order.
+class TellingLog : public AnsweringLog
 {
 public:
-    explicit AnsweringLog(QString password) : FPassword(std::move(password)) {}
-    bool AskPassword(const QString &, const QString &, bool &, QString &password) override
-    {
-        ++Asked;
-        password = FPassword;
-        return true;
-    }
+    explicit TellingLog(const QString &password) { AnswerPassword = password; }
     void Log(const QString &msg) override
     {
-        RecordingLog::Log(msg);
+        AnsweringLog::Log(msg);
         Told.append(msg);
     }
     // Each file's decision among the lines: "<kind> <source path> <bytes>".
@@ -48,11 +43,7 @@ public:
         Told.append(
             QStringLiteral("event %1 %2 %3").arg(int(event.Kind)).arg(event.Path).arg(event.Bytes));
     }
-    int Asked = 0;
     QStringList Told;
-
-private:
-    QString FPassword;
 };
 
 // The FTP command trace while it lives: which connections sent STOR.
@@ -187,13 +178,13 @@ TEST_P(FtpParallelUpload, FourConnectionsUploadWhatOneDoesInTheSameOrder)
     Seed(QStringLiteral("/one"));
     Seed(QStringLiteral("/four"));
 
-    AnsweringLog one(server->Password());
+    TellingLog one(server->Password());
     ASSERT_TRUE(RunProject(project, QStringLiteral("/one"), connections, one))
         << one.Lines.join(QLatin1Char('\n')).toStdString();
 
     connection->SetSimultaneousTransfers(4);
     connection->SetLoggedIn(false);
-    AnsweringLog four(server->Password());
+    TellingLog four(server->Password());
     QSet<QString> uploaders;
     {
         TraceCapture trace;

@@ -9,6 +9,7 @@
 #include "runlog/RunLog.h"
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDateTime>
 #include <QDirIterator>
@@ -18,14 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class LineLog : public TRunLog
-{
-public:
-    void Log(const QString &msg) override { Lines.append(msg); }
-    QString Text() const { return Lines.join(QLatin1Char('\n')); }
-    QStringList Lines;
-};
 
 void AddConnection(TFTPConnList &connections, quint16 port)
 {
@@ -73,7 +66,7 @@ TEST(FtpPreview, OnlyLooksOnTheServer)
     TempTree source;
     source.write(QStringLiteral("kept.txt"), "k");
     source.write(QStringLiteral("sub/a.txt"), "a");
-    LineLog log;
+    RecordingLog log;
     EXPECT_TRUE(StartProject(QStringLiteral("Site"), {Project(source)}, QStringLiteral("www"),
                              connections, log, nullptr, true))
         << log.Text().toStdString();
@@ -99,7 +92,7 @@ TEST(FtpPreview, ARealServerKeepsItsTreeAndAMissingFolderCountsAsEmpty)
     seed.write(QStringLiteral("kept.txt"), "remote");
     seed.setMTime(QStringLiteral("kept.txt"), QDateTime::currentDateTime().addDays(1));
     {
-        LineLog quiet;
+        RecordingLog quiet;
         TFTPClient client(*connections.FindConnection(QStringLiteral("Test server")), quiet);
         client.Connect();
         client.ForceDirectories(QStringLiteral("/www/Site"));
@@ -113,7 +106,7 @@ TEST(FtpPreview, ARealServerKeepsItsTreeAndAMissingFolderCountsAsEmpty)
     source.write(QStringLiteral("b.txt"), "b");
     const QStringList before = Snapshot(server.Root());
 
-    LineLog log;
+    RecordingLog log;
     EXPECT_TRUE(StartProject(QStringLiteral("Site"), {Project(source)}, QStringLiteral("www"),
                              connections, log, nullptr, true))
         << log.Text().toStdString();

@@ -6,6 +6,7 @@
 #include "runlog/RunLog.h"
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class SilentLog : public TRunLog
-{
-public:
-    void Log(const QString &) override {}
-};
 
 struct ModeCase
 {

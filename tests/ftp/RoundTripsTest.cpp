@@ -5,8 +5,8 @@
 #include "engine/RunProject.h"
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
-#include "support/RecordingLog.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QTimeZone>
 

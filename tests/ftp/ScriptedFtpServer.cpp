@@ -65,6 +65,9 @@ struct ScriptedFtpServer::Conn
     SSL *ssl = nullptr;
     QByteArray buffer;
     const std::atomic<bool> *stop = nullptr;
+    // ReadLine gives up after this long without a whole line (0: never), and says so here.
+    int idleMs = 0;
+    bool idle = false;
 
     ~Conn() { Close(); }
 
@@ -101,17 +104,24 @@ struct ScriptedFtpServer::Conn
                == ssize_t(data.size());
     }
 
-    // Up to max bytes, 0 at the end, -1 on error or when the server stops.
-    qint64 Read(char *out, qint64 max)
+    // Up to max bytes, 0 at the end, -1 on error, when the server stops or at the deadline.
+    qint64 Read(char *out, qint64 max,
+                std::chrono::steady_clock::time_point deadline =
+                    std::chrono::steady_clock::time_point::max())
     {
         for (;;) {
             if (!(ssl && SSL_pending(ssl) > 0)) {
                 pollfd p{fd, POLLIN, 0};
-                const int ready = ::poll(&p, 1, 50);
+                const int ready = ::poll(&p, 1, 20);
                 if (stop && *stop)
                     return -1;
-                if (ready <= 0)
+                if (ready <= 0) {
+                    if (std::chrono::steady_clock::now() >= deadline) {
+                        idle = true;
+                        return -1;
+                    }
                     continue;
+                }
             }
             if (ssl) {
                 const int n = SSL_read(ssl, out, int(max));
@@ -130,6 +140,9 @@ struct ScriptedFtpServer::Conn
     bool ReadLine(QByteArray &line)
     {
         char chunk[4096];
+        const auto deadline = idleMs > 0 ? std::chrono::steady_clock::now()
+                                               + std::chrono::milliseconds(idleMs)
+                                         : std::chrono::steady_clock::time_point::max();
         for (;;) {
             const qsizetype lf = buffer.indexOf('\n');
             if (lf >= 0) {
@@ -139,7 +152,7 @@ struct ScriptedFtpServer::Conn
                     line.chop(1);
                 return true;
             }
-            const qint64 n = Read(chunk, sizeof chunk);
+            const qint64 n = Read(chunk, sizeof chunk, deadline);
             if (n <= 0)
                 return false;
             buffer.append(chunk, qsizetype(n));
@@ -178,6 +191,12 @@ void ScriptedFtpServer::WaitUntilClosed() const
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
+QStringList ScriptedFtpServer::Transcript(int connection) const
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FConnectionTranscripts.value(connection);
+}
+
 QStringList ScriptedFtpServer::Commands() const
 {
     QStringList commands = Transcript();
@@ -197,54 +216,46 @@ QStringList ScriptedFtpServer::CompletedUploads() const
     return FCompleted;
 }
 
-void ScriptedFtpServer::Record(const QString &line)
+void ScriptedFtpServer::Record(const QString &line, int ordinal)
 {
     std::lock_guard<std::mutex> lock(FMutex);
     FTranscript.append(line);
+    if (line != QLatin1String("<connect>"))
+        FConnectionTranscripts[ordinal].append(line);
 }
 
 void ScriptedFtpServer::Run()
 {
-    if (FScenario.BusyGreeting.isEmpty()) {
-        while (!FStop) {
-            const int fd = AcceptWithin(FListener, 50);
-            if (fd >= 0) {
-                ++FConnections;
-                Serve(fd);
-                ++FFinished;
-            }
-        }
-        return;
-    }
-    // One connection served on a thread of its own; any other is turned away meanwhile.
-    std::thread serving;
-    std::atomic<bool> busy{false};
+    // Every connection on a thread of its own; with a BusyGreeting, one at a time and any
+    // other turned away meanwhile.
+    std::vector<std::thread> serving;
+    std::atomic<int> busy{0};
+    int ordinal = 0;
     while (!FStop) {
         const int fd = AcceptWithin(FListener, 50);
         if (fd < 0)
             continue;
-        if (busy) {
+        ++ordinal;
+        if (!FScenario.BusyGreeting.isEmpty() && busy > 0) {
             const QByteArray greeting = FScenario.BusyGreeting.toUtf8() + "\r\n";
             (void)!::write(fd, greeting.constData(), size_t(greeting.size()));
             ::close(fd);
             ++FRefused;
             continue;
         }
-        if (serving.joinable())
-            serving.join();
         ++FConnections;
-        busy = true;
-        serving = std::thread([this, fd, &busy] {
-            Serve(fd);
+        ++busy;
+        serving.emplace_back([this, fd, ordinal, &busy] {
+            Serve(fd, ordinal);
             ++FFinished;
-            busy = false;
+            --busy;
         });
     }
-    if (serving.joinable())
-        serving.join();
+    for (std::thread &thread : serving)
+        thread.join();
 }
 
-QString ScriptedFtpServer::NextReply(const QString &verb)
+QString ScriptedFtpServer::NextReply(const QString &verb, ConnectionRules &rules)
 {
     static const QMap<QString, QString> defaults = {
         {QStringLiteral("HOST"), QStringLiteral("220 Host accepted")},
@@ -270,6 +281,10 @@ QString ScriptedFtpServer::NextReply(const QString &verb)
         {QStringLiteral("MLSD"), QStringLiteral("150 Here comes the listing")},
         {QStringLiteral("QUIT"), QStringLiteral("221 Goodbye")},
     };
+    auto own = rules.Replies.find(verb);
+    if (own != rules.Replies.end() && !own->isEmpty())
+        return own->size() > 1 ? own->takeFirst() : own->first();
+    std::lock_guard<std::mutex> lock(FMutex);
     auto queue = FScenario.Replies.find(verb);
     if (queue != FScenario.Replies.end() && !queue->isEmpty())
         return queue->size() > 1 ? queue->takeFirst() : queue->first();
@@ -296,12 +311,14 @@ bool ScriptedFtpServer::Send(Conn &conn, const QString &reply)
     return sendPart(reply.mid(from));
 }
 
-void ScriptedFtpServer::Serve(int fd)
+void ScriptedFtpServer::Serve(int fd, int ordinal)
 {
-    Record(QStringLiteral("<connect>"));
+    Record(QStringLiteral("<connect>"), ordinal);
+    ConnectionRules rules = FScenario.Connections.value(ordinal);
     Conn control;
     control.fd = fd;
     control.stop = &FStop;
+    control.idleMs = rules.IdleTimeoutMs;
     if (FScenario.ImplicitTLS && !control.StartTls(FCtx))
         return;
     const QString greeting = FScenario.Greeting;
@@ -317,12 +334,14 @@ void ScriptedFtpServer::Serve(int fd)
     bool protectData = false;
     QString renameFrom;
     QByteArray line;
-    while (control.ReadLine(line)) {
+    // The connection ended in the middle of an upload (DropDuringStorAfter).
+    bool dropped = false;
+    while (!dropped && control.ReadLine(line)) {
         const QString command = QString::fromUtf8(line);
-        Record(command);
+        Record(command, ordinal);
         const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
         const QString argument = command.section(QLatin1Char(' '), 1);
-        const QString scripted = NextReply(verb);
+        const QString scripted = NextReply(verb, rules);
         // What the reply says, without its delays.
         const QString reply = QString(scripted).remove(
             QRegularExpression(QStringLiteral("<delay \\d+>")));
@@ -427,7 +446,11 @@ void ScriptedFtpServer::Serve(int fd)
                 if (n <= 0)
                     break;
                 received.append(chunk, qsizetype(n));
-                if (FScenario.StorResetAfter >= 0 && received.size() >= FScenario.StorResetAfter) {
+                dropped = rules.DropDuringStorAfter >= 0
+                          && received.size() >= rules.DropDuringStorAfter;
+                if (dropped
+                    || (FScenario.StorResetAfter >= 0
+                        && received.size() >= FScenario.StorResetAfter)) {
                     // An abortive close: the client sees a reset, not an orderly end.
                     linger hard{1, 0};
                     setsockopt(data.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
@@ -448,6 +471,8 @@ void ScriptedFtpServer::Serve(int fd)
                     FCompleted.append(argument);
             }
             data.Close();
+            if (dropped)
+                break;
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
                           : !FScenario.StorFinalReply.isEmpty()
                               ? FScenario.StorFinalReply
@@ -475,6 +500,8 @@ void ScriptedFtpServer::Serve(int fd)
                 Send(control, QStringLiteral("226 Directory send OK."));
         }
     }
+    if (control.idle)
+        Send(control, QStringLiteral("421 Control connection timed out."));
     if (dataListener >= 0)
         ::close(dataListener);
     for (const int heldFd : held)

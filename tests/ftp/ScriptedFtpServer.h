@@ -12,9 +12,11 @@
 
 class TestCertificate;
 
-// A scriptable FTP server on 127.0.0.1 or ::1 (a free port) running on its own thread, in the
-// manner of curl's test server: a scenario says what to answer, and the server records every
-// command line it received so that tests can check the exact transcript.
+// A scriptable FTP server on 127.0.0.1 or ::1 (a free port), in the manner of curl's test
+// server: a scenario says what to answer, and the server records every command line it received
+// so that tests can check the exact transcript. Each control connection is served on a thread of
+// its own, several at once; rules for one connection (its own replies, an idle time-out, a drop
+// in the middle of an upload) are keyed by its ordinal: 1 for the first the server accepted.
 //
 // Replies are queued per command verb; the last reply of a queue repeats. Reply texts may hold
 // several lines separated by "\r\n"; "<delay N>" in a reply waits N milliseconds before the
@@ -27,6 +29,20 @@ class TestCertificate;
 class ScriptedFtpServer
 {
 public:
+    // What one control connection is told and done, beside the scenario's rules.
+    struct ConnectionRules
+    {
+        // Replies of this connection, taken before the scenario's (queued in the same way).
+        QMap<QString, QStringList> Replies;
+        // No whole command line for this long: "421 Control connection timed out." and the
+        // end of the connection, as pyftpdlib's idle time-out does (0: never).
+        int IdleTimeoutMs = 0;
+        // After this many bytes of a STOR, the data connection is reset and the control
+        // connection closed without a reply, as when the server's process for the connection
+        // ends (-1: never). The bytes received are stored.
+        qint64 DropDuringStorAfter = -1;
+    };
+
     struct Scenario
     {
         QString Greeting = QStringLiteral("220 Scripted FTP server ready");
@@ -70,6 +86,8 @@ public:
         // The certificate of TLS data connections, when not the control connection's (the
         // test program's self-signed one); not owned.
         const TestCertificate *DataCertificate = nullptr;
+        // Rules of single connections, by ordinal (1: the first accepted).
+        QMap<int, ConnectionRules> Connections;
     };
 
     explicit ScriptedFtpServer(Scenario scenario);
@@ -80,7 +98,12 @@ public:
     // 0 when the server could not listen (no ::1 on this machine, with ListenIPv6).
     quint16 Port() const { return FPort; }
     // Every command line received, in order; "<connect>" marks each new control connection.
+    // Connections served at once interleave here; Transcript(n) has one connection's alone.
     QStringList Transcript() const;
+    // The command lines of the connection with that ordinal, without a marker.
+    QStringList Transcript(int connection) const;
+    // How many control connections were accepted (and served or turned away).
+    int Connections() const { return FConnections + FRefused; }
     // Waits (up to 10 s) until the client has closed every connection it opened, so that
     // commands sent just before closing are in the transcript.
     void WaitUntilClosed() const;
@@ -102,11 +125,11 @@ public:
 private:
     struct Conn;
     void Run();
-    void Serve(int fd);
-    QString NextReply(const QString &verb);
+    void Serve(int fd, int ordinal);
+    QString NextReply(const QString &verb, ConnectionRules &rules);
     // Sends reply, waiting where it says "<delay N>".
     bool Send(Conn &conn, const QString &reply);
-    void Record(const QString &line);
+    void Record(const QString &line, int ordinal);
 
     Scenario FScenario;
     SSL_CTX *FCtx = nullptr;
@@ -117,6 +140,7 @@ private:
     std::thread FThread;
     mutable std::mutex FMutex;
     QStringList FTranscript;
+    QMap<int, QStringList> FConnectionTranscripts;
     QMap<QString, QByteArray> FStored;
     QStringList FCompleted;
     std::atomic<int> FConnections{0};

@@ -9,8 +9,8 @@
 #include "ftp/FTPConnUnit.h"
 #include "ftp/FTPErrors.h"
 #include "projects/CopyProjectUnit.h"
-#include "support/RecordingLog.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

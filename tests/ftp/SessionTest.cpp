@@ -7,6 +7,7 @@
 #include "ftp/FTPErrors.h"
 #include "runlog/RunLog.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QRegularExpression>
 #include <QTimeZone>
@@ -16,35 +17,6 @@
 namespace {
 
 using Scenario = ScriptedFtpServer::Scenario;
-
-// A run log that records lines and answers password prompts as told.
-class RecordingLog : public TRunLog
-{
-public:
-    void Log(const QString &msg) override { Lines.append(msg); }
-    bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
-                     QString &password) override
-    {
-        ++Asked;
-        AskedFor = host + QLatin1Char(' ') + user;
-        OfferedRemember = rememberPassword;
-        if (!AnswerOk) {
-            password.clear();
-            return false;
-        }
-        rememberPassword = AnswerRemember;
-        password = AnswerPassword;
-        return true;
-    }
-
-    QStringList Lines;
-    int Asked = 0;
-    QString AskedFor;
-    bool OfferedRemember = false;
-    bool AnswerOk = true;
-    bool AnswerRemember = false;
-    QString AnswerPassword;
-};
 
 TFTPConnection Connection(quint16 port)
 {
@@ -87,7 +59,7 @@ protected:
 
     std::unique_ptr<ScriptedFtpServer> server;
     TFTPConnection conn;
-    RecordingLog log;
+    AnsweringLog log;
     std::unique_ptr<TFTPClient> client;
 };
 
@@ -378,7 +350,7 @@ TEST(FtpSessionSetup, PortAndTlsModeFollowTheConnection)
         conn.SetHost(QStringLiteral("127.0.0.1"));
         conn.SetPort(c.port);
         conn.SetUseTLS(c.mode);
-        RecordingLog log;
+        AnsweringLog log;
         TFTPClient client(conn, log);
         EXPECT_EQ(client.IdFTP().Port(), c.expected);
         EXPECT_EQ(client.IdFTP().UseTLS(), c.mode);
@@ -397,7 +369,7 @@ TEST(FtpSessionPassword, PromptRulesAcrossSessions)
     TFTPConnection conn = Connection(server.Port());
     conn.SetAskPassword(true);
     conn.SetPassword(QStringLiteral("stored"));
-    RecordingLog log;
+    AnsweringLog log;
     log.AnswerRemember = true;
     log.AnswerPassword = QStringLiteral("wrong");
 
@@ -432,7 +404,7 @@ TEST(FtpSessionPassword, CancelAndUntickedAnswers)
     conn.SetAskPassword(true);
     conn.SetRememberPassword(true);
     conn.SetPassword(QStringLiteral("old"));
-    RecordingLog log;
+    AnsweringLog log;
 
     // Cancel: the login goes on with an empty password and the record is unchanged.
     log.AnswerOk = false;

@@ -12,6 +12,7 @@
 #include "runlog/RunLog.h"
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -24,44 +25,6 @@
 #include <memory>
 
 namespace {
-
-// Asks to stop once the copy of a file named as told has begun (as a user pressing Stop while
-// it goes up), or from the start with StopAlways; records lines, and the events of files and
-// errors as "<kind number> <name>: <message>".
-class StopDuringLog : public TRunLog
-{
-public:
-    explicit StopDuringLog(QString name = QString()) : FName(std::move(name)) {}
-    void Log(const QString &msg) override
-    {
-        Lines.append(msg);
-        if (!FName.isEmpty() && msg.startsWith(QLatin1String("Copy: "))
-            && msg.endsWith(FName + QLatin1Char(')')))
-            StopAlways = true;
-    }
-    void Event(const TRunEvent &event) override
-    {
-        if (event.Kind >= TRunEventKind::FileCopied)
-            Events.append(QStringLiteral("%1 %2: %3")
-                              .arg(int(event.Kind))
-                              .arg(event.Path.section(QLatin1Char('/'), -1), event.Message));
-    }
-    bool StopRequested() const override { return StopAlways; }
-    QString Text() const { return Lines.join(QLatin1Char('\n')); }
-
-    QStringList Lines;
-    QStringList Events;
-    bool StopAlways = false;
-
-private:
-    QString FName;
-};
-
-class QuietLog : public TRunLog
-{
-public:
-    void Log(const QString &) override {}
-};
 
 class FtpStopUpload : public ::testing::TestWithParam<ServerCase>
 {};
@@ -133,7 +96,7 @@ TEST_P(FtpStopUpload, TheUploadInProgressIsBrokenOffAndTheOldRemoteFileStays)
     seed.write(QStringLiteral("big.bin"), "old contents\n");
     seed.setMTime(QStringLiteral("big.bin"), oldTime);
     {
-        QuietLog quiet;
+        SilentLog quiet;
         TFTPClient client(conn, quiet);
         client.Connect();
         client.ForceDirectories(QStringLiteral("/www/Site"));

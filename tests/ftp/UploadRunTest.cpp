@@ -12,6 +12,7 @@
 #include "support/PyftpdServer.h"
 #include "support/ScopedEnvVar.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,14 +27,6 @@
 #include <tuple>
 
 namespace {
-
-class LineLog : public TRunLog
-{
-public:
-    void Log(const QString &msg) override { Lines.append(msg); }
-    QString Text() const { return Lines.join(QLatin1Char('\n')); }
-    QStringList Lines;
-};
 
 // The machine's zone for a run: UTC, and two zones with daylight saving on either side of it.
 // Servers started in the run inherit it, as a server on the same machine would.
@@ -74,7 +67,7 @@ protected:
         TempTree seed;
         const QString local = seed.write(QStringLiteral("seed"), bytes);
         seed.setMTime(QStringLiteral("seed"), time);
-        LineLog quiet;
+        RecordingLog quiet;
         TFTPClient client(*connection, quiet);
         client.Connect();
         const qsizetype slash = remotePath.lastIndexOf(QLatin1Char('/'));
@@ -88,10 +81,10 @@ protected:
         return server->Root() + QStringLiteral("/www/Site/") + QLatin1String(name);
     }
 
-    LineLog run(TOverwriteFile mode)
+    RecordingLog run(TOverwriteFile mode)
     {
         project.SetOverwrite(mode);
-        LineLog log;
+        RecordingLog log;
         EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log))
             << log.Text().toStdString();
         return log;
@@ -140,7 +133,7 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
 
     // Older only: the newer remote file stays, the older one is replaced, and the walk goes
     // from the deepest folder back up to its siblings.
-    const LineLog first = run(ofOlder);
+    const RecordingLog first = run(ofOlder);
     EXPECT_EQ(first.Lines.value(0), QStringLiteral("Connecting to FTP \"Test server\"..."));
     EXPECT_TRUE(first.Lines.contains(QStringLiteral("File already exists: /www/Site/kept.txt")))
         << first.Text().toStdString();
@@ -158,7 +151,7 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
     EXPECT_EQ(QFileInfo(remote("kept.txt")).lastModified(), newer);
 
     // Nothing changed: older only uploads nothing, whatever precision the listing has.
-    const LineLog second = run(ofOlder);
+    const RecordingLog second = run(ofOlder);
     EXPECT_TRUE(second.Lines.filter(QStringLiteral("Copy: ")).isEmpty())
         << second.Text().toStdString();
     EXPECT_EQ(second.Lines.last(),
@@ -167,7 +160,7 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
     // A source changed half an hour after its upload goes up again, and only that one.
     source.write(QStringLiteral("deep/a/mid.txt"), "mid changed\n");
     source.setMTime(QStringLiteral("deep/a/mid.txt"), recent.addSecs(1800));
-    const LineLog changed = run(ofOlder);
+    const RecordingLog changed = run(ofOlder);
     EXPECT_EQ(changed.Lines.filter(QStringLiteral("Copy: ")).size(), 1)
         << changed.Text().toStdString();
     EXPECT_EQ(changed.Lines.last(),
@@ -177,13 +170,13 @@ TEST_P(FtpUploadRun, OverwriteModesAgainstExistingRemoteFiles)
 
     // Never overwrite: a changed source still leaves the remote file alone.
     source.write(QStringLiteral("index.html"), "<html>changed</html>\r\n");
-    const LineLog never = run(ofNone);
+    const RecordingLog never = run(ofNone);
     EXPECT_EQ(never.Lines.last(),
               QStringLiteral("Copied: 0, skipped: 0, already existed: 7, failed: 0"));
     EXPECT_EQ(ReadFile(remote("index.html")), QByteArray("<html></html>\r\n"));
 
     // Always: every file goes up again, the newer remote one too.
-    const LineLog always = run(ofAll);
+    const RecordingLog always = run(ofAll);
     EXPECT_EQ(always.Lines.last(),
               QStringLiteral("Copied: 7, skipped: 0, already existed: 0, failed: 0"));
     EXPECT_EQ(ReadFile(remote("index.html")), QByteArray("<html>changed</html>\r\n"));
@@ -243,7 +236,7 @@ TEST(FtpUploadRunInstants, TheHourThatRepeatsAgainstAnMlsdServer)
         seed.write(QStringLiteral("older.txt"), "remote older\n");
         seed.setMTime(QStringLiteral("older.txt"), fallBack.addSecs(-10));
         {
-            LineLog quiet;
+            RecordingLog quiet;
             TFTPClient client(conn, quiet);
             client.Connect();
             client.ForceDirectories(QStringLiteral("/www/Site"));
@@ -268,7 +261,7 @@ TEST(FtpUploadRunInstants, TheHourThatRepeatsAgainstAnMlsdServer)
         project.SetOutputFolder(QStringLiteral("{OutDir}/{ProjectName}"));
         project.SetFTPConnName(QStringLiteral("Test server"));
         project.SetOverwrite(ofOlder);
-        LineLog log;
+        RecordingLog log;
         EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log));
         EXPECT_TRUE(log.Lines.contains(QStringLiteral("File already exists: /www/Site/newer.txt")))
             << log.Text().toStdString();
@@ -302,7 +295,7 @@ TEST(FtpUploadRunNoRenames, EachFileFailsAndNothingIsLost)
     source.write(QStringLiteral("a.txt"), "new a\n");
     source.write(QStringLiteral("b.txt"), "new b\n");
     const TCopyProject project = UploadProject(source.path(), QStringLiteral("*.txt"), ofAll);
-    LineLog log;
+    RecordingLog log;
     EXPECT_TRUE(RunProject(project, QStringLiteral("www"), connections, log))
         << log.Text().toStdString();
     EXPECT_EQ(log.Lines.filter(QStringLiteral("does not rename")), QStringList())

@@ -7,6 +7,7 @@
 #include "runlog/RunLog.h"
 #include "settings/Exception.h"
 #include "support/TempTree.h"
+#include "support/TestLogs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,12 +18,6 @@
 #include <tuple>
 
 namespace {
-
-class SilentLog : public TRunLog
-{
-public:
-    void Log(const QString &) override {}
-};
 
 struct ModeCase
 {

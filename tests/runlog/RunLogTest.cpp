@@ -1,7 +1,7 @@
 // How an error becomes one log line.
 #include "runlog/RunLog.h"
 #include "settings/Exception.h"
-#include "support/RecordingLog.h"
+#include "support/TestLogs.h"
 
 #include <QRegularExpression>
 
