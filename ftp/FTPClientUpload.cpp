@@ -197,6 +197,9 @@ void TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary)
         return; // the next upload of this file overwrites it
     try {
         FIdFTP->Delete(temporary);
+    } catch (const ERunStopped &) {
+        // The server did not answer in time after a stop; the next upload of this file
+        // overwrites it.
     } catch (const Exception &error) {
         FLog.LogError(QStringLiteral("Unable to remove temporary file ") + dir + temporary
                       + QStringLiteral(" (") + error.Message() + QLatin1Char(')'));

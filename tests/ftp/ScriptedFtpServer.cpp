@@ -36,6 +36,20 @@ int Listen(quint16 &port)
     return fd;
 }
 
+// Reads and drops whatever comes on fd until the peer closes it or stop is set.
+void WaitForPeerToClose(int fd, const std::atomic<bool> &stop)
+{
+    char sink[4096];
+    while (!stop) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        const ssize_t n = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+            return;
+    }
+}
+
 // Waits for a connection on a listener for up to timeoutMs.
 int AcceptWithin(int listener, int timeoutMs)
 {
@@ -323,6 +337,12 @@ void ScriptedFtpServer::Serve(int fd)
             if (dataListener >= 0)
                 ::close(dataListener);
             dataListener = Listen(dataPort);
+            if (FScenario.StorStallAfter >= 0) {
+                // A small receive window, inherited by the accepted connection, so that the
+                // client's sending stalls soon after the server stops reading.
+                const int small = 4096;
+                setsockopt(dataListener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+            }
             const QString numbers = QStringLiteral("%1,%2,%3")
                                         .arg(FScenario.PasvAddress)
                                         .arg(dataPort / 256)
@@ -345,6 +365,10 @@ void ScriptedFtpServer::Serve(int fd)
         if (!Send(control, scripted) || verb == QLatin1String("QUIT"))
             break;
         if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
+            if (FScenario.StallTlsHandshake) {
+                WaitForPeerToClose(control.fd, FStop);
+                break;
+            }
             if (FScenario.CloseAfterAuth || !control.StartTls(FCtx))
                 break;
             continue;
@@ -401,6 +425,7 @@ void ScriptedFtpServer::Serve(int fd)
             QByteArray received;
             char chunk[16384];
             bool reset = false;
+            bool stalled = false;
             for (;;) {
                 const qint64 n = data.Read(chunk, sizeof chunk);
                 if (n < 0)
@@ -408,6 +433,10 @@ void ScriptedFtpServer::Serve(int fd)
                 if (n <= 0)
                     break;
                 received.append(chunk, qsizetype(n));
+                if (FScenario.StorStallAfter >= 0 && received.size() >= FScenario.StorStallAfter) {
+                    stalled = true;
+                    break;
+                }
                 if (FScenario.StorResetAfter >= 0 && received.size() >= FScenario.StorResetAfter) {
                     // An abortive close: the client sees a reset, not an orderly end.
                     linger hard{1, 0};
@@ -425,8 +454,12 @@ void ScriptedFtpServer::Serve(int fd)
             {
                 std::lock_guard<std::mutex> lock(FMutex);
                 FStored[argument] = received;
-                if (!reset)
+                if (!reset && !stalled)
                     FCompleted.append(argument);
+            }
+            if (stalled) {
+                WaitForPeerToClose(control.fd, FStop);
+                break;
             }
             data.Close();
             Send(control, reset ? QStringLiteral("426 Connection closed; transfer aborted.")
