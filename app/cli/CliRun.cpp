@@ -196,14 +196,20 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     std::optional<TVerboseTrace> trace;
     if (options.Verbose)
         trace.emplace(err);
-    TConsoleRunLog log(out, in, err, progressLine(options, err));
-    TStopSignals stopSignals(log.Stop());
     TRunTotals totals;
-    const bool result = StartProject(options.Names, SnapshotAllProjects(projects), outDir,
-                                     connections, log, &totals, options.Preview);
-    const bool stopped = log.StopRequested();
-    log.Flush();
-    const QString writeError = log.WriteError();
+    bool result = false;
+    bool stopped = false;
+    QString writeError;
+    {
+        TConsoleRunLog log(out, in, err, progressLine(options, err));
+        TStopSignals stopSignals(log.Stop());
+        result = StartProject(options.Names, SnapshotAllProjects(projects), outDir, connections,
+                              log, &totals, options.Preview);
+        stopped = log.StopRequested();
+        log.Flush();
+        writeError = log.WriteError();
+    }
+    // After the log, which takes its progress line off the terminal.
     if (!writeError.isEmpty())
         print(err, QStringLiteral("Unable to write the log to stdout (%1)%2\n")
                        .arg(writeError, stopped ? QStringLiteral("; the run was stopped.")

@@ -10,6 +10,7 @@
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
 #include "runlog/RunLog.h"
+#include "runlog/StopRequest.h"
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
 
@@ -26,8 +27,9 @@
 namespace {
 
 // Asks to stop once the copy of a file named as told has begun (as a user pressing Stop while
-// it goes up), or from the start with StopAlways; records lines, and the events of files and
-// errors as "<kind number> <name>: <message>".
+// it goes up: through a TStopRequest, which also cuts the waits on the network short), or from
+// the start with StopAlways; records lines, and the events of files and errors as
+// "<kind number> <name>: <message>".
 class StopDuringLog : public TRunLog
 {
 public:
@@ -37,7 +39,7 @@ public:
         Lines.append(msg);
         if (!FName.isEmpty() && msg.startsWith(QLatin1String("Copy: "))
             && msg.endsWith(FName + QLatin1Char(')')))
-            StopAlways = true;
+            FStop.Request();
     }
     void Event(const TRunEvent &event) override
     {
@@ -46,7 +48,8 @@ public:
                               .arg(int(event.Kind))
                               .arg(event.Path.section(QLatin1Char('/'), -1), event.Message));
     }
-    bool StopRequested() const override { return StopAlways; }
+    bool StopRequested() const override { return StopAlways || FStop.Requested(); }
+    int StopDescriptor() const override { return FStop.Descriptor(); }
     QString Text() const { return Lines.join(QLatin1Char('\n')); }
 
     QStringList Lines;
@@ -55,6 +58,7 @@ public:
 
 private:
     QString FName;
+    TStopRequest FStop;
 };
 
 class QuietLog : public TRunLog
