@@ -31,6 +31,7 @@ public:
     void LogError(const QString &line) override { FLog.LogError(ShownInLog(line)); }
     void Event(const TRunEvent &event) override { FLog.Event(event); }
     bool StopRequested() const override { return FLog.StopRequested(); }
+    int StopDescriptor() const override { return FLog.StopDescriptor(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override
     {
@@ -204,8 +205,9 @@ void reportFailure(Walk &walk, const QString &path, std::exception_ptr failure)
 {
     try {
         std::rethrow_exception(failure);
-    } catch (const ECopyStopped &) {
-        // Left as it was: neither copied nor failed, and no decision to tell.
+    } catch (const ERunStopped &) {
+        // Broken off by a stop (the copy, or a wait for the server while the file was looked
+        // at): left as it was, neither copied nor failed, and no decision to tell.
         walk.Thread.Log(QStringLiteral("Stopped: ") + path + QStringLiteral(" was not copied."));
     } catch (const EOutputError &error) {
         // Already worded as the line that reports it.

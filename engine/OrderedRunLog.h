@@ -20,6 +20,7 @@ public:
     void Log(const QString &msg) override;
     void Event(const TRunEvent &event) override;
     bool StopRequested() const override { return FLog.StopRequested(); }
+    int StopDescriptor() const override { return FLog.StopDescriptor(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
     bool AskTrustCertificate(const TCertificateInfo &info) override;

@@ -44,6 +44,7 @@ public:
     void Log(const QString &msg) override { lines().push_back({false, msg, {}}); }
     void Event(const TRunEvent &event) override { lines().push_back({true, {}, event}); }
     bool StopRequested() const override { return FRun.StopRequested(); }
+    int StopDescriptor() const override { return FRun.StopDescriptor(); }
     // The certificate store lets one connection at a time ask.
     bool AskTrustCertificate(const TCertificateInfo &info) override
     {
@@ -66,6 +67,8 @@ struct TParallelUploads::TTransfer
     std::unique_ptr<TFTPSession> Session;
     std::thread Thread;
     bool Connected = false;
+    // Its login was broken off by a stop.
+    bool Stopped = false;
     QString Refusal;
 };
 
@@ -127,6 +130,8 @@ void TParallelUploads::connectTransfers()
             try {
                 t->Session->Connect();
                 t->Connected = true;
+            } catch (const ERunStopped &) {
+                t->Stopped = true; // not refused: the run goes no further
             } catch (const Exception &error) {
                 t->Refusal = error.Message();
             } catch (const std::exception &error) {
@@ -153,6 +158,8 @@ void TParallelUploads::connectTransfers()
             FTransfers.push_back(std::move(transfer));
             continue;
         }
+        if (transfer->Stopped)
+            continue;
         if (refusal.isEmpty())
             refusal = withoutFullStop(transfer->Refusal.section(QLatin1Char('\n'), 0, 0).trimmed());
         ++refused;

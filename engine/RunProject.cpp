@@ -93,6 +93,15 @@ bool logMissingSourceFolders(const std::vector<PatternRow> &rows, TRunLog &Threa
     return !missing.isEmpty();
 }
 
+void logSummary(TRunLog &Thread, const TRunTotals &Counts)
+{
+    Thread.Log(QStringLiteral("Copied: %1, skipped: %2, already existed: %3, failed: %4")
+                   .arg(Counts.Copied)
+                   .arg(Counts.Skipped)
+                   .arg(Counts.Existed)
+                   .arg(Counts.Failed));
+}
+
 // RunProject without its events: the counts of the summary line go to Counts.
 bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList &Connections,
                 TRunLog &Thread, TRunTotals &Counts, bool Preview)
@@ -118,6 +127,10 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
             Thread.Log(QStringLiteral("Connecting to FTP ") + Q + connName + Q
                        + QStringLiteral("..."));
             session->Connect();
+        } catch (const ERunStopped &) {
+            // Stopped while the server was being reached: nothing was done, nothing failed.
+            logSummary(Thread, Counts);
+            return true;
         } catch (const std::exception &error) {
             Thread.LogException(error);
             return false;
@@ -167,12 +180,8 @@ bool runProject(const TCopyProject &Project, const QString &OutDir, TFTPConnList
                         existed, failed, ordered);
     }
 
-    Thread.Log(QStringLiteral("Copied: %1, skipped: %2, already existed: %3, failed: %4")
-                   .arg(copied)
-                   .arg(skipped)
-                   .arg(existed)
-                   .arg(failed));
     Counts = TRunTotals{copied, skipped, existed, failed};
+    logSummary(Thread, Counts);
     // A stopped run says goodbye to the server (QUIT, answered) rather than dropping the
     // connection in the middle of things; an ordinary end only closes it.
     if (session && Thread.StopRequested()) {

@@ -15,6 +15,7 @@ public:
     void LogError(const QString &line) override { FTo->LogError(line); }
     void Event(const TRunEvent &event) override { FTo->Event(event); }
     bool StopRequested() const override { return FTo->StopRequested(); }
+    int StopDescriptor() const override { return FTo->StopDescriptor(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override
     {

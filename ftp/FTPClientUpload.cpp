@@ -111,6 +111,13 @@ void TFTPClient::Upload(QFile &file, const QString &dir, const QString &name, bo
         bool complete = false;
         try {
             complete = FIdFTP->Put(file, temporary, [this] { return FLog.StopRequested(); });
+        } catch (const ERunStopped &) {
+            // A stop is no failure of the file: a temporary that stays is said on the side.
+            if (FIdFTP->StoreOpened()) {
+                if (const QString removal = RemoveTemporary(dir, temporary); !removal.isEmpty())
+                    FLog.LogError(removal);
+            }
+            throw;
         } catch (const Exception &error) {
             // Only a transfer the server opened may have left a temporary behind.
             if (FIdFTP->StoreOpened()) {
@@ -264,6 +271,9 @@ QString TFTPClient::RemoveTemporary(const QString &dir, const QString &temporary
         return {}; // the next upload of this file overwrites it
     try {
         FIdFTP->Delete(temporary);
+    } catch (const ERunStopped &) {
+        // The server did not answer in time after a stop; the next upload of this file
+        // overwrites it.
     } catch (const EIdReplyRFCError &error) {
         if (error.ErrorCode() == 550)
             return {}; // nothing there

@@ -4,6 +4,7 @@
 #include "ftp/FTPErrors.h"
 #include "ftp/FTPTrace.h"
 #include "ftp/TlsContext.h"
+#include "runlog/RunLog.h"
 
 #include <QLoggingCategory>
 
@@ -60,6 +61,11 @@ void TIdFTP::SetReadTimeout(int ms)
 {
     FReadTimeout = ms;
     FControl.SetReadTimeout(ms);
+}
+
+int TIdFTP::StopDescriptor() const
+{
+    return FRunLog ? FRunLog->StopDescriptor() : -1;
 }
 
 void TIdFTP::SetState(TIdFTPState state)
@@ -142,6 +148,11 @@ void TIdFTP::WriteCommands(const QStringList &commands)
         if (!FControl.Connected())
             CloseControl();
         throw;
+    } catch (const ERunStopped &) {
+        // A part of the commands may have gone out.
+        CloseOutOfStep(QStringLiteral("Connection closed: the run was stopped while sending %1.")
+                           .arg(VerbOf(commands.first())));
+        throw;
     }
 }
 
@@ -156,6 +167,12 @@ TIdFTPReply TIdFTP::GetReply()
         // The reply may still come, and would then be taken as the next command's.
         CloseOutOfStep(
             QStringLiteral("Connection closed: %1 did not arrive in time.").arg(FAwaitedReply));
+        throw;
+    } catch (const ERunStopped &) {
+        // As a time-out: the reply may still come.
+        CloseOutOfStep(
+            QStringLiteral("Connection closed: the run was stopped while waiting for %1.")
+                .arg(FAwaitedReply));
         throw;
     } catch (const EIdFTPProtocolError &) {
         // Where the unreadable reply ends is unknown; the rest of it would answer the next

@@ -107,7 +107,9 @@ public:
     void SetIOHandler(TIdSSLIOHandlerSocketOpenSSL *handler) { FIoHandler = handler; }
     // Where a certificate that the system's authorities do not vouch for is asked about on first
     // use, and its recording logged (see CertificateTrust::Check); not owned, may be nullptr
-    // (then such a certificate is trusted and recorded without a word).
+    // (then such a certificate is trusted and recorded without a word). Every wait on the
+    // network, of the control and the data connections, ends within a moment when the log asks
+    // to stop (TRunLog::StopDescriptor), and raises ERunStopped (runlog/RunLog.h).
     void SetRunLog(TRunLog *log) { FRunLog = log; }
     // Milliseconds to wait for a reply or data; 60000 unless changed.
     int ReadTimeout() const { return FReadTimeout; }
@@ -192,6 +194,9 @@ public:
 private:
     // The ONLY way to change FState.
     void SetState(TIdFTPState state);
+    // What every socket of this client watches for a stop (see TSocket::WatchStop): the run
+    // log's, or none.
+    int StopDescriptor() const;
 
     // Control connection.
     // Raises EIdFTPCommandError for a command holding CR, LF or NUL.
@@ -238,7 +243,11 @@ private:
     void StartDataTLS(TSocket &data);
     // The final reply of a transfer that broke on our side, or nothing when none came (the
     // control connection is closed then: a reply coming later would answer the next command).
+    // A server answers a broken transfer at once; the wait is at most kBrokenTransferReplyMs
+    // (or the read time-out when shorter), so that a transfer that has already waited out a
+    // time-out on its data connection does not wait a second one for the reply.
     std::optional<TIdFTPReply> FinalReplyOfBrokenTransfer();
+    static constexpr int kBrokenTransferReplyMs = 2000;
     // Reads what the server said on the control connection while a data connection was still
     // open: its final reply, or nothing for a preliminary one. Closes the control connection
     // when no whole reply can be read.

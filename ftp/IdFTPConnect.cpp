@@ -41,6 +41,7 @@ bool TIdFTP::ConnectAttempt(bool sendHost)
         SetState(TIdFTPState::Connecting);
         FTraceName = FtpTraceName(FHost, FPort);
         FControl.SetReadTimeout(FReadTimeout);
+        FControl.WatchStop(StopDescriptor());
         FControl.Connect(FHost, FPort);
         if (FUseTLS == utUseImplicitTLS)
             StartControlTLS(true);

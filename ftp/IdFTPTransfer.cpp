@@ -6,6 +6,7 @@
 #include "ftp/FTPTrace.h"
 #include "ftp/IdFTP.h"
 #include "ftp/TlsContext.h"
+#include "runlog/RunLog.h"
 
 #include <QDateTime>
 
@@ -84,19 +85,24 @@ std::optional<TIdFTPReply> TIdFTP::FinalReplyOfBrokenTransfer()
 {
     // A transfer that failed on our side still gets its replies from the server; read them so
     // the next command is paired with its own reply.
+    const int timeout = FControl.ReadTimeout();
+    if (timeout <= 0 || timeout > kBrokenTransferReplyMs)
+        FControl.SetReadTimeout(kBrokenTransferReplyMs);
+    std::optional<TIdFTPReply> final;
     try {
         TIdFTPReply reply = GetReply();
         while (reply.Code >= 100 && reply.Code < 200)
             reply = GetReply();
         if (reply.Code == 421)
             CloseControl(); // the server is going away (RFC 959, 4.2)
-        return reply;
+        final = reply;
     } catch (const std::exception &) {
         // Whatever kept the reply from us (a time-out, a reply that breaks the protocol), it
         // may still come and would then answer the next command: this connection is done.
         CloseControl();
-        return std::nullopt;
     }
+    FControl.SetReadTimeout(timeout);
+    return final;
 }
 
 std::optional<TIdFTPReply> TIdFTP::ReplyDuringTransfer()
@@ -124,6 +130,7 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
 
     TSocket data;
     data.SetReadTimeout(FReadTimeout);
+    data.WatchStop(StopDescriptor());
     try {
         TraceFtpNote(FTraceName, QStringLiteral("data connection to ") + HostAndPort(host, port));
         data.Connect(host, port);
@@ -184,6 +191,12 @@ bool TIdFTP::Put(QIODevice &source, const QString &name, const std::function<boo
         data.Abort();
         FinalReplyOfBrokenTransfer();
         throw;
+    } catch (const ERunStopped &) {
+        // Broken off, as a broken connection leaves it; whatever the server answers to that,
+        // the stop is what happened.
+        data.Abort();
+        FinalReplyOfBrokenTransfer();
+        throw;
     } catch (const std::exception &) {
         data.Abort();
         // The server's own account of the broken transfer (426, 451, ...) says more than
@@ -232,6 +245,7 @@ void TIdFTP::List()
     const QString host = PassiveRequest(command, port);
     TSocket data;
     data.SetReadTimeout(FReadTimeout);
+    data.WatchStop(StopDescriptor());
     TraceFtpNote(FTraceName, QStringLiteral("data connection to ") + HostAndPort(host, port));
     data.Connect(host, port);
     const TIdFTPReply opened = SendCmd(command, {125, 150, 154, 450});

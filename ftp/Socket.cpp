@@ -2,6 +2,7 @@
 
 #include "ftp/FTPErrors.h"
 #include "ftp/TlsContext.h"
+#include "runlog/RunLog.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -46,30 +47,9 @@ int MsLeft(Clock::time_point deadline)
     return int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
-// Waits up to timeoutMs (less than 0: without end) for events on the descriptors and returns
-// what poll() returns, with the events seen in their revents. A signal does not end the wait
-// early: poll() is called again for the time that is left.
-int PollFds(pollfd *fds, nfds_t count, int timeoutMs)
+QString StoppedText()
 {
-    const Clock::time_point deadline = Clock::now()
-                                       + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    for (;;) {
-        const int ready = ::poll(fds, count, timeoutMs);
-        if (ready >= 0 || errno != EINTR)
-            return ready;
-        if (timeoutMs > 0)
-            timeoutMs = MsLeft(deadline);
-    }
-}
-
-// PollFds for one descriptor, with the events seen in revents.
-int PollFd(int fd, short events, int timeoutMs, short *revents = nullptr)
-{
-    pollfd p{fd, events, 0};
-    const int ready = PollFds(&p, 1, timeoutMs);
-    if (revents)
-        *revents = p.revents;
-    return ready;
+    return QStringLiteral("Stopped while waiting for the server.");
 }
 
 // Switches a descriptor to non-blocking I/O for as long as it exists.
@@ -112,6 +92,78 @@ timeval ToTimeval(int ms)
 TSocket::TSocket()
 {
     IgnoreSigPipe();
+}
+
+int TSocket::PollFds(pollfd *fds, unsigned count, int timeoutMs)
+{
+    FStopCut = false;
+    Clock::time_point deadline = timeoutMs < 0
+                                     ? Clock::time_point::max()
+                                     : Clock::now() + std::chrono::milliseconds(timeoutMs);
+    // The descriptors asked for, then the stop's until it was seen: it stays readable.
+    pollfd all[3];
+    const unsigned asked = std::min(count, 2u);
+    bool stopSeen = FStopFd < 0;
+    for (;;) {
+        std::copy(fds, fds + asked, all);
+        nfds_t n = asked;
+        if (!stopSeen)
+            all[n++] = pollfd{FStopFd, POLLIN, 0};
+        const int ready = ::poll(all, n,
+                                 deadline == Clock::time_point::max() ? -1 : MsLeft(deadline));
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            return ready;
+        }
+        int seen = 0;
+        for (unsigned i = 0; i < asked; ++i) {
+            fds[i].revents = all[i].revents;
+            if (all[i].revents != 0)
+                ++seen;
+        }
+        if (seen > 0)
+            return seen;
+        if (!stopSeen && all[asked].revents != 0) {
+            stopSeen = true;
+            deadline = std::min(deadline, Clock::now() + std::chrono::milliseconds(kStopGraceMs));
+            continue;
+        }
+        if (ready == 0) {
+            FStopCut = FStopFd >= 0 && stopSeen;
+            return 0;
+        }
+    }
+}
+
+int TSocket::PollFd(int fd, short events, int timeoutMs, short *revents)
+{
+    pollfd p{fd, events, 0};
+    const int ready = PollFds(&p, 1, timeoutMs);
+    if (revents)
+        *revents = p.revents;
+    return ready;
+}
+
+void TSocket::RaiseReadTimeout()
+{
+    if (FStopCut)
+        throw ERunStopped(StoppedText());
+    throw EIdReadTimeout(QStringLiteral("Read timed out."));
+}
+
+void TSocket::RaiseWriteTimeout()
+{
+    if (FStopCut)
+        throw ERunStopped(StoppedText());
+    RaiseSystemError(ETIMEDOUT);
+}
+
+void TSocket::RaiseConnectError(int error)
+{
+    if (error == ETIMEDOUT && FStopCut)
+        throw ERunStopped(StoppedText());
+    throw EIdSocketError(SystemErrorText(error));
 }
 
 TSocket::~TSocket()
@@ -203,7 +255,7 @@ void TSocket::Connect(const QList<TSocketAddress> &addresses)
         if (error == 0)
             return;
     }
-    throw EIdSocketError(SystemErrorText(error));
+    RaiseConnectError(error);
 }
 
 int TSocket::ConnectTo(const TSocketAddress &address)
@@ -230,6 +282,9 @@ int TSocket::ConnectTo(const TSocketAddress &address)
     }
     if (error != 0) {
         ::close(fd);
+        // A stop ends the attempts at once; anything else leaves the next address to try.
+        if (error == ETIMEDOUT && FStopCut)
+            RaiseConnectError(error);
         return error;
     }
     fcntl(fd, F_SETFL, flags);
@@ -249,9 +304,12 @@ int TSocket::ConnectTo(const TSocketAddress &address)
 void TSocket::Close()
 {
     if (FSsl) {
-        // Best effort close_notify; a peer that is gone must not make us wait or fail.
-        if (FFd >= 0)
+        // Best effort close_notify; a peer that is gone or does not read must not make us wait
+        // or fail.
+        if (FFd >= 0) {
+            const TNonBlocking nonBlocking(FFd);
             SSL_shutdown(FSsl);
+        }
         SSL_free(FSsl);
         FSsl = nullptr;
         ERR_clear_error();
@@ -262,6 +320,7 @@ void TSocket::Close()
     }
     FBuffer.clear();
     FOutputEnded = false;
+    FStopCut = false;
 }
 
 void TSocket::Abort()
@@ -316,9 +375,20 @@ bool TSocket::Finish(TSocket *watched)
 void TSocket::EndOutput()
 {
     if (FSsl) {
-        ERR_clear_error();
-        if (SSL_shutdown(FSsl) < 0) {
+        const TNonBlocking nonBlocking(FFd);
+        for (;;) {
+            ERR_clear_error();
+            errno = 0;
+            const int rc = SSL_shutdown(FSsl);
+            if (rc >= 0)
+                break;
             const int error = errno;
+            // The close_notify waits for room to be sent, as data does.
+            if (SSL_get_error(FSsl, rc) == SSL_ERROR_WANT_WRITE) {
+                if (PollFd(FFd, POLLOUT, PollTimeout()) == 0)
+                    RaiseWriteTimeout();
+                continue;
+            }
             const QString reason = TakeTlsErrorText(QString());
             Close();
             throw EIdSocketError(!reason.isEmpty() ? reason
@@ -360,10 +430,34 @@ void TSocket::StartTls(TTlsContext &context, const QString &serverName, SSL_SESS
         if (copy)
             SSL_SESSION_free(copy);
     }
-    const int rc = SSL_connect(ssl);
+    // The handshake works without blocking and waits in poll(), so that its waits have the
+    // read time-out and end on a stop like every other.
+    int rc = 0;
+    int sslError = SSL_ERROR_NONE;
+    int savedErrno = 0;
+    {
+        const TNonBlocking nonBlocking(FFd);
+        for (;;) {
+            ERR_clear_error();
+            errno = 0;
+            rc = SSL_connect(ssl);
+            if (rc == 1)
+                break;
+            sslError = SSL_get_error(ssl, rc);
+            savedErrno = errno;
+            if (sslError != SSL_ERROR_WANT_READ && sslError != SSL_ERROR_WANT_WRITE)
+                break;
+            if (PollFd(FFd, sslError == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, PollTimeout())
+                == 0) {
+                SSL_free(ssl);
+                ERR_clear_error();
+                if (FStopCut)
+                    throw ERunStopped(StoppedText());
+                throw EIdOSSLError(QString::fromLocal8Bit(std::strerror(ETIMEDOUT)));
+            }
+        }
+    }
     if (rc != 1) {
-        const int sslError = SSL_get_error(ssl, rc);
-        const int savedErrno = errno;
         QString reason = TakeTlsErrorText(QString());
         if (reason.isEmpty()) {
             if (sslError == SSL_ERROR_SYSCALL && savedErrno != 0)
@@ -389,21 +483,27 @@ qsizetype TSocket::Write(const QByteArray &data, TSocket *watched)
     if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
     qsizetype done = 0;
+    short waitFor = POLLOUT;
     while (done < data.size()) {
         const qsizetype chunk = qMin<qsizetype>(data.size() - done, 1 << 20);
+        // Every wait to send is a poll(), with the time-out and the stop; with watched, it
+        // watches too: a blocking send would sit out the whole time-out on a peer that stopped
+        // reading.
         if (watched) {
-            // Waiting to send goes together with watching: a blocking send would sit out the
-            // whole time-out on a peer that stopped reading.
-            const int ready = WaitEither(POLLOUT, *watched);
+            const int ready = WaitEither(waitFor, *watched);
             if (ready < 0)
                 return done;
             if (ready == 0)
-                RaiseSystemError(ETIMEDOUT);
+                RaiseWriteTimeout();
+        } else if (PollFd(FFd, waitFor, PollTimeout()) == 0) {
+            RaiseWriteTimeout();
         }
+        waitFor = POLLOUT;
         if (FSsl) {
             ERR_clear_error();
+            errno = 0;
             int n = 0;
-            if (watched) {
+            {
                 // A write that does not fit returns at once and is repeated with the same
                 // bytes (as OpenSSL asks), possibly from another buffer.
                 SSL_set_mode(FSsl, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
@@ -411,11 +511,13 @@ qsizetype TSocket::Write(const QByteArray &data, TSocket *watched)
                 n = SSL_write(FSsl, data.constData() + done, int(chunk));
                 if (n <= 0) {
                     const int sslError = SSL_get_error(FSsl, n);
-                    if (sslError == SSL_ERROR_WANT_WRITE || sslError == SSL_ERROR_WANT_READ)
+                    if (sslError == SSL_ERROR_WANT_WRITE)
                         continue;
+                    if (sslError == SSL_ERROR_WANT_READ) {
+                        waitFor = POLLIN; // the TLS layer has to read first
+                        continue;
+                    }
                 }
-            } else {
-                n = SSL_write(FSsl, data.constData() + done, int(chunk));
             }
             if (n <= 0) {
                 const int error = errno;
@@ -428,12 +530,12 @@ qsizetype TSocket::Write(const QByteArray &data, TSocket *watched)
             }
             done += n;
         } else {
-            const int flags = MSG_NOSIGNAL | (watched ? MSG_DONTWAIT : 0);
-            const ssize_t n = ::send(FFd, data.constData() + done, size_t(chunk), flags);
+            const ssize_t n = ::send(FFd, data.constData() + done, size_t(chunk),
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n < 0) {
-                if (errno == EINTR || (watched && (errno == EAGAIN || errno == EWOULDBLOCK)))
+                if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
                     continue;
-                RaiseSystemError(errno == EAGAIN ? ETIMEDOUT : errno);
+                RaiseSystemError(errno);
             }
             done += n;
         }
@@ -492,11 +594,11 @@ bool TSocket::WaitReadable(TSocket *watched)
     if (watched) {
         const int ready = WaitEither(POLLIN, *watched);
         if (ready == 0)
-            throw EIdReadTimeout(QStringLiteral("Read timed out."));
+            RaiseReadTimeout();
         return ready > 0;
     }
     if (PollFd(FFd, POLLIN, PollTimeout()) == 0)
-        throw EIdReadTimeout(QStringLiteral("Read timed out."));
+        RaiseReadTimeout();
     return true;
 }
 
@@ -504,40 +606,40 @@ qint64 TSocket::ReadSome(char *buffer, qint64 max, TSocket *watched)
 {
     if (FFd < 0)
         throw EIdSocketError(QStringLiteral("Not Connected"), "EIdNotConnected");
+    bool waitToRead = true;
     for (;;) {
-        if (!WaitReadable(watched))
+        if (waitToRead && !WaitReadable(watched))
             return -1;
+        waitToRead = true;
         if (FSsl) {
             ERR_clear_error();
             errno = 0;
             int n = 0;
-            if (watched) {
+            {
                 // A record without data (a session ticket) or a part of one must not block
-                // the read: the wait goes on, watching.
+                // the read: the wait goes on in poll(), with its time-out, watching.
                 const TNonBlocking nonBlocking(FFd);
                 n = SSL_read(FSsl, buffer, int(qMin<qint64>(max, 1 << 30)));
                 const int readErrno = errno;
                 if (n <= 0 && SSL_get_error(FSsl, n) == SSL_ERROR_WANT_READ)
                     continue;
                 errno = readErrno;
-            } else {
-                n = SSL_read(FSsl, buffer, int(qMin<qint64>(max, 1 << 30)));
             }
             if (n > 0)
                 return n;
             const int sslError = SSL_get_error(FSsl, n);
             if (sslError == SSL_ERROR_ZERO_RETURN)
                 return 0;
-            if (sslError == SSL_ERROR_WANT_READ || sslError == SSL_ERROR_WANT_WRITE) {
-                if (errno == EAGAIN || errno == EWOULDBLOCK)
-                    throw EIdReadTimeout(QStringLiteral("Read timed out."));
+            if (sslError == SSL_ERROR_WANT_WRITE) {
+                // The TLS layer has to send first (a renegotiation).
+                if (PollFd(FFd, POLLOUT, PollTimeout()) == 0)
+                    RaiseWriteTimeout();
+                waitToRead = false;
                 continue;
             }
             if (sslError == SSL_ERROR_SYSCALL && ERR_peek_error() == 0) {
                 if (errno == 0)
                     return 0; // closed without close_notify: an end of data all the same
-                if (errno == EAGAIN || errno == EWOULDBLOCK)
-                    throw EIdReadTimeout(QStringLiteral("Read timed out."));
                 RaiseSystemError(errno);
             }
             // A peer closing without close_notify is an ordinary end of data on FTP links.
@@ -549,13 +651,11 @@ qint64 TSocket::ReadSome(char *buffer, qint64 max, TSocket *watched)
             Close();
             throw EIdSocketError(reason);
         }
-        const ssize_t n = ::recv(FFd, buffer, size_t(max), 0);
+        const ssize_t n = ::recv(FFd, buffer, size_t(max), MSG_DONTWAIT);
         if (n >= 0)
             return n;
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            throw EIdReadTimeout(QStringLiteral("Read timed out."));
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+            continue; // poll() said readable, yet nothing came: wait again
         RaiseSystemError(errno);
     }
 }

@@ -7,6 +7,7 @@
 #include <openssl/ssl.h>
 #include <sys/socket.h>
 
+struct pollfd;
 class TTlsContext;
 
 // A host as the resolver and the socket take it: without the brackets that may enclose an
@@ -24,8 +25,9 @@ struct TSocketAddress
 };
 
 // One blocking TCP connection over IPv4 or IPv6, optionally wrapped in TLS, with time-outs:
-// connecting to each address and every wait for incoming data give up after the read time-out
-// (poll() on the descriptor, plus the socket's own receive time-out for waits inside OpenSSL).
+// connecting to each address, the TLS handshake and every wait to receive or send give up after
+// the read time-out. Every wait is a poll() on the descriptor (OpenSSL works on it without
+// blocking and is waited for the same way), which also watches the run's stop (see WatchStop).
 // Reading is buffered so that lines can be taken off a control connection.
 class TSocket
 {
@@ -61,6 +63,15 @@ public:
     // Milliseconds; 0 or less waits without end.
     void SetReadTimeout(int ms);
     int ReadTimeout() const { return FTimeout; }
+
+    // Every wait also watches fd (see TRunLog::StopDescriptor; -1: none). Once it is readable,
+    // the wait under way and every later one last at most kStopGraceMs more: long enough for a
+    // reply already on its way (the one that keeps the control connection in step after a
+    // transfer that was broken off, the answer to QUIT), and short enough that a stop ends a
+    // wait on a server that says nothing within a moment. A wait that ends so raises
+    // ERunStopped (runlog/RunLog.h) where it would have timed out.
+    void WatchStop(int fd) { FStopFd = fd; }
+    static constexpr int kStopGraceMs = 500;
 
     // Client handshake on the open connection, offering session for resumption when given.
     // Raises EIdOSSLError whose message is the TLS library's reason.
@@ -98,6 +109,17 @@ public:
 private:
     // The read time-out as poll() takes it: -1 waits without end.
     int PollTimeout() const { return FTimeout > 0 ? FTimeout : -1; }
+    // Waits up to timeoutMs (less than 0: without end) for events on the descriptors and for
+    // the stop (see WatchStop), and returns what poll() returns, with the events seen in their
+    // revents. A signal does not end the wait early. A wait that the stop ended returns 0, as a
+    // time-out, with FStopCut set.
+    int PollFds(pollfd *fds, unsigned count, int timeoutMs);
+    // PollFds for one descriptor, with the events seen in revents.
+    int PollFd(int fd, short events, int timeoutMs, short *revents = nullptr);
+    // What a wait that returned 0 raises: ERunStopped when the stop ended it, else the time-out.
+    [[noreturn]] void RaiseReadTimeout();
+    [[noreturn]] void RaiseWriteTimeout();
+    [[noreturn]] void RaiseConnectError(int error);
     qint64 ReadSome(char *buffer, qint64 max, TSocket *watched = nullptr);
     // False when watched has data to read first; raises EIdReadTimeout.
     bool WaitReadable(TSocket *watched);
@@ -119,4 +141,7 @@ private:
     bool FPeerIsIPv6 = false;
     // Finish has signalled the end of data.
     bool FOutputEnded = false;
+    int FStopFd = -1;
+    // The last wait was ended by the stop.
+    bool FStopCut = false;
 };

@@ -99,6 +99,11 @@ bool TRunLog::StopRequested() const
     return false;
 }
 
+int TRunLog::StopDescriptor() const
+{
+    return -1;
+}
+
 bool TRunLog::AskPassword(const QString &, const QString &, bool &, QString &password)
 {
     password.clear();

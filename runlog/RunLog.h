@@ -42,6 +42,12 @@ public:
     // of the run. Never, unless overridden.
     virtual bool StopRequested() const;
 
+    // A descriptor that turns readable when StopRequested turns true and stays readable (see
+    // TStopRequest), so that every wait on the network can watch it and end within a moment
+    // of a stop; the wait then raises ERunStopped. -1, unless overridden: such waits end only
+    // by themselves. A log that forwards StopRequested forwards this too.
+    virtual int StopDescriptor() const;
+
     // Asks the user for an FTP password: shows host and user with "Remember password" ticked as
     // rememberPassword says. Returns true on OK, with rememberPassword and password holding the
     // answer; false on Cancel (password emptied, rememberPassword unchanged). The default answer,
@@ -56,15 +62,26 @@ public:
     virtual bool AskTrustCertificate(const TCertificateInfo &info);
 };
 
+// Raised where a stop asked of the run (TRunLog::StopRequested) broke off what was under way,
+// such as a wait for a server's reply. Not an error: the run ends as stopped ("Stopped."), and
+// a file it was handling counts neither as copied nor as failed.
+class ERunStopped : public Exception
+{
+public:
+    explicit ERunStopped(const QString &message, const char *className = "ERunStopped")
+        : Exception(message, className)
+    {}
+};
+
 // Raised by a copy that was broken off because a stop was asked (TRunLog::StopRequested):
 // nothing of the file reached its target, which is as it was before. Not an error: the walk
 // logs "Stopped: <source> was not copied." and counts the file neither as copied nor as failed.
-class ECopyStopped : public Exception
+class ECopyStopped : public ERunStopped
 {
 public:
     explicit ECopyStopped(const QString &source)
-        : Exception(QStringLiteral("Stopped: ") + source + QStringLiteral(" was not copied."),
-                    "ECopyStopped")
+        : ERunStopped(QStringLiteral("Stopped: ") + source + QStringLiteral(" was not copied."),
+                      "ECopyStopped")
     {}
 };
 

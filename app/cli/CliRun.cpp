@@ -13,17 +13,36 @@
 #include "settings/SettingsLocation.h"
 #include "settings/StoredKeys.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <unistd.h>
 
 namespace {
 
-void print(std::FILE *stream, const QString &text)
+// Empty when the text was written, else the system's reason.
+QString print(std::FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream)
+                         == size_t(bytes.size());
+    if (std::fflush(stream) == 0 && written)
+        return QString();
+    return errno != 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                      : QStringLiteral("write error");
+}
+
+// The usage or the version on out; a failed write is said on err and fails.
+int answer(std::FILE *out, std::FILE *err, const QString &text)
+{
+    const QString error = print(out, text);
+    if (error.isEmpty())
+        return cliSucceeded;
+    print(err, QStringLiteral("Unable to write to stdout (%1).\n").arg(error));
+    return cliFailed;
 }
 
 struct CliOptions
@@ -134,26 +153,26 @@ QString CliUsage()
         "With -verbose every FTP command and reply goes to stderr (\"ftp: \" first, the\n"
         "password hidden), in place of the progress line.\n"
         "Exit code 0: the run succeeded; 1: a project was not found, its FTP connection failed\n"
-        "or its source folder is missing; 2: a usage error or an empty output folder; 3: the\n"
-        "run succeeded but files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop the run: a\n"
-        "file that fits in one piece is finished, a larger one in progress is abandoned with\n"
-        "its target left as it was (\"Stopped: FILE was not copied.\"), then the project's\n"
-        "summary line and \"Stopped.\" (exit code 128 + the signal: 130, 143, 129); the same\n"
-        "signal again ends the program at once.\n");
+        "or its source folder is missing, or the log could not be written to stdout (the run\n"
+        "stops there); 2: a usage error or an empty output folder; 3: the run succeeded but\n"
+        "files failed. Ctrl-C (SIGINT), SIGTERM and SIGHUP stop the run: a file that fits in\n"
+        "one piece is finished, a larger one in progress is abandoned with its target left as\n"
+        "it was (\"Stopped: FILE was not copied.\"), a wait for an FTP server ends at once,\n"
+        "then the project's summary line and \"Stopped.\" (exit code 128 + the signal: 130,\n"
+        "143, 129); the same signal again ends the program at once.\n");
 }
 
 int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE *out,
            std::FILE *err, std::FILE *in)
 {
+    // A closed stdout fails the write that meets it (which stops a run and is reported)
+    // rather than ending the program in the middle of a copy.
+    std::signal(SIGPIPE, SIG_IGN);
     const CliOptions options = parseArguments(arguments);
-    if (options.Help) {
-        print(out, CliUsage());
-        return cliSucceeded;
-    }
-    if (options.Version) {
-        print(out, QStringLiteral(RV_VERSION_TEXT "\n"));
-        return cliSucceeded;
-    }
+    if (options.Help)
+        return answer(out, err, CliUsage());
+    if (options.Version)
+        return answer(out, err, QStringLiteral(RV_VERSION_TEXT "\n"));
     if (!options.Error.isEmpty()) {
         print(err, options.Error + QLatin1Char('\n') + CliUsage());
         return cliUsage;
@@ -177,15 +196,27 @@ int RunCli(const QStringList &arguments, const QString &programFolder, std::FILE
     std::optional<TVerboseTrace> trace;
     if (options.Verbose)
         trace.emplace(err);
-    TConsoleRunLog log(out, in, err, progressLine(options, err));
-    TStopSignals stopSignals;
-    log.SetStopRequested([] { return TStopSignals::Received() != 0; });
     TRunTotals totals;
-    const bool result = StartProject(options.Names, SnapshotAllProjects(projects), outDir,
-                                     connections, log, &totals, options.Preview);
+    bool result = false;
+    bool stopped = false;
+    QString writeError;
+    {
+        TConsoleRunLog log(out, in, err, progressLine(options, err));
+        TStopSignals stopSignals(log.Stop());
+        result = StartProject(options.Names, SnapshotAllProjects(projects), outDir, connections,
+                              log, &totals, options.Preview);
+        stopped = log.StopRequested();
+        log.Flush();
+        writeError = log.WriteError();
+    }
+    // After the log, which takes its progress line off the terminal.
+    if (!writeError.isEmpty())
+        print(err, QStringLiteral("Unable to write the log to stdout (%1)%2\n")
+                       .arg(writeError, stopped ? QStringLiteral("; the run was stopped.")
+                                                : QStringLiteral(".")));
     if (TStopSignals::Received() != 0)
         return TStopSignals::ExitCode(TStopSignals::Received());
-    if (!result)
+    if (!result || !writeError.isEmpty())
         return cliFailed;
     // Files that failed leave the result true; cron and CI still have to notice them.
     return totals.Failed > 0 ? cliFilesFailed : cliSucceeded;

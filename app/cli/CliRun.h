@@ -8,7 +8,8 @@
 // Exit codes of rovanel-cli.
 enum TCliExitCode : int {
     cliSucceeded = 0,   // the run's result was true
-    cliFailed = 1,      // a name not found, a connection missing or failing, an escaping error
+    cliFailed = 1,      // a name not found, a connection missing or failing, an escaping error,
+                        // a log that could not be written
     cliUsage = 2,       // a usage error, or an empty output folder
     cliFilesFailed = 3, // the run's result was true, but files failed
 };

@@ -3,7 +3,9 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -111,15 +113,36 @@ void TConsoleRunLog::Event(const TRunEvent &event)
         FWake.notify_one();
 }
 
+void TConsoleRunLog::Flush()
+{
+    const std::lock_guard<std::mutex> lock(FMutex);
+    writeGathered();
+}
+
+QString TConsoleRunLog::WriteError() const
+{
+    const std::lock_guard<std::mutex> lock(FMutex);
+    return FWriteError;
+}
+
 void TConsoleRunLog::writeGathered()
 {
-    if (!FGathered.isEmpty()) {
+    if (!FGathered.isEmpty() && FWriteError.isEmpty()) {
         if (FEraseProgressForLines)
             FProgress->Erase();
-        std::fwrite(FGathered.constData(), 1, size_t(FGathered.size()), FOut);
-        std::fflush(FOut);
-        FGathered.clear();
+        errno = 0;
+        const size_t size = size_t(FGathered.size());
+        const bool written = std::fwrite(FGathered.constData(), 1, size, FOut) == size;
+        const bool flushed = std::fflush(FOut) == 0;
+        if (!written || !flushed) {
+            const int error = errno;
+            FWriteError = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                     : QStringLiteral("write error");
+            // Nobody would learn what the run does from here on.
+            FRunStop.Request();
+        }
     }
+    FGathered.clear();
     FLastWrite = Clock::now();
 }
 

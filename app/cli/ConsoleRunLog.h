@@ -2,6 +2,7 @@
 
 #include "app/cli/TerminalProgress.h"
 #include "runlog/RunLog.h"
+#include "runlog/StopRequest.h"
 
 #include <QByteArray>
 
@@ -22,6 +23,8 @@
 // With a progress line (on stderr's terminal), the run's events keep it up to date; when the
 // log lines go to a terminal too, the line is erased before they are written and drawn again
 // below them at its next draw, so that it never runs into a log line.
+// A write that fails (a closed pipe, a full disk) stops the run, as the log is its record:
+// nothing more is written, and WriteError says why.
 class TConsoleRunLog : public TRunLog
 {
 public:
@@ -38,9 +41,14 @@ public:
 
     void Log(const QString &msg) override;
     void Event(const TRunEvent &event) override;
-    // What StopRequested answers: asked each time.
-    void SetStopRequested(std::function<bool()> asked) { FStopRequested = std::move(asked); }
-    bool StopRequested() const override { return FStopRequested && FStopRequested(); }
+    // The run's stop: asked by a failed write here, and by whoever else is given it (signals).
+    TStopRequest &Stop() { return FRunStop; }
+    bool StopRequested() const override { return FRunStop.Requested(); }
+    int StopDescriptor() const override { return FRunStop.Descriptor(); }
+    // Writes what is gathered now.
+    void Flush();
+    // Why writing the log failed (the system's reason), or empty.
+    QString WriteError() const;
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
 
@@ -51,7 +59,7 @@ private:
     void writeGathered();
     void writeLoop();
 
-    std::function<bool()> FStopRequested;
+    TStopRequest FRunStop;
     std::FILE *FOut;
     std::FILE *FIn;
     std::FILE *FPrompt;
@@ -60,7 +68,8 @@ private:
     // Whether the progress line is erased before log lines are written (they go to a terminal).
     const bool FEraseProgressForLines;
 
-    std::mutex FMutex;
+    mutable std::mutex FMutex;
+    QString FWriteError;
     std::condition_variable FWake;
     QByteArray FGathered;
     Clock::time_point FLastWrite;

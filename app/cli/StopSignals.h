@@ -1,13 +1,16 @@
 #pragma once
 
-// While it lives, SIGINT, SIGTERM and SIGHUP ask the run to stop (the first one): a file that
-// fits in one piece is finished, a larger one in progress is abandoned with its target left as
-// it was; the same kind of signal once more ends the program at once, as it would have without
-// this. The handling that was there before comes back when it goes.
+class TStopRequest;
+
+// While it lives, SIGINT, SIGTERM and SIGHUP ask the run to stop (the first one), through
+// request: a file that fits in one piece is finished, a larger one in progress is abandoned
+// with its target left as it was, and a wait for a server ends at once; the same kind of
+// signal once more ends the program at once, as it would have without this. The handling that
+// was there before comes back when it goes.
 class TStopSignals
 {
 public:
-    TStopSignals();
+    explicit TStopSignals(TStopRequest &request);
     ~TStopSignals();
     TStopSignals(const TStopSignals &) = delete;
     TStopSignals &operator=(const TStopSignals &) = delete;

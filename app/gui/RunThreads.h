@@ -3,11 +3,11 @@
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
 #include "runlog/RunLog.h"
+#include "runlog/StopRequest.h"
 
 #include <QString>
 #include <QThread>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -39,9 +39,12 @@ public:
 
     void Log(const QString &AMsg) override;
     void Event(const TRunEvent &event) override;
-    bool StopRequested() const override { return FStopRequested; }
-    // Asks the run to stop (a file in progress is finished or abandoned whole); any thread.
-    void RequestStop() { FStopRequested = true; }
+    bool StopRequested() const override { return FStop.Requested(); }
+    // Wakes the run's waits on the network at once.
+    int StopDescriptor() const override { return FStop.Descriptor(); }
+    // Asks the run to stop (a file in progress is finished or abandoned whole, a wait for a
+    // server ends within a moment); any thread.
+    void RequestStop() { FStop.Request(); }
     bool AskPassword(const QString &host, const QString &user, bool &rememberPassword,
                      QString &password) override;
     // Handed to the GUI thread as a password request is; a window that closed answers no.
@@ -63,7 +66,7 @@ protected:
 private:
     std::shared_ptr<TRunHandOver> FHandOver;
     TRunSinks FSinks;
-    std::atomic<bool> FStopRequested{false};
+    TStopRequest FStop;
     TFTPConnList FStartConnections;
 };
 

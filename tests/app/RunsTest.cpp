@@ -6,6 +6,7 @@
 #include "projects/CopyProjectUnit.h"
 #include "runlog/RunLog.h"
 #include "settings/Exception.h"
+#include "support/SilentListener.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+
+#include <chrono>
 
 namespace {
 
@@ -272,6 +275,59 @@ TEST_F(RunsTest, ClosingDuringARunAsksAndStopsItFirst)
     EXPECT_FALSE(Form().Running());
     // Stopped, not run to its end without the window.
     EXPECT_LT(QDir(Tree(QStringLiteral("out/Big"))).entryList(QDir::Files).size(), 20000);
+}
+
+// Stop, and closing the window, while the run waits for a server that never greets: the wait
+// ends at once rather than after the 60 s reply time-out, and the window does not freeze.
+TEST_F(RunsTest, StopAndClosingEndAWaitForASilentServerAtOnce)
+{
+    SilentListener server;
+    ASSERT_NE(server.Port(), 0);
+    Tree.write(QStringLiteral("src/a.txt"), "a");
+    WriteSettings({"CopyProjectsN=1", "CopyProjects[1].ProjectName=Site",
+                   "CopyProjects[1].SourceFolder=" + Tree(QStringLiteral("src")),
+                   "CopyProjects[1].SourceFilesN=1", "CopyProjects[1].SourceFiles[1]=*.txt",
+                   "CopyProjects[1].OutputFolder=/site", "CopyProjects[1].FTPConnName=silent",
+                   "CopyProjects[1].Checked=1", "OutDir=/out", "FTPConnN=1",
+                   "FTPConn[1].ConnName=silent", "FTPConn[1].Host=127.0.0.1",
+                   QStringLiteral("FTPConn[1].Port=%1").arg(server.Port()), "FTPConn[1].UserName=u",
+                   "FTPConn[1].Password=p"});
+    Open();
+    Form().show();
+    for (const bool closing : {false, true}) {
+        SCOPED_TRACE(closing ? "closing the window" : "Stop");
+        Form().CopyFilesButton->click();
+        ASSERT_TRUE(Form().Running());
+        QDeadlineTimer deadline(20000);
+        while (!LogLines().contains(QStringLiteral("Connecting to FTP \"silent\"..."))
+               && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_TRUE(LogLines().contains(QStringLiteral("Connecting to FTP \"silent\"...")));
+        QThread::msleep(300);
+        const auto asked = std::chrono::steady_clock::now();
+        if (closing) {
+            Answer = QMessageBox::Yes;
+            EXPECT_TRUE(Form().close());
+        } else {
+            Form().StopButton->click();
+            WaitForRun();
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+        EXPECT_LT(seconds, 3.0);
+        EXPECT_FALSE(Form().Running());
+        if (!closing) {
+            const QStringList lines = LogLines();
+            ASSERT_GE(lines.size(), 2);
+            EXPECT_EQ(
+                lines.mid(lines.size() - 2),
+                (QStringList{"Copied: 0, skipped: 0, already existed: 0, failed: 0", "Stopped."}));
+            // A stop, not a failed connection.
+            EXPECT_TRUE(Form().RunStatusIcon->isHidden());
+            for (int i = 0; i < lines.size(); ++i)
+                EXPECT_FALSE(Form().LogMemo->IsErrorLine(i)) << lines[i].toStdString();
+        }
+    }
 }
 
 TEST_F(RunsTest, EmptyLinesAreNeverShownAndSeveralLineMessagesKeepTheirLines)

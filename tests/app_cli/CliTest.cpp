@@ -1,5 +1,6 @@
 // rovanel-cli as a program: settings file in, log and exit code out.
 #include "ProgramVersion.h"
+#include "support/SilentListener.h"
 #include "support/TempTree.h"
 
 #include <QDir>
@@ -12,8 +13,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -380,4 +389,164 @@ TEST_F(CliTest, PreviewWritesNothingAndSaysSo)
         lines.contains(QStringLiteral("Copied: 2, skipped: 0, already existed: 0, failed: 0")))
         << out.toStdString();
     EXPECT_FALSE(QFileInfo::exists(tree(QStringLiteral("out"))));
+}
+
+namespace {
+
+// Runs rovanel-cli with stdout on outFd, stderr into errPath and stdin from /dev/null, and
+// waits up to 60 s for it: its exit code, or -1 when a signal ended it or it did not end (it
+// is killed then).
+int runOnDescriptor(const QStringList &arguments, int outFd, const QString &errPath)
+{
+    std::vector<std::string> words{cliProgram().toStdString()};
+    for (const QString &argument : arguments)
+        words.push_back(argument.toStdString());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray errFile = QFile::encodeName(errPath);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    for (int waited = 0; waited < 3000; ++waited) {
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+} // namespace
+
+// A log that cannot be written (a pipe whose reader is gone, as after "| head -1", or a full
+// disk) is said on stderr, stops the run and fails it: the program neither goes on copying
+// for nobody nor dies of SIGPIPE in the middle of a copy, and what it leaves is whole.
+TEST_F(CliTest, ALogThatCannotBeWrittenStopsTheRunAndFails)
+{
+    // Enough for the run to outlast the reader, and a large file that a stop would break off.
+    for (int i = 0; i < 3000; ++i)
+        tree.write(QStringLiteral("src/many/f%1.txt").arg(i, 4, 10, QLatin1Char('0')),
+                   QByteArray::number(i));
+    tree.write(QStringLiteral("src/big.bin"), QByteArray(64 << 20, 'b'));
+    const QStringList arguments{QStringLiteral("-config"), config, QStringLiteral("-start"),
+                                QStringLiteral("Site")};
+    enum class TOut { ClosedPipe, HeadOne, DevFull };
+    const struct
+    {
+        const char *Label;
+        TOut Out;
+        const char *Reason;
+    } cases[] = {
+        {"pipe whose reader has closed", TOut::ClosedPipe, "Broken pipe"},
+        {"| head -1", TOut::HeadOne, "Broken pipe"},
+        {"/dev/full", TOut::DevFull, "No space left on device"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Label);
+        const QString outDir = tree(QStringLiteral("out-%1").arg(int(c.Out)));
+        writeSettings(outDir);
+        int code = -1;
+        if (c.Out == TOut::ClosedPipe) {
+            int fds[2];
+            ASSERT_EQ(::pipe(fds), 0);
+            ::close(fds[0]);
+            const QString errPath = tree(QStringLiteral("err.txt"));
+            code = runOnDescriptor(arguments, fds[1], errPath);
+            ::close(fds[1]);
+            err = QString::fromUtf8(tree.read(QStringLiteral("err.txt")));
+        } else {
+            QProcess process;
+            if (c.Out == TOut::HeadOne) {
+                process.start(QStringLiteral("bash"),
+                              QStringList{QStringLiteral("-c"),
+                                          QStringLiteral("set -o pipefail; \"$@\" | head -1"),
+                                          QStringLiteral("bash"), cliProgram()}
+                                  + arguments);
+            } else {
+                process.setStandardOutputFile(QStringLiteral("/dev/full"));
+                process.start(cliProgram(), arguments);
+            }
+            process.closeWriteChannel();
+            ASSERT_TRUE(process.waitForFinished(60000)) << "it did not end";
+            code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+            err = QString::fromUtf8(process.readAllStandardError());
+            if (c.Out == TOut::HeadOne) {
+                EXPECT_EQ(process.readAllStandardOutput(), QByteArray("Project \"Site\"...\n"));
+            }
+        }
+        EXPECT_EQ(code, 1) << err.toStdString();
+        EXPECT_TRUE(err.startsWith(
+            QStringLiteral("Unable to write the log to stdout (%1)").arg(QLatin1String(c.Reason))))
+            << err.toStdString();
+        // Whatever was copied is whole; nothing else is there.
+        QDirIterator it(outDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        int found = 0;
+        while (it.hasNext()) {
+            const QString path = it.next();
+            ++found;
+            const QString relative = path.mid(outDir.size() + QStringLiteral("/Site/").size());
+            EXPECT_EQ(tree.read(path.mid(tree.path().size() + 1)),
+                      tree.read(QStringLiteral("src/") + relative))
+                << relative.toStdString();
+        }
+        // Stopped, not run to its end.
+        EXPECT_LT(found, 3003);
+    }
+
+    // Nothing to run, and still nothing said in silence.
+    QProcess version;
+    version.setStandardOutputFile(QStringLiteral("/dev/full"));
+    version.start(cliProgram(), {QStringLiteral("--version")});
+    ASSERT_TRUE(version.waitForFinished(20000));
+    EXPECT_EQ(version.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(version.readAllStandardError()),
+              QStringLiteral("Unable to write to stdout (No space left on device).\n"));
+}
+
+// Ctrl-C while the program waits for a server that never greets: the wait ends at once, not
+// after the 60 s reply time-out, and the run ends as stopped, with the signal's exit code.
+TEST_F(CliTest, CtrlCEndsAWaitForASilentServerAtOnce)
+{
+    SilentListener server;
+    ASSERT_NE(server.Port(), 0);
+    writeSettings(
+        tree(QStringLiteral("out")),
+        {QStringLiteral("CopyProjects[1].FTPConnName=Silent"), QStringLiteral("FTPConnN=1"),
+         QStringLiteral("FTPConn[1].ConnName=Silent"), QStringLiteral("FTPConn[1].Host=127.0.0.1"),
+         QStringLiteral("FTPConn[1].Port=%1").arg(server.Port()),
+         QStringLiteral("FTPConn[1].UserName=u"), QStringLiteral("FTPConn[1].Password=p")});
+    QProcess process;
+    process.start(cliProgram(),
+                  {QStringLiteral("-config"), config, QStringLiteral("-start"), "Site"});
+    process.closeWriteChannel();
+    QByteArray output;
+    while (!output.contains("Connecting to FTP") && process.waitForReadyRead(20000))
+        output += process.readAllStandardOutput();
+    ASSERT_TRUE(output.contains("Connecting to FTP \"Silent\"...")) << output.toStdString();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto signalled = std::chrono::steady_clock::now();
+    ::kill(pid_t(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    output += process.readAllStandardOutput();
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_EQ(QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+              (QStringList{"Project \"Site\"...", "Connecting to FTP \"Silent\"...",
+                           "Copied: 0, skipped: 0, already existed: 0, failed: 0", "Stopped."}));
+    EXPECT_EQ(process.readAllStandardError(), QByteArray());
 }

@@ -47,6 +47,20 @@ int Listen(quint16 &port, bool ipv6 = false)
     return fd;
 }
 
+// Reads and drops whatever comes on fd until the peer closes it or stop is set.
+void WaitForPeerToClose(int fd, const std::atomic<bool> &stop)
+{
+    char sink[4096];
+    while (!stop) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        const ssize_t n = ::recv(fd, sink, sizeof sink, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+            return;
+    }
+}
+
 // Waits for a connection on a listener for up to timeoutMs.
 int AcceptWithin(int listener, int timeoutMs)
 {
@@ -354,6 +368,12 @@ void ScriptedFtpServer::Serve(int fd, int ordinal)
             if (dataListener >= 0)
                 ::close(dataListener);
             dataListener = Listen(dataPort, FScenario.ListenIPv6);
+            if (FScenario.StorStallAfter >= 0) {
+                // A small receive window, inherited by the accepted connection, so that the
+                // client's sending stalls soon after the server stops reading.
+                const int small = 4096;
+                setsockopt(dataListener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+            }
             const QString numbers = QStringLiteral("%1,%2,%3")
                                         .arg(FScenario.PasvAddress)
                                         .arg(dataPort / 256)
@@ -383,6 +403,10 @@ void ScriptedFtpServer::Serve(int fd, int ordinal)
         if (!Send(control, scripted) || verb == QLatin1String("QUIT"))
             break;
         if (verb == QLatin1String("AUTH") && reply.startsWith(QLatin1String("234"))) {
+            if (FScenario.StallTlsHandshake) {
+                WaitForPeerToClose(control.fd, FStop);
+                break;
+            }
             if (FScenario.CloseAfterAuth || !control.StartTls(FCtx))
                 break;
             continue;
@@ -439,6 +463,7 @@ void ScriptedFtpServer::Serve(int fd, int ordinal)
             QByteArray received;
             char chunk[16384];
             bool reset = false;
+            bool stalled = false;
             for (;;) {
                 const qint64 n = data.Read(chunk, sizeof chunk);
                 if (n < 0)
@@ -446,6 +471,10 @@ void ScriptedFtpServer::Serve(int fd, int ordinal)
                 if (n <= 0)
                     break;
                 received.append(chunk, qsizetype(n));
+                if (FScenario.StorStallAfter >= 0 && received.size() >= FScenario.StorStallAfter) {
+                    stalled = true;
+                    break;
+                }
                 dropped = rules.DropDuringStorAfter >= 0
                           && received.size() >= rules.DropDuringStorAfter;
                 if (dropped
@@ -467,8 +496,12 @@ void ScriptedFtpServer::Serve(int fd, int ordinal)
             {
                 std::lock_guard<std::mutex> lock(FMutex);
                 FStored[argument] = received;
-                if (!reset)
+                if (!reset && !stalled)
                     FCompleted.append(argument);
+            }
+            if (stalled) {
+                WaitForPeerToClose(control.fd, FStop);
+                break;
             }
             data.Close();
             if (dropped)

@@ -62,6 +62,13 @@ public:
         bool ListenIPv6 = false;
         // Reset the data connection of a STOR after this many bytes (-1: never).
         qint64 StorResetAfter = -1;
+        // After this many bytes of a STOR (-1: never), read no more of its data connection and
+        // answer nothing more, until the client closes the control connection: a server that
+        // stalls in the middle of an upload. Its data connection takes little before it stalls.
+        qint64 StorStallAfter = -1;
+        // After an accepted AUTH, start no TLS handshake and answer nothing, until the client
+        // closes the control connection.
+        bool StallTlsHandshake = false;
         // The final reply of a STOR whose data connection the client ended in order (empty:
         // "226 Transfer complete").
         QString StorFinalReply;

@@ -10,6 +10,7 @@
 #include "ftp/FTPConnUnit.h"
 #include "projects/CopyProjectUnit.h"
 #include "runlog/RunLog.h"
+#include "runlog/StopRequest.h"
 #include "support/PyftpdServer.h"
 #include "support/TempTree.h"
 #include "support/TestLogs.h"

@@ -20,7 +20,7 @@ void StopDuringLog::Log(const QString &msg)
     RecordingLog::Log(msg);
     if (!FName.isEmpty() && msg.startsWith(QLatin1String("Copy: "))
         && msg.endsWith(FName + QLatin1Char(')')))
-        StopAlways = true;
+        FStop.Request();
 }
 
 void StopDuringLog::Event(const TRunEvent &event)

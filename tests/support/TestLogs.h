@@ -1,10 +1,12 @@
 #pragma once
 
 #include "runlog/RunLog.h"
+#include "runlog/StopRequest.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <utility>
 
 // The run logs that tests hand to runs and sessions.
@@ -53,12 +55,16 @@ public:
     explicit StopDuringLog(QString name = QString()) : FName(std::move(name)) {}
     void Log(const QString &msg) override;
     void Event(const TRunEvent &event) override;
-    bool StopRequested() const override { return StopAlways; }
+    bool StopRequested() const override { return StopAlways || FStop.Requested(); }
+    // Asked once the file has begun, the stop also cuts the waits on the network short, as a
+    // user's Stop does.
+    int StopDescriptor() const override { return FStop.Descriptor(); }
 
     QStringList Events;
     TRunEvent Ended;
-    bool StopAlways = false;
+    std::atomic<bool> StopAlways{false};
 
 private:
     QString FName;
+    TStopRequest FStop;
 };
