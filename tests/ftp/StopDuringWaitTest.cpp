@@ -70,8 +70,7 @@ TEST(FtpStopDuringWait, AStopEndsEveryWaitForASilentServerAtOnce)
         // 300 ms later).
         const char *WaitsAfter;
         TIdUseTLS Mode = utNoTLSSupport;
-        // Connections at once (the extra ones wait for a greeting that the server, busy with
-        // the first, never sends).
+        // Connections at once (the extra ones wait for the replies of their logins).
         int Transfers = 1;
         // The file was being handled when the stop came: "Stopped: ... was not copied.".
         bool FileInProgress = true;
@@ -93,9 +92,12 @@ TEST(FtpStopDuringWait, AStopEndsEveryWaitForASilentServerAtOnce)
          "MLSD"},
         {"STOR stalled in the middle of its data",
          [](Scenario &s) { s.StorStallAfter = 256 * 1024; }, "STOR "},
-        // The server serves one connection at a time: the second waits for its greeting.
-        {"extra connection of a parallel run never greeted", [](Scenario &) {}, "MLSD",
-         utNoTLSSupport, 2},
+        // The second connection's login is never answered.
+        {"extra connection of a parallel run never logged in",
+         [](Scenario &s) {
+             s.Connections[2].Replies[QStringLiteral("USER")] = {QStringLiteral("<silent>")};
+         },
+         "MLSD", utNoTLSSupport, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.Label);
