@@ -4,6 +4,7 @@
 #include "FtpTestSupport.h"
 #include "ftp/FTPErrors.h"
 #include "ftp/Socket.h"
+#include "support/LoopbackListener.h"
 
 #include <gtest/gtest.h>
 
@@ -21,29 +22,7 @@ namespace {
 class Listener
 {
 public:
-    Listener(bool ipv6, int backlog = 8)
-    {
-        FFd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_storage address{};
-        socklen_t length = 0;
-        if (ipv6) {
-            auto *in6 = reinterpret_cast<sockaddr_in6 *>(&address);
-            in6->sin6_family = AF_INET6;
-            in6->sin6_addr = in6addr_loopback;
-            length = sizeof *in6;
-        } else {
-            auto *in4 = reinterpret_cast<sockaddr_in *>(&address);
-            in4->sin_family = AF_INET;
-            in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            length = sizeof *in4;
-        }
-        if (FFd < 0 || ::bind(FFd, reinterpret_cast<sockaddr *>(&address), length) != 0
-            || ::listen(FFd, backlog) != 0)
-            return;
-        getsockname(FFd, reinterpret_cast<sockaddr *>(&address), &length);
-        FPort = ipv6 ? ntohs(reinterpret_cast<sockaddr_in6 *>(&address)->sin6_port)
-                     : ntohs(reinterpret_cast<sockaddr_in *>(&address)->sin_port);
-    }
+    Listener(bool ipv6, int backlog = 8) { FFd = ListenOnLoopback(FPort, ipv6, backlog); }
     ~Listener()
     {
         if (FFd >= 0)
