@@ -1,5 +1,7 @@
 #include "engine/KeptSession.h"
 
+#include "runlog/RunLog.h"
+
 #include <atomic>
 #include <utility>
 
@@ -74,6 +76,10 @@ auto TKeptSession::use(Operation operation)
         auto result = operation();
         FLastUse = TClock::now();
         return result;
+    } catch (const ERunStopped &) {
+        // A stop closes the connection it cut short; the run ends, nothing is tried again.
+        FLastUse = TClock::now();
+        throw;
     } catch (const Exception &) {
         FLastUse = TClock::now();
         // Dropped at the first command (the server's idle time-out struck between the check
